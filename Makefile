@@ -1,0 +1,53 @@
+# Quick start: `make demo` and `make test`.
+BUILD_DIR ?= build
+ASAN_DIR  ?= build-asan
+JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
+DEB_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev
+
+.PHONY: all deps configure build test asan-test bench demo install clean
+
+all: build
+
+# Installs the Debian build packages that are missing (as root), or prints
+# the command that would.
+deps:
+	@missing=""; for p in $(DEB_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:$$missing"; \
+	    (apt-get install -y $$missing || (apt-get update && apt-get install -y $$missing)) >/dev/null; \
+	  else \
+	    echo "Missing build packages. Run: sudo apt-get install -y$$missing"; exit 1; \
+	  fi; \
+	fi
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+asan-test: deps
+	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DECEVENTS_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_DIR) -j $(JOBS)
+	@cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DECEVENTS_BUILD_BENCH=ON >/dev/null
+	@cmake --build build-bench -j $(JOBS)
+	@for b in build-bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+demo: build
+	@$(BUILD_DIR)/cli/ecbin demo
+
+install: build
+	@cmake --install $(BUILD_DIR)
+
+clean:
+	@rm -rf $(BUILD_DIR) $(ASAN_DIR) build-bench

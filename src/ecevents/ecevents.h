@@ -1,0 +1,11 @@
+#pragma once
+// Everything the events library offers, in one include.
+
+#include "ecutil/ecArray.h"
+#include "ecutil/ecRandom.h"
+#include "ecutil/ecStrings.h"
+#include "ecutil/ecXml.h"
+
+#include "ecevents/foundation/ecBase.h"
+#include "ecevents/foundation/ecError.h"
+#include "ecevents/foundation/ecLabeledState.h"

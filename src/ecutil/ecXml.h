@@ -1,0 +1,75 @@
+#pragma once
+#include <cstddef>
+#include <iosfwd>
+#include <map>
+#include <memory>
+#include <string>
+
+// A small XML reader and writer for the documents of the events library.
+//
+// An ecXml holds the text of one element (or of a whole document) and search
+// positions into it. Each tag name keeps a search position of its own, so a
+// reader may take its children in any order: repeated Sub(tag) or
+// CharacterDataNext(tag) calls yield successive elements of that tag, while
+// CharacterData(tag) and the typed getters look at the first element.
+//
+// Tags are matched by their whole name, comments, CDATA sections, processing
+// instructions and attributes are understood, and character data decodes the
+// five predefined entities and numeric character references. Text that is
+// not well-formed never makes the reader run past its buffer.
+class ecXml {
+public:
+    ecXml();
+    ~ecXml();
+    ecXml(const ecXml& other);
+    ecXml(ecXml&& other) noexcept;
+    ecXml& operator=(const ecXml& other);
+    ecXml& operator=(ecXml&& other) noexcept;
+
+    // Loads a file as the text; false when it cannot be read or is too large
+    // for a 32-bit length.
+    bool Read(const std::string& file);
+    // Copies the text; search positions start at 0.
+    void SetText(const std::string& text);
+    std::string GetText() const;
+
+    // The inner content of the next element with this tag at or after the
+    // tag's search position; empty when there is none (the position then
+    // stays where it was).
+    ecXml Sub(const std::string& tag);
+    // Character data of the first element with this tag; the tag's search
+    // position moves past it. "" when absent.
+    std::string CharacterData(const std::string& tag);
+    std::string CharacterData(char* text, const std::string& tag);
+    // Character data of the next element with this tag; "" when none is left.
+    std::string CharacterDataNext(const std::string& tag);
+    bool TagExists(const std::string& tag);
+    // First element's content; 0, 0.0f and false when missing or malformed.
+    int GetInt(const std::string& tag);
+    float GetFloat(const std::string& tag);
+    bool GetBool(const std::string& tag);
+    // Start and end offsets of the next element with this tag (of its
+    // content); false when none.
+    bool GetBeginEnd(int& begin, int& end, const std::string& tag);
+
+    void Free();
+    bool IsEmpty() const;
+    void Reset();
+    void Write(std::ostream& out);
+    void NewCopy(const ecXml& other);
+
+    // Points the reader at text it does not own; the caller keeps it alive.
+    void SetTextPtr(char* text);
+    char* GetTextPtr();
+    bool IsFullFledged() const;
+    void SetFullFledged(bool full);
+
+private:
+    std::unique_ptr<char[]> m_owned;
+    char* m_pText = nullptr;
+    int m_iCursor = 0;
+    int m_iLength = 0;
+    bool m_bFlag1 = false;
+    bool m_bFullFledged = false;
+    std::map<std::string, int> m_cursors;
+};
