@@ -9,3 +9,8 @@
 #include "ecevents/foundation/ecBase.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecevents/foundation/ecLabeledState.h"
+
+#include "ecevents/events/ecEvent.h"
+#include "ecevents/events/ecEventList.h"
+
+#include "ecevents/epochs/ecEventRelatedEpoch.h"

@@ -1,0 +1,126 @@
+#pragma once
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "ecevents/events/ecEvent.h"
+#include "ecevents/foundation/ecBase.h"
+
+class ecXml;
+class ecPar_BinDesc;
+class ecAttribSpec;
+class ecConditional;
+class ecEventSpecBase;
+
+// The events of one recording in stored order, with the sampling rate, an
+// annotation, and the unique event names and attribute tag names met on them.
+class ecEventList : public std::vector<ecEvent>, public ecBase {
+public:
+    ecEventList();
+    ecEventList(const ecEventList& other);
+    ecEventList& operator=(const ecEventList& other);
+    ~ecEventList() override;
+    using ecBase::operator=;
+    using ecBase::operator==;
+
+    // Plain accessors.
+    float GetSamplingRate() const;
+    void SetSamplingRate(float rate);
+    int GetEventFileMFR() const;
+    void SetEventFileMFR(int code);
+    int GetEventListSource() const;
+    void SetEventListSource(int source);
+    int GetCurrentEventIndex() const;
+    void ResetEventList();
+    int GetUniqueEventNameCnt() const;
+    int GetUniqueTagNameCnt() const;
+    std::string GetAnnotation() const;
+    void SetAnnotation(std::string annotation);
+
+    // Access by index.
+    const ecEvent& GetEvent(int i) const;
+    ecEvent* GetEventPointer(int i);
+    std::string GetUniqueEventName(int i) const;
+    std::string GetUniqueTagName(int i) const;
+    int GetUniqueEventCodeFromName(std::string name) const;
+    ecEvent* IsEventInRange(int start, int stop);
+
+    // Adding and removing.
+    bool AddUniqueEventName(std::string name);
+    void AppendOneEvent(const ecEvent& e);
+    void DeleteOneEvent(int i);
+    void DeleteOneEvent(const ecEvent& e);
+    void UnloadOneEvent(int i);
+    void UnloadOneEvent(const ecEvent& e);
+    void DeleteAllNamedEvents(std::string name);
+    void UnloadAllNamedEvents(std::string name);
+    void Clear();
+    void ClearStatus();
+
+    // Counting.
+    int GetEventCnt(bool skipRejected) const;
+    int GetEventCnt(std::string name, bool skipRejected) const;
+    int GetTagCnt(std::string tag, bool skipRejected) const;
+
+    // Walking with the cursor.
+    ecEvent* GetNextEvent(bool acceptedOnly);
+    ecEvent* GetNextEvent(std::string name, bool acceptedOnly);
+
+    // Event files.
+    bool ReadEventFile(const char* file, bool merge);
+    bool ReadEventFilePreXml(const char* file, bool merge);
+    bool ReadEventFileXml(const char* file, bool merge);
+    bool ReadXml(ecXml& xml, bool merge);
+    bool MergeEventFile(const char* file, bool flag);
+    bool Write(const char* file);
+    bool WriteXml(std::ostream& out);
+
+    // Exclusion.
+    bool AddExclude(ecEvent& e);
+    void ClearExclude(int level);
+    int MaxExcludeLevel();
+    bool IsOverlappingExclude(int start, int stop, bool acceptedOnly);
+    bool IsOverlappingExclude(float start, float stop, bool acceptedOnly);
+    bool NearestExcludeBoundaries(int sample, int& first, int& second);
+    bool IsSegment(std::string name);
+
+    // Comparison.
+    bool DoComparison(ecEvent& a, ecEvent& b, int op, int field);
+    bool DoComparison(ecEvent& a, float value, int op, int field);
+    bool DoComparison(ecEvent& a, int value, int op, int field);
+    bool DoComparison(ecEvent& a, std::string value, int op, int field);
+    bool DoComparison(ecEvent& a, ecEvent* value, int op, int field);
+
+    // Neighbours and order.
+    ecEvent* GetPreceedingEvent(ecEvent& e, bool sameName);
+    ecEvent* GetSucceedingEvent(ecEvent& e, bool sameName);
+    void SortEventListInTimelyOrder(std::string name);
+
+    // Selection tools.
+    void ConvertCodesToBinary(int nBits);
+    void KeepMod(std::vector<std::string> names, int keep, int mod);
+    void SplitHalfRandom(std::vector<std::string> names, ecEventList& other);
+
+    // Matching against a bin description: tags every accepted event with the
+    // factor:value tags of the attribute specs it satisfies.
+    void SetBinDescAttributes(ecPar_BinDesc& binDesc);
+
+protected:
+    void ClearAttributes();
+    bool MatchEventToAttribSpecs(ecEvent* ev, ecAttribSpec* spec);
+    bool MatchEventToAttribTarget(ecEvent* ev, ecAttribSpec* spec);
+    bool MatchEventToAttribConditional(ecEvent* ev, ecAttribSpec* spec);
+    bool TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, ecAttribSpec* spec);
+    bool TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond, ecAttribSpec* spec);
+    void SetConditionalWindow(ecAttribSpec* spec, ecConditional* cond);
+    bool TestCode(ecEvent* ev, ecEventSpecBase* spec);
+
+private:
+    std::vector<std::string> m_vUniqueEventNames;
+    int m_iCurrentEventIndex = -1;
+    int m_iEventListSource = -1;
+    int m_iEventFileMFR = -1;
+    float m_fSamplingRate = 0.0f;
+    std::string m_sAnnotation;
+    std::vector<std::string> m_vUniqueTagNames;
+};
