@@ -12,3 +12,5 @@
 
 #include "ecevents/events/ecEvent.h"
 #include "ecevents/events/ecEventList.h"
+
+#include "ecevents/epochs/ecEventRelatedEpoch.h"
