@@ -14,3 +14,6 @@
 #include "ecevents/events/ecEventList.h"
 
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
+
+#include "ecevents/binlist/ecBinDescription.h"
+#include "ecevents/binlist/ecBinList.h"
