@@ -12,3 +12,8 @@
 
 #include "ecevents/events/ecEvent.h"
 #include "ecevents/events/ecEventList.h"
+
+#include "ecevents/epochs/ecEventRelatedEpoch.h"
+
+#include "ecevents/binlist/ecBinDescription.h"
+#include "ecevents/binlist/ecBinList.h"
