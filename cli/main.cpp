@@ -1,6 +1,7 @@
 // ecbin: the command-line host of the events library.
 #include <exception>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,12 +24,36 @@ struct EventFlags {
 void AddEventFlags(CLI::App* app, EventFlags& flags, bool output)
 {
     app->add_option("--rate", flags.rate, "Sampling rate in samples per second (overrides a BIDS sidecar)")
-        ->check(CLI::PositiveNumber);
+        ->check(Positive());
     app->add_option("--name-column", flags.nameColumn, "BIDS column holding the event names (default trial_type, then value)");
     app->add_option("--event-id", flags.eventIds, "MNE event id of a name, NAME=ID (repeatable)");
     app->add_option("--from", flags.from, "Input format: evt, prexml, bids or eve (default: by file name)");
     if (output)
         app->add_option("--to", flags.to, "Output format: evt, bids or eve (default: by file name)");
+}
+
+// Range checks with short messages (CLI11's own spell out the whole range
+// of a double).
+CLI::Validator Positive()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            double v = 0.0;
+            std::istringstream in(text);
+            return (in >> v) && in.eof() && v > 0.0 ? std::string() : "must be a positive number, not " + text;
+        },
+        "POSITIVE");
+}
+
+CLI::Validator NonNegative()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            double v = 0.0;
+            std::istringstream in(text);
+            return (in >> v) && in.eof() && v >= 0.0 ? std::string() : "must not be negative, not " + text;
+        },
+        "NON-NEGATIVE");
 }
 
 EventOptions ToOptions(const EventFlags& flags)
@@ -63,7 +88,7 @@ int main(int argc, char** argv)
                        "Output base (one recording: BASE_<bin>.evt) or folder (several recordings); none: write nothing");
     runCmd->add_option("--summary", run.summary, "Write the bin table as TSV, or JSON when the name ends in .json");
     runCmd->add_option("-j,--jobs", run.jobs, "Worker threads for several recordings (default: one per core)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(NonNegative());
     AddEventFlags(runCmd, runFlags, false);
     runCmd->footer("Examples:\n"
                    "  ecbin run rec_events.evt --bins bins.xml --bindesc tags.xml --rate 500 -o out/rec\n"
@@ -108,18 +133,18 @@ int main(int argc, char** argv)
     CLI::App* segmentsCmd =
         app.add_subcommand("segments", "Draw random clean segments between rejected events, as TSV");
     segmentsCmd->add_option("events", segments.events, "Event file")->required();
-    segmentsCmd->add_option("--length", segments.length, "Segment length in seconds")->required()->check(CLI::PositiveNumber);
+    segmentsCmd->add_option("--length", segments.length, "Segment length in seconds")->required()->check(Positive());
     segmentsCmd->add_option("--count", segments.count, "Number of segments (default 0: as many as fit)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(NonNegative());
     segmentsCmd->add_option("--min-separation", segments.separation,
                             "Minimum gap between segments in seconds (negative: overlaps allowed)");
     CLI::Option* seed = segmentsCmd->add_option("--seed", segments.seed, "Random seed (default: a different draw each run)");
     segmentsCmd->add_option("--margin", segments.margin, "Seconds kept clear at both ends of every clean stretch")
-        ->check(CLI::NonNegativeNumber);
+        ->check(NonNegative());
     segmentsCmd->add_option("--start", segments.start, "Start of the range in seconds (default 0)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(NonNegative());
     segmentsCmd->add_option("--stop", segments.stop, "End of the range in seconds (default: the last event's end)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(NonNegative());
     segmentsCmd->add_option("-o,--out", segments.out, "Output TSV (default: standard output)");
     AddEventFlags(segmentsCmd, segmentFlags, false);
     segmentsCmd->footer("Example:\n  ecbin segments rec_events.evt --rate 500 --length 2 --count 50 --seed 7");
@@ -129,6 +154,17 @@ int main(int argc, char** argv)
     demoCmd->add_option("--sample", demo.sample, "Folder holding the sample (default: the bundled one)");
     demoCmd->add_option("-o,--out", demo.out, "Folder for the per-bin event files (default: write nothing)");
     demoCmd->footer("Example:\n  ecbin demo --out demo-out");
+
+    if (argc > 1 && argv[1][0] != '-') {
+        bool known = false;
+        for (CLI::App* sub : app.get_subcommands({}))
+            known = known || sub->get_name() == argv[1];
+        if (!known) {
+            std::cerr << "ecbin: unknown command \"" << HostError::Format("", argv[1])
+                      << "\" (commands: run, tag, compile, convert, info, segments, demo; see ecbin --help)\n";
+            return 2;
+        }
+    }
 
     try {
         app.parse(argc, argv);

@@ -54,13 +54,13 @@ std::string RateText(float rate, const std::string& source)
 {
     if (!(rate > 0.0f))
         return "unknown (give --rate)";
-    std::string text = TextTable::Fixed(rate, 6) + " Hz";
-    if (!source.empty())
-        text += " (" + (source == "--rate" ? std::string("from --rate") : source.find('/') != std::string::npos ||
-                                                                                  source.find(".json") != std::string::npos
-                                                                              ? "from " + source
-                                                                              : source) +
-                ")";
+    std::string text = TextTable::ShortFloat(rate) + " Hz";
+    if (source == "--rate")
+        text += " (from --rate)";
+    else if (source.size() > 5 && source.compare(source.size() - 5, 5, ".json") == 0)
+        text += " (from " + source + ")";
+    else if (!source.empty())
+        text += " (" + source + ")";
     return text;
 }
 
@@ -316,7 +316,7 @@ int Commands::DrawSegments(const Segments& segments, std::ostream& out, std::ost
         const int length = ToSamples(segments.length, rate);
         if (length < 1)
             throw HostError("--length " + TextTable::Fixed(segments.length, 6) + " is shorter than one sample at " +
-                            TextTable::Fixed(rate, 6) + " Hz");
+                            TextTable::ShortFloat(rate) + " Hz");
         if (segments.count < 0)
             throw HostError("--count must not be negative");
         const int separation = segments.separation < 0.0 ? -1 : ToSamples(segments.separation, rate);

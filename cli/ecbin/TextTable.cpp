@@ -102,6 +102,17 @@ std::string TextTable::Fixed(double value, int decimals)
     return s;
 }
 
+std::string TextTable::ShortFloat(float value)
+{
+    char buffer[64];
+    for (int digits = 6; digits <= 9; ++digits) {
+        std::snprintf(buffer, sizeof buffer, "%.*g", digits, static_cast<double>(value));
+        if (std::strtof(buffer, nullptr) == value)
+            break;
+    }
+    return buffer;
+}
+
 std::string TextTable::ReadFile(const std::string& path)
 {
     std::error_code ec;

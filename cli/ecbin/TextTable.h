@@ -18,6 +18,9 @@ public:
     // Fixed notation with up to `decimals` decimals, trailing zeros dropped
     // (3.500000 -> 3.5, 2.000000 -> 2).
     static std::string Fixed(double value, int decimals);
+    // The shortest decimal text that reads back as the same float
+    // (1525.9f gives 1525.9, not 1525.900024).
+    static std::string ShortFloat(float value);
     // Reads a whole file; throws HostError naming it when it cannot.
     static std::string ReadFile(const std::string& path);
 };
