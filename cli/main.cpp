@@ -13,25 +13,6 @@
 
 namespace {
 
-struct EventFlags {
-    float rate = 0.0f;
-    std::string nameColumn;
-    std::vector<std::string> eventIds;
-    std::string from;
-    std::string to;
-};
-
-void AddEventFlags(CLI::App* app, EventFlags& flags, bool output)
-{
-    app->add_option("--rate", flags.rate, "Sampling rate in samples per second (overrides a BIDS sidecar)")
-        ->check(Positive());
-    app->add_option("--name-column", flags.nameColumn, "BIDS column holding the event names (default trial_type, then value)");
-    app->add_option("--event-id", flags.eventIds, "MNE event id of a name, NAME=ID (repeatable)");
-    app->add_option("--from", flags.from, "Input format: evt, prexml, bids or eve (default: by file name)");
-    if (output)
-        app->add_option("--to", flags.to, "Output format: evt, bids or eve (default: by file name)");
-}
-
 // Range checks with short messages (CLI11's own spell out the whole range
 // of a double).
 CLI::Validator Positive()
@@ -54,6 +35,25 @@ CLI::Validator NonNegative()
             return (in >> v) && in.eof() && v >= 0.0 ? std::string() : "must not be negative, not " + text;
         },
         "NON-NEGATIVE");
+}
+
+struct EventFlags {
+    float rate = 0.0f;
+    std::string nameColumn;
+    std::vector<std::string> eventIds;
+    std::string from;
+    std::string to;
+};
+
+void AddEventFlags(CLI::App* app, EventFlags& flags, bool output)
+{
+    app->add_option("--rate", flags.rate, "Sampling rate in samples per second (overrides a BIDS sidecar)")
+        ->check(Positive());
+    app->add_option("--name-column", flags.nameColumn, "BIDS column holding the event names (default trial_type, then value)");
+    app->add_option("--event-id", flags.eventIds, "MNE event id of a name, NAME=ID (repeatable)");
+    app->add_option("--from", flags.from, "Input format: evt, prexml, bids or eve (default: by file name)");
+    if (output)
+        app->add_option("--to", flags.to, "Output format: evt, bids or eve (default: by file name)");
 }
 
 EventOptions ToOptions(const EventFlags& flags)

@@ -82,14 +82,7 @@ private:
     std::string m_path;
 };
 
-#ifdef ECBIN_PATH
-struct Ran {
-    int status = -1;   // exit status; -1 when the program did not exit normally
-    bool crashed = false;
-    std::string out;
-    std::string err;
-};
-
+// Quotes a word for the shell.
 inline std::string Quote(const std::string& s)
 {
     std::string q = "'";
@@ -97,6 +90,14 @@ inline std::string Quote(const std::string& s)
         q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
+
+#ifdef ECBIN_PATH
+struct Ran {
+    int status = -1;   // exit status; -1 when the program did not exit normally
+    bool crashed = false;
+    std::string out;
+    std::string err;
+};
 
 // Runs ecbin with the arguments, standard input closed.
 inline Ran Ecbin(const std::vector<std::string>& args, const std::string& cwd = "")

@@ -161,4 +161,13 @@ TEST(BatchRunner, EveryItemOnceAndFailuresPassedOn)
     EXPECT_GE(BatchRunner::ThreadCount(10, 0), 1);
     BatchRunner::ForEach(0, 4, [](size_t) { FAIL(); });
 }
+
+TEST(BundledSample, GeneratorReproducesTheCheckedInFiles)
+{
+    if (std::system("python3 -c pass >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "python3 is not installed";
+    const std::string command =
+        "python3 " + clitest::Quote(std::string(ECEVENTS_SOURCE_DIR) + "/tools/make_sample.py") + " --check";
+    EXPECT_EQ(std::system(command.c_str()), 0) << "data/sample differs from what tools/make_sample.py writes";
+}
 #endif
