@@ -385,6 +385,25 @@ TEST(EcbinSegments, SeededDrawsAvoidTheExcludedStretches)
     EXPECT_NE(tooShort.err.find("shorter than one sample"), std::string::npos) << tooShort.err;
 }
 
+TEST(EcbinDemo, InstalledProgramFindsTheInstalledSample)
+{
+    Scratch s;
+    const fs::path build = fs::path(ECBIN_PATH).parent_path().parent_path();
+    const std::string install = "cmake --install " + clitest::Quote(build.string()) + " --prefix " +
+                                clitest::Quote(s / "prefix") + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(install.c_str()), 0);
+    const std::string installed = s / "prefix/bin/ecbin";
+    ASSERT_TRUE(fs::exists(installed));
+    const std::string out = s / "demo.txt";
+    ASSERT_EQ(std::system((clitest::Quote(installed) + " demo >" + clitest::Quote(out) + " 2>&1").c_str()), 0)
+        << clitest::ReadText(out);
+    const std::string text = clitest::ReadText(out);
+    EXPECT_NE(text.find("folder:   " + fs::path(s / "prefix/share/ecevents/sample").lexically_normal().string()),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("DevMiss"), std::string::npos);
+}
+
 TEST(EcbinHelp, EverySubcommandHasAnExample)
 {
     for (const char* sub : {"run", "tag", "compile", "convert", "info", "segments", "demo"}) {
