@@ -13,6 +13,8 @@
 #include "ecevents/events/ecEvent.h"
 #include "ecevents/events/ecEventList.h"
 
+#include "ecevents/epochs/ecEventRelatedEpoch.h"
+
 #include "ecevents/specs/ecTimeAnchor.h"
 #include "ecevents/specs/ecCondEventFlag.h"
 #include "ecevents/specs/ecEventSpecBase.h"
