@@ -25,3 +25,6 @@
 #include "ecevents/specs/ecAttribSet.h"
 #include "ecevents/specs/ecBinSpec.h"
 #include "ecevents/specs/ecPar_BinDesc.h"
+
+#include "ecevents/binlist/ecBinDescription.h"
+#include "ecevents/binlist/ecBinList.h"
