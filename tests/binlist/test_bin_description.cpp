@@ -6,32 +6,13 @@
 #include "ecevents/binlist/ecBinDescription.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecutil/ecXml.h"
+#include "binlist_test_support.h"
 
 namespace {
 
-ecBinDescription MakeBin(const std::string& name, const std::string& epoch, const std::string& caseWord)
-{
-    ecBinDescription bin;
-    bin.SetBinName(name);
-    bin.SetEpochName(epoch);
-    bin.SetCase(caseWord);
-    return bin;
-}
-
 ecBinDescription LogicBin(const std::string& word)
 {
-    ecBinDescription bin = MakeBin("Both", "Stim", "EvtLogic");
-    bin.SetOpBin1("Left");
-    bin.SetOpBin2("Right");
-    bin.SetOperator(word);
-    return bin;
-}
-
-std::string Written(ecBinDescription& bin)
-{
-    std::ostringstream out;
-    bin.WriteXml(out);
-    return out.str();
+    return MakeLogicBin("Both", "Left", "Right", word);
 }
 
 bool ReadFrom(ecBinDescription& bin, const std::string& text)

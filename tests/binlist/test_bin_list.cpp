@@ -8,49 +8,13 @@
 #include "ecevents/binlist/ecBinList.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecutil/ecXml.h"
+#include "binlist_test_support.h"
 
 namespace {
 
 ecBinDescription NamesBin(const std::string& name, const std::string& epoch, const std::vector<std::string>& names)
 {
-    ecBinDescription bin;
-    bin.SetBinName(name);
-    bin.SetEpochName(epoch);
-    bin.SetCase("EvtNames");
-    for (const std::string& n : names)
-        bin.AddOneName(n);
-    return bin;
-}
-
-ecBinDescription LogicBin(const std::string& name, const std::string& a, const std::string& b, const std::string& op)
-{
-    ecBinDescription bin;
-    bin.SetBinName(name);
-    bin.SetEpochName("Stim");
-    bin.SetCase("EvtLogic");
-    bin.SetOpBin1(a);
-    bin.SetOpBin2(b);
-    bin.SetOperator(op);
-    return bin;
-}
-
-ecEventRelatedEpoch Epoch(const std::string& id, float start = -0.2f, float stop = 0.8f)
-{
-    ecEventRelatedEpoch epoch;
-    epoch.sID = id;
-    epoch.fStart = start;
-    epoch.fStop = stop;
-    return epoch;
-}
-
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const ecError& e) {
-        return e.what();
-    }
-    return "(no error)";
+    return MakeBin(name, epoch, "EvtNames", names);
 }
 
 std::vector<std::string> BinNames(ecBinList& list)
@@ -59,13 +23,6 @@ std::vector<std::string> BinNames(ecBinList& list)
     for (int i = 0; i < list.GetNumBins(); ++i)
         names.push_back(list.GetBinName(i));
     return names;
-}
-
-std::string Written(ecBinList& list)
-{
-    std::ostringstream out;
-    list.WriteXml(out);
-    return out.str();
 }
 
 } // namespace
@@ -95,9 +52,9 @@ TEST(BinList, NamesAreUniqueOnInsertion)
     EXPECT_TRUE(list.BinNameExists("Target"));
     EXPECT_FALSE(list.BinNameExists("target"));
 
-    EXPECT_FALSE(list.AddOneEpoch(Epoch("")));
-    EXPECT_TRUE(list.AddOneEpoch(Epoch("Stim")));
-    EXPECT_FALSE(list.AddOneEpoch(Epoch("Stim", -1.0f, 1.0f)));
+    EXPECT_FALSE(list.AddOneEpoch(MakeEpoch("")));
+    EXPECT_TRUE(list.AddOneEpoch(MakeEpoch("Stim")));
+    EXPECT_FALSE(list.AddOneEpoch(MakeEpoch("Stim", -1.0f, 1.0f)));
     EXPECT_EQ(list.GetNumEpochs(), 1);
     EXPECT_EQ(list.GetEpochCount(), 1);
     EXPECT_EQ(list.GetEpoch(0).fStart, -0.2f);
@@ -108,10 +65,10 @@ TEST(BinList, NamesAreUniqueOnInsertion)
 TEST(BinList, DeletionRespectsReferences)
 {
     ecBinList list;
-    list.AddOneEpoch(Epoch("Stim"));
-    list.AddOneEpoch(Epoch("Resp"));
+    list.AddOneEpoch(MakeEpoch("Stim"));
+    list.AddOneEpoch(MakeEpoch("Resp"));
     list.AddOneBin(NamesBin("Left", "Resp", {"1"}));
-    list.AddOneBin(LogicBin("Both", "Left", "Ghost", "OR"));
+    list.AddOneBin(MakeLogicBin("Both", "Left", "Ghost", "OR"));
 
     EXPECT_TRUE(list.EpochNameInUse("Resp"));
     EXPECT_FALSE(list.DelOneEpoch("Resp"));
@@ -141,24 +98,24 @@ TEST(BinList, NamesBinsDoNotBlockTheirNamesAsOperands)
 TEST(BinList, SetEpochReplacesInPlaceOrAppends)
 {
     ecBinList list;
-    list.AddOneEpoch(Epoch("Stim"));
-    list.AddOneEpoch(Epoch("Resp"));
-    list.SetEpoch(Epoch("Stim", -0.5f, 1.5f));
+    list.AddOneEpoch(MakeEpoch("Stim"));
+    list.AddOneEpoch(MakeEpoch("Resp"));
+    list.SetEpoch(MakeEpoch("Stim", -0.5f, 1.5f));
     ASSERT_EQ(list.GetNumEpochs(), 2);
     EXPECT_EQ(list.GetEpochName(0), "Stim");
     EXPECT_EQ(list.GetEpoch(0).fStop, 1.5f);
-    list.SetEpoch(Epoch("Late"));
+    list.SetEpoch(MakeEpoch("Late"));
     ASSERT_EQ(list.GetNumEpochs(), 3);
     EXPECT_EQ(list.GetEpochName(2), "Late");
-    list.SetEpoch(Epoch(""));
+    list.SetEpoch(MakeEpoch(""));
     EXPECT_EQ(list.GetNumEpochs(), 3);
 }
 
 TEST(BinList, LookupsAndTheirErrors)
 {
     ecBinList list;
-    list.AddOneEpoch(Epoch("Stim"));
-    list.AddOneEpoch(Epoch("Resp", -0.1f, 0.4f));
+    list.AddOneEpoch(MakeEpoch("Stim"));
+    list.AddOneEpoch(MakeEpoch("Resp", -0.1f, 0.4f));
     list.AddOneBin(NamesBin("Left", "Resp", {"1"}));
     list.AddOneBin(NamesBin("Lost", "Gone", {"2"}));
 
@@ -188,7 +145,7 @@ TEST(BinList, ClearAllKeepsTheExclusionSwitch)
     ecBinList list;
     list.sName = "Run";
     list.bExcludeON = false;
-    list.AddOneEpoch(Epoch("Stim"));
+    list.AddOneEpoch(MakeEpoch("Stim"));
     list.AddOneBin(NamesBin("Left", "Stim", {"1"}));
     list.SetCurSelBin(0);
     list.ClearAll();
@@ -203,7 +160,7 @@ TEST(BinList, CopiesAreDeep)
 {
     ecBinList list;
     list.sName = "Run";
-    list.AddOneEpoch(Epoch("Stim"));
+    list.AddOneEpoch(MakeEpoch("Stim"));
     list.AddOneBin(NamesBin("Left", "Stim", {"1"}));
     ecBinList copy(list);
     list.vBinList[0].AddOneName("2");
@@ -224,9 +181,9 @@ TEST(BinListValidate, EmptyAndMissingParts)
     EXPECT_EQ(ErrorOf([&] { list.Validate(); }), "[ecBinList::Validate] No epoch specifications are available");
     EXPECT_EQ(list.GetCurSelBin(), 0) << "the bin selection was repaired before the failure";
 
-    list.AddOneEpoch(Epoch("Resp"));
+    list.AddOneEpoch(MakeEpoch("Resp"));
     EXPECT_EQ(ErrorOf([&] { list.Validate(); }), "[ecBinList::Validate] No epoch found with ID = Stim");
-    list.AddOneEpoch(Epoch("Stim"));
+    list.AddOneEpoch(MakeEpoch("Stim"));
     list.SetCurSelEpoch(-4);
     EXPECT_EQ(list.Validate(), "");
     EXPECT_EQ(list.GetCurSelEpoch(), 0);
@@ -238,7 +195,7 @@ TEST(BinListValidate, EmptyAndMissingParts)
 TEST(BinListValidate, DeletingTheSelectedBinIsRepairedLater)
 {
     ecBinList list;
-    list.AddOneEpoch(Epoch("Stim"));
+    list.AddOneEpoch(MakeEpoch("Stim"));
     list.AddOneBin(NamesBin("A", "Stim", {"1"}));
     list.AddOneBin(NamesBin("B", "Stim", {"2"}));
     list.SetCurSelBin(1);
@@ -253,7 +210,7 @@ TEST(BinListValidate, RenamingPasses)
 {
     auto renamed = [](const std::vector<std::string>& names) {
         ecBinList list;
-        list.AddOneEpoch(Epoch("Stim"));
+        list.AddOneEpoch(MakeEpoch("Stim"));
         for (const std::string& name : names)
             list.vBinList.push_back(NamesBin(name, "Stim", {"1"}));
         EXPECT_EQ(list.Validate(), "");
@@ -268,10 +225,10 @@ TEST(BinListValidate, RenamingPasses)
     EXPECT_EQ(renamed({"X", "Y"}), (V{"X", "Y"}));
 
     ecBinList list;
-    list.AddOneEpoch(Epoch("Stim"));
+    list.AddOneEpoch(MakeEpoch("Stim"));
     list.vBinList.push_back(NamesBin("A", "Stim", {"1"}));
     list.vBinList.push_back(NamesBin("A", "Stim", {"2"}));
-    list.vBinList.push_back(LogicBin("C", "A", "A", "AND"));
+    list.vBinList.push_back(MakeLogicBin("C", "A", "A", "AND"));
     list.Validate();
     EXPECT_EQ(list.GetBin(2).GetOpBin2(), "A") << "operands keep the old name";
 }
@@ -298,7 +255,7 @@ TEST(BinListXml, ListWithBinsAndEpochs)
     ecBinList list;
     list.sName = "Oddball";
     list.bExcludeON = false;
-    ecEventRelatedEpoch stim = Epoch("Stim");
+    ecEventRelatedEpoch stim = MakeEpoch("Stim");
     list.AddOneEpoch(stim);
     list.AddOneBin(NamesBin("Target", "Stim", {"11", "12"}));
     list.vBinList.push_back(NamesBin("Target", "Stim", {"13"}));
@@ -328,7 +285,7 @@ TEST(BinListXml, ListWithBinsAndEpochs)
 TEST(BinListXml, WritingAListWithAMissingEpochWritesNothing)
 {
     ecBinList list;
-    list.AddOneEpoch(Epoch("Stim"));
+    list.AddOneEpoch(MakeEpoch("Stim"));
     list.AddOneBin(NamesBin("Left", "Resp", {"1"}));
     std::ostringstream out;
     EXPECT_EQ(ErrorOf([&] { list.WriteXml(out); }), "[ecBinList::Validate] No epoch found with ID = Resp");
@@ -340,10 +297,10 @@ TEST(BinListXml, RoundTrip)
     ecBinList list;
     list.sName = "Run 1";
     list.bExcludeON = false;
-    ecEventRelatedEpoch resp = Epoch("Resp", -0.5f, 0.3f);
+    ecEventRelatedEpoch resp = MakeEpoch("Resp", -0.5f, 0.3f);
     resp.bApplyMagnitudeLimit = true;
     resp.vChannels = {"EEG 001"};
-    list.AddOneEpoch(Epoch("Stim"));
+    list.AddOneEpoch(MakeEpoch("Stim"));
     list.AddOneEpoch(resp);
     list.AddOneBin(NamesBin("Left", "Stim", {"1", "2"}));
     ecBinDescription tags;
@@ -352,7 +309,7 @@ TEST(BinListXml, RoundTrip)
     tags.SetCase("EvtTags");
     tags.AddOneTag("Cond:A");
     list.AddOneBin(tags);
-    list.AddOneBin(LogicBin("Both", "Left", "Tagged", "XOR"));
+    list.AddOneBin(MakeLogicBin("Both", "Left", "Tagged", "XOR"));
     list.SetCurSelBin(2);
     list.SetCurSelEpoch(1);
 

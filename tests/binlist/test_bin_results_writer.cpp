@@ -5,25 +5,13 @@
 
 #include "ecevents/binlist/ecBinList.h"
 #include "ecevents/foundation/ecError.h"
+#include "binlist_test_support.h"
 
 namespace {
 
-ecBinDescription Bin(const std::string& name, const std::string& epoch, const std::string& caseWord)
-{
-    ecBinDescription bin;
-    bin.SetBinName(name);
-    bin.SetEpochName(epoch);
-    bin.SetCase(caseWord);
-    return bin;
-}
-
 ecBinDescription LogicBin(const std::string& word)
 {
-    ecBinDescription bin = Bin("C", "Stim", "EvtLogic");
-    bin.SetOpBin1("A");
-    bin.SetOpBin2("B");
-    bin.SetOperator(word);
-    return bin;
+    return MakeLogicBin("C", "A", "B", word);
 }
 
 std::string Document(ecBinList& list)
@@ -73,7 +61,7 @@ TEST(BinResultsWriter, EpochsAndANamesBin)
     ecBinList list;
     ecEventRelatedEpoch stim;
     list.AddOneEpoch(stim);
-    ecBinDescription target = Bin("Target", "Stim", "EvtNames");
+    ecBinDescription target = MakeBin("Target", "Stim", "EvtNames");
     target.AddOneName("11");
     target.AddOneName("12");
     list.AddOneBin(target);
@@ -98,11 +86,11 @@ TEST(BinResultsWriter, EpochsAndANamesBin)
 TEST(BinResultsWriter, TagsBins)
 {
     ecBinList list;
-    ecBinDescription tags = Bin("Tagged", "Resp", "EvtTags");
+    ecBinDescription tags = MakeBin("Tagged", "Resp", "EvtTags");
     tags.AddOneTag("Cond:A");
     tags.AddOneTag("Side:L");
     list.vBinList.push_back(tags);
-    list.vBinList.push_back(Bin("Untagged", "", "EvtTags"));
+    list.vBinList.push_back(MakeBin("Untagged", "", "EvtTags"));
     const std::string text = Document(list);
     EXPECT_NE(text.find("\t\t\t<op><id>SetEpoch</id><s>Resp</s></op>\n"
                         "\t\t\t<op><id>Attribs</id><s>Cond:A</s><s>Side:L</s></op>\n"
@@ -146,7 +134,7 @@ TEST(BinResultsWriter, BinsInListOrderAndTheListUnchanged)
 {
     ecBinList list;
     list.AddOneBin(LogicBin("OR"));
-    ecBinDescription a = Bin("A", "Stim", "EvtNames");
+    ecBinDescription a = MakeBin("A", "Stim", "EvtNames");
     a.AddOneName("1");
     list.AddOneBin(a);
     const std::string text = Document(list);
@@ -158,7 +146,7 @@ TEST(BinResultsWriter, BinsInListOrderAndTheListUnchanged)
 TEST(BinResultsWriter, UnknownCaseStopsInsideTheBinSequence)
 {
     ecBinList list;
-    list.vBinList.push_back(Bin("Odd", "Stim", "EvtCodes"));
+    list.vBinList.push_back(MakeBin("Odd", "Stim", "EvtCodes"));
     std::ostringstream out;
     try {
         list.WriteXmlBinResults(out);

@@ -1,5 +1,6 @@
 #include "ecevents/binlist/ecBinList.h"
 
+#include <algorithm>
 #include <ostream>
 #include <set>
 #include <unordered_map>
@@ -12,6 +13,16 @@ namespace {
 bool InRange(int i, std::size_t count)
 {
     return i >= 0 && static_cast<std::size_t>(i) < count;
+}
+
+template <class T, class Match>
+bool EraseFirst(std::vector<T>& list, Match match)
+{
+    auto it = std::find_if(list.begin(), list.end(), match);
+    if (it == list.end())
+        return false;
+    list.erase(it);
+    return true;
 }
 
 } // namespace
@@ -61,15 +72,8 @@ bool ecBinList::AddOneBin(ecBinDescription bin)
 
 bool ecBinList::DelOneBin(std::string name)
 {
-    if (BinNameInUse(name))
-        return false;
-    for (auto it = vBinList.begin(); it != vBinList.end(); ++it) {
-        if (it->GetBinName() == name) {
-            vBinList.erase(it);
-            return true;
-        }
-    }
-    return false;
+    return !BinNameInUse(name)
+        && EraseFirst(vBinList, [&](ecBinDescription& bin) { return bin.GetBinName() == name; });
 }
 
 bool ecBinList::EpochNameExists(std::string name)
@@ -95,15 +99,8 @@ bool ecBinList::AddOneEpoch(ecEventRelatedEpoch epoch)
 
 bool ecBinList::DelOneEpoch(std::string name)
 {
-    if (EpochNameInUse(name))
-        return false;
-    for (auto it = vEpochList.begin(); it != vEpochList.end(); ++it) {
-        if (it->sID == name) {
-            vEpochList.erase(it);
-            return true;
-        }
-    }
-    return false;
+    return !EpochNameInUse(name)
+        && EraseFirst(vEpochList, [&](const ecEventRelatedEpoch& epoch) { return epoch.sID == name; });
 }
 
 void ecBinList::SetEpoch(ecEventRelatedEpoch epoch)
