@@ -25,6 +25,22 @@ bool EraseFirst(std::vector<T>& list, Match match)
     return true;
 }
 
+// Replaces the entries by those of one wrapper element. One working record on
+// purpose: a field that an entry leaves out keeps the value of the entry
+// before it.
+template <class T>
+void ReadEntries(ecXml& xml, const char* wrapper, std::vector<T>& entries)
+{
+    entries.clear();
+    ecXml sub = xml.Sub(wrapper);
+    if (!sub.IsEmpty()) {
+        T entry;
+        while (entry.ReadXml(sub))
+            entries.push_back(entry);
+    }
+    sub.Free();
+}
+
 } // namespace
 
 ecBinList::ecBinList() : iCurrentSelectedBin(-1), iCurrentSelectedEpoch(-1), bExcludeON(true) {}
@@ -237,25 +253,8 @@ bool ecBinList::ReadXml(ecXml& xml)
     iCurrentSelectedEpoch = list.GetInt("iCurrentSelectedEpoch");
     sName = list.CharacterData("sName");
 
-    vBinList.clear();
-    ecXml bins = list.Sub("vBinList");
-    if (!bins.IsEmpty()) {
-        // One working record on purpose: a field that a <bin> leaves out keeps
-        // the value of the bin before it.
-        ecBinDescription bin;
-        while (bin.ReadXml(bins))
-            vBinList.push_back(bin);
-    }
-    bins.Free();
-
-    vEpochList.clear();
-    ecXml epochs = list.Sub("vEpochList");
-    if (!epochs.IsEmpty()) {
-        ecEventRelatedEpoch epoch;
-        while (epoch.ReadXml(epochs))
-            vEpochList.push_back(epoch);
-    }
-    epochs.Free();
+    ReadEntries(list, "vBinList", vBinList);
+    ReadEntries(list, "vEpochList", vEpochList);
 
     Validate();
     list.Free();
