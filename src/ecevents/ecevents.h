@@ -12,3 +12,8 @@
 
 #include "ecevents/events/ecEvent.h"
 #include "ecevents/events/ecEventList.h"
+
+#include "ecevents/segments/ecMultiEventTrial.h"
+#include "ecevents/segments/ecMultiEventTrialList.h"
+#include "ecevents/segments/ecSegment.h"
+#include "ecevents/segments/ecSegments.h"
