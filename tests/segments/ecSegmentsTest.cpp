@@ -501,12 +501,14 @@ TEST(ecSegmentsSelectRandom, PiecesNeverTouchRejectedData)
 
 TEST(ecSegmentsSelectRandom, DrawingFromItselfUsesItsOwnSegments)
 {
-    ecSegments segs = MakeSegments({{0, 9}, {100, 109}});
+    const Pieces original{{0, 99}, {1000, 1099}};
+    ecSegments segs = MakeSegments(original);
     segs.SetRandomNumberSeed(3);
-    ASSERT_EQ(segs.SelectRandom(segs, 10, 0, 0), 2);
-    Pieces got = AsPairs(segs);
-    std::sort(got.begin(), got.end());
-    EXPECT_EQ(got, (Pieces{{0, 9}, {100, 109}}));
+    ASSERT_EQ(segs.SelectRandom(segs, 10, 0, 5), 5);
+    EXPECT_EQ(AsPairs(segs), ReferenceDraw(3, original, 10, 0, 5));
+    for (const ecSegment& p : segs.m_vSegments) {
+        EXPECT_TRUE((p.iStart >= 0 && p.iStop <= 99) || (p.iStart >= 1000 && p.iStop <= 1099));
+    }
 }
 
 TEST(ecSegmentsSelectRandom, PositionsNearTheLargestSample)
