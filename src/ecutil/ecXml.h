@@ -1,9 +1,10 @@
 #pragma once
 #include <cstddef>
 #include <iosfwd>
-#include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 // A small XML reader and writer for the documents of the events library.
 //
@@ -48,8 +49,9 @@ public:
     int GetInt(const std::string& tag);
     float GetFloat(const std::string& tag);
     bool GetBool(const std::string& tag);
-    // Start and end offsets of the next element with this tag (of its
-    // content); false when none.
+    // Offsets of the content of the next element with this tag: begin is its
+    // first character, end one past its last. The position does not move.
+    // false when none.
     bool GetBeginEnd(int& begin, int& end, const std::string& tag);
 
     void Free();
@@ -65,11 +67,17 @@ public:
     void SetFullFledged(bool full);
 
 private:
+    int Position(const std::string& tag) const;
+    void MoveTo(const std::string& tag, int position);
+    void Adopt(const char* text, std::size_t length);
+
     std::unique_ptr<char[]> m_owned;
     char* m_pText = nullptr;
     int m_iCursor = 0;
     int m_iLength = 0;
     bool m_bFlag1 = false;
     bool m_bFullFledged = false;
-    std::map<std::string, int> m_cursors;
+    // The search position of each tag that has moved; a handful per reader,
+    // so a flat list beats a tree and keeps Sub results cheap to make.
+    std::vector<std::pair<std::string, int>> m_cursors;
 };

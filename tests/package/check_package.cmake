@@ -1,0 +1,29 @@
+# Installs the library into a scratch prefix, then builds and runs a small
+# consumer twice: through find_package and through add_subdirectory.
+file(REMOVE_RECURSE ${WORK})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/prefix
+  RESULT_VARIABLE rc OUTPUT_QUIET)
+if(rc)
+  message(FATAL_ERROR "install failed")
+endif()
+foreach(mode package subdirectory)
+  if(mode STREQUAL "package")
+    set(args -DCMAKE_PREFIX_PATH=${WORK}/prefix)
+  else()
+    set(args -DUSE_SUBDIRECTORY=ON -DECEVENTS_SOURCE=${SOURCE} -DECEVENTS_BUILD_CLI=OFF -DECEVENTS_BUILD_TESTS=OFF)
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE}/tests/package/consumer -B ${WORK}/${mode} ${args}
+    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(rc)
+    message(FATAL_ERROR "${mode}: configure failed\n${out}")
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK}/${mode} -j 2
+    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(rc)
+    message(FATAL_ERROR "${mode}: build failed\n${out}")
+  endif()
+  execute_process(COMMAND ${WORK}/${mode}/consumer RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(rc)
+    message(FATAL_ERROR "${mode}: consumer failed\n${out}")
+  endif()
+endforeach()

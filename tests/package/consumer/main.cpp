@@ -1,0 +1,12 @@
+#include <ecevents/ecevents.h>
+
+#include <iostream>
+
+int main()
+{
+    ecBase base;
+    base.SetStateFlag(6);
+    ecError error("linked");
+    std::cout << base.GetState() << ' ' << error.what() << ' ' << LeftString("events", 2) << '\n';
+    return base.GetState() == 6 ? 0 : 1;
+}
