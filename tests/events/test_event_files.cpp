@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -494,4 +496,112 @@ TEST(EventFilePreXml, MergeProperSetsDirty)
     EXPECT_EQ(list[0].m_nLoadCount, 2);
     EXPECT_EQ(list[0].m_nStatus, 2u) << "the file's event replaces the stored one";
     EXPECT_TRUE(list.IsDirty());
+}
+
+namespace {
+
+// Reads a document from a file (where documents in the writer's own layout
+// take a direct route) and through an ecXml holding the same text (the
+// general route); both must give the same list.
+void ExpectSameThroughBothRoutes(const std::string& text)
+{
+    TempDir dir;
+    const std::string path = WriteText(dir.File("both.xml"), text);
+    ecEventList fromFile = Sentinel();
+    ecEventList fromXml = Sentinel();
+    fromFile.SetSamplingRate(100.0f);
+    fromXml.SetSamplingRate(100.0f);
+    const bool fileResult = fromFile.ReadEventFileXml(path.c_str(), false);
+    ecXml xml;
+    xml.SetText(text);
+    const bool xmlResult = fromXml.ReadXml(xml, false);
+    EXPECT_EQ(fileResult, xmlResult);
+    EXPECT_EQ(fromFile.GetAnnotation(), fromXml.GetAnnotation());
+    EXPECT_EQ(fromFile.IsDirty(), fromXml.IsDirty());
+    EXPECT_EQ(fromFile.GetState(), fromXml.GetState());
+    ASSERT_EQ(fromFile.size(), fromXml.size());
+    for (std::size_t i = 0; i < fromFile.size(); ++i) {
+        const ecEvent& a = fromFile[i];
+        const ecEvent& b = fromXml[i];
+        EXPECT_EQ(a.m_sName, b.m_sName) << i;
+        EXPECT_EQ(a.m_iStart, b.m_iStart) << i;
+        EXPECT_EQ(a.m_iStop, b.m_iStop) << i;
+        EXPECT_EQ(a.m_nStatus, b.m_nStatus) << i;
+        EXPECT_EQ(a.m_nColor, b.m_nColor) << i;
+        EXPECT_EQ(a.m_iAttribute, b.m_iAttribute) << i;
+        for (auto field : {&ecEvent::m_fTimeStart, &ecEvent::m_fTimeStop, &ecEvent::m_fFreqStart,
+                           &ecEvent::m_fFreqStop, &ecEvent::m_fFWHMTime, &ecEvent::m_fFWHMFreq}) {
+            const float x = a.*field;
+            const float y = b.*field;
+            EXPECT_TRUE((std::isnan(x) && std::isnan(y)) || x == y) << i << ": " << x << " vs " << y;
+        }
+        EXPECT_EQ(a.m_vTags, b.m_vTags) << i;
+        EXPECT_EQ(a.m_nLoadCount, b.m_nLoadCount) << i;
+    }
+    ASSERT_EQ(fromFile.GetUniqueEventNameCnt(), fromXml.GetUniqueEventNameCnt());
+    for (int i = 0; i < fromFile.GetUniqueEventNameCnt(); ++i)
+        EXPECT_EQ(fromFile.GetUniqueEventName(i), fromXml.GetUniqueEventName(i));
+    ASSERT_EQ(fromFile.GetUniqueTagNameCnt(), fromXml.GetUniqueTagNameCnt());
+    for (int i = 0; i < fromFile.GetUniqueTagNameCnt(); ++i)
+        EXPECT_EQ(fromFile.GetUniqueTagName(i), fromXml.GetUniqueTagName(i));
+}
+
+} // namespace
+
+TEST(EventFileRoutes, WrittenListsReadTheSameBothWays)
+{
+    ecEventList list;
+    list.SetAnnotation("\n\nfirst line\nsecond\n");
+    const char* names[] = {"Stim/Std", "", "EXCLUDE3", "[ex]", "reject", "Resp", "Stim/Std", "a\"b'c]"};
+    for (int i = 0; i < 40; ++i) {
+        ecEvent e = MakeEvent(names[i % 8], i * 7 - 50, i * 7 - 50 + (i % 3), static_cast<unsigned int>(i * 0x1111111));
+        e.m_nColor = 0xFFFFFFFFu - static_cast<unsigned int>(i);
+        e.m_iAttribute = i % 2 ? -i : i << 20;
+        e.m_fTimeStart = static_cast<float>(i) / 3.0f;
+        e.m_fTimeStop = i % 5 == 0 ? std::numeric_limits<float>::quiet_NaN() : 1e-7f * static_cast<float>(i);
+        e.m_fFreqStart = i % 7 == 0 ? std::numeric_limits<float>::infinity() : -1e30f;
+        e.m_fFWHMFreq = i % 4 == 0 ? -0.0f : 123456789.0f;
+        if (i % 3 == 0)
+            e.m_vTags = {"f:" + std::to_string(i % 4), "g:x"};
+        list.AppendOneEvent(e);
+    }
+    std::ostringstream out;
+    list.WriteXml(out);
+    ExpectSameThroughBothRoutes(out.str());
+
+    list.SetAnnotation("");
+    std::ostringstream bare;
+    list.WriteXml(bare);
+    ExpectSameThroughBothRoutes(bare.str());
+}
+
+TEST(EventFileRoutes, EdgeDocumentsReadTheSameBothWays)
+{
+    const std::string line = EventLine("A", 1, 1, 2);
+    const std::string full = "<Event><Name>B</Name><Start>99999999999</Start><Stop>-0</Stop><Status>4294967295</Status>"
+                             "<Color>-1</Color><Attribute>0</Attribute><TimeStart>1e-40</TimeStart><TimeStop>-nan"
+                             "</TimeStop><FreqStart>1e39</FreqStart><FreqStop>+1</FreqStop><FWHM_Time>0x10</FWHM_Time>"
+                             "<FWHM_Freq> 2</FWHM_Freq><AttribTag>t:1</AttribTag><AttribTag></AttribTag>"
+                             "<AttribTag>t:2</AttribTag></Event>\n";
+    const std::string docs[] = {
+        Document(""),
+        Document("<Annotation>\nonly</Annotation>\n"),
+        Document(full),
+        Document(full + line),
+        Document(line + "<StimulusTimingDelay>0.01</StimulusTimingDelay>\n" + line),
+        Document("<Annotation>\na &lt; b</Annotation>\n" + line),
+        Document("<Annotation>\r\nx</Annotation>\r\n" + line),
+        Document(line + line + "\n \n" + line),
+        Document(line + "<Event><Name>X</Name></Event>\n"),
+        Document(line + "<Event><Name>X</Name><Start>1</Start><Stop>1</Stop><Status>2</Status><Color>0</Color>"
+                        "<Attribute>0</Attribute><TimeStart>1</TimeStart></Event>\n"),
+        "<?xml version=\"1.0\"?>\n" + Document(line),
+        Document(line) + "<!-- trailing -->\n",
+        Document(line).substr(0, Document(line).size() - 2),
+        "<KOVA_Event_List>\n" + line + "<Event><Name>unclosed</Name>" + "</KOVA_Event_List>\n",
+    };
+    for (const std::string& doc : docs) {
+        SCOPED_TRACE(doc);
+        ExpectSameThroughBothRoutes(doc);
+    }
 }
