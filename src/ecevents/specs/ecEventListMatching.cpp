@@ -211,14 +211,14 @@ bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond
     return true;
 }
 
-// Every candidate with a conditional name at or beyond the window's far edge
-// ends the walk with the negated bit, and the walk ending gives the same.
-// Since candidate times never decrease along a forward walk (never increase
-// along a backward one), once a candidate of any name lies beyond the far
-// edge, every later candidate with a conditional name does as well: the walk
-// can stop there with the same outcome, which keeps the pass linear for
-// bounded windows. Times are monotone in list order only for a positive
-// sampling rate, so the shortcut is taken only then.
+// A candidate with a conditional name beyond the window's far edge either
+// lies before the near edge (and is passed over) or ends the walk with the
+// negated bit, as does the walk running out. Candidate times never decrease
+// along a forward walk (never increase along a backward one), so once any
+// candidate lies beyond the far edge, no later one can give another outcome
+// and the walk stops there: a bounded window keeps the pass linear. Times
+// follow list order only for a positive sampling rate, so the shortcut is
+// taken only then.
 bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, ecAttribSpec* spec) {
     const bool negated = (cond->GetOption() & ecConditional::kNegated) != 0;
     const std::vector<std::string>& names = *cond->GetpEventNames();
@@ -242,7 +242,7 @@ bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, 
                 continue;
             const float t = EventTime(candidate, rate);
             if (!HasName(names, candidate.m_sName)) {
-                if (ordered && !(t < preAbs) && t > postAbs)
+                if (ordered && t > postAbs)
                     return negated;
                 continue;
             }
@@ -271,7 +271,7 @@ bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, 
             continue;
         const float t = EventTime(candidate, rate);
         if (!HasName(names, candidate.m_sName)) {
-            if (ordered && postMinus && !(t > preAbs) && t < postAbs)
+            if (ordered && postMinus && t < postAbs)
                 return negated;
             continue;
         }
