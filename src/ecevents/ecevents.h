@@ -14,3 +14,7 @@
 #include "ecevents/events/ecEventList.h"
 
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
+
+#include "ecevents/logic/ecBinResult.h"
+#include "ecevents/logic/ecEventLogic.h"
+#include "ecevents/logic/ecBinResultList.h"
