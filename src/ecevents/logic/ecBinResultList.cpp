@@ -1,6 +1,7 @@
 #include "ecevents/logic/ecBinResultList.h"
 
 #include <ostream>
+#include <unordered_set>
 
 #include "ecevents/events/ecEvent.h"
 #include "ecevents/events/ecEventList.h"
@@ -165,10 +166,17 @@ void ecBinResultList::WriteResultsAsEvents(std::string sBase)
         throw ecError("[ecBinResultList::WriteResultsAsEvents] Technical error (m_pEvents==NULL)");
     ResetForPreselection();
     for (std::string id = PreselectNextBin(); !id.empty(); id = PreselectNextBin()) {
+        // Every marked event is copied, repeated ones included; each name is
+        // registered once, so the copy stays linear in the number of events.
         ecEventList bin;
-        for (const ecEvent& e : *m_pEvents)
-            if (e.IsStatusOn())
-                bin.AppendOneEvent(e);
+        std::unordered_set<std::string> names;
+        for (const ecEvent& e : *m_pEvents) {
+            if (!e.IsStatusOn())
+                continue;
+            bin.push_back(e);
+            if (names.insert(e.m_sName).second)
+                bin.AddUniqueEventName(e.m_sName);
+        }
         bin.Write((sBase + "_" + id + ".evt").c_str());
     }
 }

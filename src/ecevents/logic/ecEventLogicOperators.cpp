@@ -15,18 +15,19 @@
 
 namespace {
 
-// Seconds to a sample as the event list converts them for its exclusion
-// test: rounded half up, truncated toward zero, kept inside the int range.
+// Seconds to a sample exactly as the event list converts them for its
+// exclusion test: (int)(seconds * rate + 0.5) in double precision, truncated
+// toward zero and held within the range of int.
 int SecondsToSample(float seconds, float rate)
 {
-    const double value = seconds * rate + 0.5;
-    if (std::isnan(value))
+    const double sample = std::trunc(static_cast<double>(seconds) * static_cast<double>(rate) + 0.5);
+    if (std::isnan(sample))
         return 0;
-    if (value >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    if (value <= static_cast<double>(INT_MIN))
+    if (sample <= static_cast<double>(INT_MIN))
         return INT_MIN;
-    return static_cast<int>(value);
+    if (sample >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    return static_cast<int>(sample);
 }
 
 // The percent factor of "KeepSector" is the single-precision 0.01.
@@ -259,14 +260,17 @@ void ecEventLogic::Op1_RejectIf(ecXml&)
     if (!(rate > 0))
         throw ecError("[ecEventLogic::Op1_RejectIf] Technical error (sampling rate unset)");
     CheckResultLength(*t);
+    bool* selected = t->R1;
+    const std::size_t n = events->size();
+    // The event list's own test refuses an infinite rate for any event asked.
+    if (std::isinf(rate) && std::find(selected, selected + n, true) != selected + n)
+        throw ecError("[ecEventList::IsOverlappingExclude] Technical error (invalid sampling rate)");
     if (!m_Exclusion.bBuilt)
         m_Exclusion.Build(*events);
     if (m_Exclusion.IsEmpty())
         return;
     const float fStart = t->m_Epoch.fStart;
     const float fStop = t->m_Epoch.fStop;
-    bool* selected = t->R1;
-    const std::size_t n = events->size();
     for (std::size_t i = 0; i < n; ++i) {
         if (!selected[i])
             continue;
