@@ -18,3 +18,6 @@
 #include "ecevents/logic/ecBinResult.h"
 #include "ecevents/logic/ecEventLogic.h"
 #include "ecevents/logic/ecBinResultList.h"
+
+#include "ecevents/binlist/ecBinDescription.h"
+#include "ecevents/binlist/ecBinList.h"

@@ -16,6 +16,9 @@ public:
     ecEvent();
     ecEvent(const ecEvent& other);
     ecEvent& operator=(const ecEvent& other);
+    // Moves let lists grow and sort without copying names and tags.
+    ecEvent(ecEvent&& other) noexcept;
+    ecEvent& operator=(ecEvent&& other) noexcept;
     ~ecEvent() override;
     using ecBase::operator=;
 
@@ -31,7 +34,7 @@ public:
     int GetEventAttribute() const;
     unsigned int GetEventColor() const;
     std::string GetEventNotation() const;
-    // Requires an associated event.
+    // A default event when none is associated.
     ecEvent GetAssociatedEvent() const;
     float GetResponseTime() const;
     float GetResponseMag() const;

@@ -116,6 +116,21 @@ protected:
     bool TestCode(ecEvent* ev, ecEventSpecBase* spec);
 
 private:
+    // Bulk entry of events by the readers, with hash indexes so that a read
+    // stays linear in the number of events.
+    class Loader;
+
+    // The list emptied as Clear() does, keeping the sampling rate.
+    void ClearForRead();
+    // Unique event names rebuilt from the events, in order of first occurrence.
+    void RebuildUniqueEventNames();
+    // Removes the events whose flag is set, keeping the order of the others,
+    // and unlists the names of removed events that no longer occur.
+    bool RemoveFlaggedEvents(const std::vector<char>& remove);
+    // (int)(seconds * rate + 0.5), truncated toward zero and held within the
+    // range of int.
+    static int SecondsToSample(double seconds, double rate);
+
     std::vector<std::string> m_vUniqueEventNames;
     int m_iCurrentEventIndex = -1;
     int m_iEventListSource = -1;

@@ -1,0 +1,123 @@
+#include "ecevents/events/ecEventList.h"
+
+#include <cmath>
+#include <limits>
+
+#include "ecevents/foundation/ecError.h"
+
+int ecEventList::SecondsToSample(double seconds, double rate)
+{
+    const double sample = std::trunc(seconds * rate + 0.5);
+    if (std::isnan(sample))
+        return 0;
+    if (sample <= static_cast<double>(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    if (sample >= static_cast<double>(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    return static_cast<int>(sample);
+}
+
+bool ecEventList::AddExclude(ecEvent& e)
+{
+    for (ecEvent& stored : *this) {
+        if (stored.ExclusionLevelNameOnly() < 0)
+            continue;
+        if (e.m_iStart <= stored.m_iStop && stored.m_iStart <= e.m_iStop) {
+            if (e.m_iStart < stored.m_iStart)
+                stored.m_iStart = e.m_iStart;
+            if (e.m_iStop > stored.m_iStop)
+                stored.m_iStop = e.m_iStop;
+            return false;
+        }
+    }
+    AppendOneEvent(e);
+    return true;
+}
+
+void ecEventList::ClearExclude(int level)
+{
+    std::vector<char> remove(size(), 0);
+    for (size_type i = 0; i < size(); ++i)
+        remove[i] = (*this)[i].ExclusionLevel() >= level;
+    if (RemoveFlaggedEvents(remove))
+        SetDirty(true);
+}
+
+int ecEventList::MaxExcludeLevel()
+{
+    int maxLevel = 0;
+    for (const ecEvent& e : *this) {
+        const int level = e.ExclusionLevel();
+        if (level > maxLevel)
+            maxLevel = level;
+    }
+    return maxLevel;
+}
+
+bool ecEventList::IsOverlappingExclude(int start, int stop, bool acceptedOnly)
+{
+    for (const ecEvent& e : *this) {
+        if (acceptedOnly && !e.IsAccepted())
+            continue;
+        if (e.IsSegmentBoundary()) {
+            // A boundary is a point between samples: it cuts the interval
+            // only when it falls after its first sample.
+            if (start < e.m_iStart && e.m_iStart <= stop)
+                return true;
+            continue;
+        }
+        if (e.ExclusionLevel() < 0)
+            continue;
+        const bool holdsFirst = e.m_iStart <= start && start <= e.m_iStop;
+        const bool holdsLast = e.m_iStart <= stop && stop <= e.m_iStop;
+        const bool inside = start <= e.m_iStart && e.m_iStop <= stop;
+        if (holdsFirst || holdsLast || inside)
+            return true;
+    }
+    return false;
+}
+
+bool ecEventList::IsOverlappingExclude(float start, float stop, bool acceptedOnly)
+{
+    const double rate = m_fSamplingRate;
+    if (!(rate > 0.0) || std::isinf(rate))
+        throw ecError("[ecEventList::IsOverlappingExclude] Technical error (invalid sampling rate)");
+    return IsOverlappingExclude(SecondsToSample(start, rate), SecondsToSample(stop, rate), acceptedOnly);
+}
+
+bool ecEventList::NearestExcludeBoundaries(int sample, int& first, int& second)
+{
+    bool havePrevious = false;
+    bool haveNext = false;
+    int previousStop = -1;
+    int nextStart = -1;
+    for (const ecEvent& e : *this) {
+        if (e.ExclusionLevel() < 0)
+            continue;
+        if (e.m_iStart <= sample && sample <= e.m_iStop) {
+            first = e.m_iStart;
+            second = e.m_iStop;
+            return true;
+        }
+        if (e.m_iStop < sample && (!havePrevious || previousStop < 0 || e.m_iStop > previousStop)) {
+            previousStop = e.m_iStop;
+            havePrevious = true;
+        }
+        if (e.m_iStart > sample && (!haveNext || nextStart < 0 || e.m_iStart < nextStart)) {
+            nextStart = e.m_iStart;
+            haveNext = true;
+        }
+    }
+    first = nextStart;
+    second = previousStop;
+    return false;
+}
+
+bool ecEventList::IsSegment(std::string name)
+{
+    for (const ecEvent& e : *this) {
+        if (e.m_sName == name)
+            return e.m_iStart != e.m_iStop;
+    }
+    return true;
+}
