@@ -68,7 +68,7 @@ inline ecXml Xml(const std::string& text)
 
 // Runs a document over the list and returns the message it failed with,
 // or "" when it ran through.
-inline std::string Run(ecBinResultList& results, ecEventList& list, const std::string& doc)
+inline std::string RunDoc(ecBinResultList& results, ecEventList& list, const std::string& doc)
 {
     results.SetpEvents(&list);
     ecXml xml = Xml(doc);

@@ -61,11 +61,11 @@ TEST(BinResultListRead, RefusesDocumentsWithoutTheirParts)
 {
     ecEventList list = MakeList({"A"});
     ecBinResultList results;
-    EXPECT_EQ(Run(results, list, "<other></other>"), "[ecBinResultList::ReadXml] Missing <bin_results> tag");
-    EXPECT_EQ(Run(results, list, "<bin_results></bin_results>"), "[ecBinResultList::ReadXml] Missing <bin_results> tag");
-    EXPECT_EQ(Run(results, list, "<bin_results>" + Seq(Op("Names", S("A"))) + "</bin_results>"),
+    EXPECT_EQ(RunDoc(results, list, "<other></other>"), "[ecBinResultList::ReadXml] Missing <bin_results> tag");
+    EXPECT_EQ(RunDoc(results, list, "<bin_results></bin_results>"), "[ecBinResultList::ReadXml] Missing <bin_results> tag");
+    EXPECT_EQ(RunDoc(results, list, "<bin_results>" + Seq(Op("Names", S("A"))) + "</bin_results>"),
               "[ecBinResultList::ReadXml] Under <bin_results>, at least one event-related <epoch> must be specified.");
-    EXPECT_EQ(Run(results, list, Doc("")),
+    EXPECT_EQ(RunDoc(results, list, Doc("")),
               "[ecBinResultList::ReadXml] Under <bin_results>, at least one <bin_ops> sequence must be specified.");
     // The epochs read before the failure stay.
     EXPECT_EQ(results.m_vEpochs.size(), 1u);
@@ -87,7 +87,7 @@ TEST(BinResultListRead, AFailingSequenceKeepsEarlierBins)
 {
     ecEventList list = MakeList({"A", "B"});
     ecBinResultList results;
-    EXPECT_EQ(Run(results, list,
+    EXPECT_EQ(RunDoc(results, list,
                   Doc(Seq(Op("Names", S("A")) + Op("SaveBin", S("First"))) + Seq(Op("Names", S("B")) + Op("SaveBin", S("Second")) + Op("GetBin", S("Third"))) + Seq(Op("Names", S("A")) + Op("SaveBin", S("Never"))))),
               "[ecBinResultList::GetpResult] Please verify formulas: No result item found with ID = Third");
     ASSERT_EQ(results.m_vResultList.size(), 2u);
@@ -98,13 +98,13 @@ TEST(BinResultListRead, ReReadingEpochsResetsTheCurrentEpoch)
 {
     ecEventList list = MakeList({"A"});
     ecBinResultList results;
-    ASSERT_EQ(Run(results, list,
+    ASSERT_EQ(RunDoc(results, list,
                   Doc(Seq(Op("SetEpoch", S("Second")) + Op("Names", S("A")) + Op("SaveBin", S("One"))),
                       Epoch("First") + Epoch("Second", -0.1f, 0.4f))),
               "");
     // The second document's sequences take its first epoch, not a pointer
     // into the epochs that were replaced.
-    ASSERT_EQ(Run(results, list, Doc(Seq(Op("Names", S("A")) + Op("SaveBin", S("Two"))), Epoch("Third", -0.3f, 0.3f))),
+    ASSERT_EQ(RunDoc(results, list, Doc(Seq(Op("Names", S("A")) + Op("SaveBin", S("Two"))), Epoch("Third", -0.3f, 0.3f))),
               "");
     EXPECT_EQ(results.GetpResult("One", true)->m_Epoch.sID, "Second");
     EXPECT_EQ(results.GetpResult("Two", true)->m_Epoch.sID, "Third");
@@ -118,7 +118,7 @@ TEST(BinResultListRead, ThousandsOfSequences)
     for (int k = 0; k < 3000; ++k)
         body += Seq(Op("Names", S(k % 2 ? "A" : "B")) + Op("SaveBin", S("Bin" + std::to_string(k))));
     ecBinResultList results;
-    ASSERT_EQ(Run(results, list, Doc(body)), "");
+    ASSERT_EQ(RunDoc(results, list, Doc(body)), "");
     ASSERT_EQ(results.m_vResultList.size(), 3000u);
     EXPECT_EQ(SavedBin(results, "Bin2999"), Indices({0}));
     EXPECT_EQ(SavedBin(results, "Bin2998"), Indices({1}));
@@ -136,7 +136,7 @@ TEST(BinResultListRead, CopiesStartEmptyAndAssignmentChangesNothing)
 {
     ecEventList list = MakeList({"A"});
     ecBinResultList results;
-    ASSERT_EQ(Run(results, list, Doc(Seq(Op("Names", S("A")) + Op("SaveBin", S("A"))))), "");
+    ASSERT_EQ(RunDoc(results, list, Doc(Seq(Op("Names", S("A")) + Op("SaveBin", S("A"))))), "");
     ecBinResultList copy(results);
     EXPECT_TRUE(copy.m_vEpochs.empty());
     EXPECT_TRUE(copy.m_vResultList.empty());
@@ -144,7 +144,7 @@ TEST(BinResultListRead, CopiesStartEmptyAndAssignmentChangesNothing)
     results = copy;
     EXPECT_EQ(results.m_vResultList.size(), 1u);
     // The copy runs documents with a machine of its own.
-    ASSERT_EQ(Run(copy, list, Doc(Seq(Op("Names", S("A")) + Op("SaveBin", S("B"))))), "");
+    ASSERT_EQ(RunDoc(copy, list, Doc(Seq(Op("Names", S("A")) + Op("SaveBin", S("B"))))), "");
     EXPECT_EQ(copy.m_vResultList.size(), 1u);
     EXPECT_EQ(results.m_vResultList.size(), 1u);
 }
@@ -192,7 +192,7 @@ TEST(Preselection, WalksTheBinsInTurnWithTheirEpochs)
 {
     ecEventList list = MakeList({"L", "R", "L", "R"});
     ecBinResultList results;
-    ASSERT_EQ(Run(results, list,
+    ASSERT_EQ(RunDoc(results, list,
                   Doc(Seq(Op("Names", S("L")) + Op("SaveBin", S("Left")) + Op("SetEpoch", S("Resp"))
                           + Op("Names", S("R")) + Op("SaveBin", S("Right"))),
                       Epoch("Stim") + Epoch("Resp", -0.1f, 0.6f))),
@@ -221,7 +221,7 @@ TEST(Preselection, AnEmptyBinIsStillPreselected)
 {
     ecEventList list = MakeList({"A", "B"});
     ecBinResultList results;
-    ASSERT_EQ(Run(results, list, Doc(Seq(Op("Names", S("A")) + Op("SaveBin", S("A")) + Op("Names", S("Z"))
+    ASSERT_EQ(RunDoc(results, list, Doc(Seq(Op("Names", S("A")) + Op("SaveBin", S("A")) + Op("Names", S("Z"))
                                           + Op("SaveBin", S("Nothing"))))),
               "");
     results.ResetForPreselection();
@@ -258,7 +258,7 @@ TEST(Preselection, RefusesBinsOfAnotherLength)
 {
     ecEventList list = MakeList({"A", "B"});
     ecBinResultList results;
-    ASSERT_EQ(Run(results, list, Doc(Seq(Op("Names", S("A")) + Op("SaveBin", S("A"))))), "");
+    ASSERT_EQ(RunDoc(results, list, Doc(Seq(Op("Names", S("A")) + Op("SaveBin", S("A"))))), "");
     list.push_back(MakeEvent("C", 90000));
     results.ResetForPreselection();
     EXPECT_EQ(Message([&] { results.PreselectNextBin(); }),
@@ -344,7 +344,7 @@ TEST(WholeRun, EmptyAndRepeatedBinsGetTheirFiles)
 {
     ecEventList list = MakeList({"A", "B", "A"});
     ecBinResultList results;
-    ASSERT_EQ(Run(results, list,
+    ASSERT_EQ(RunDoc(results, list,
                   Doc(Seq(Op("Names", S("Z")) + Op("SaveBin", S("None")) + Op("Names", S("A")) + Op("SaveBin", S("Twice"))
                           + Op("Names", S("B")) + Op("SaveBin", S("Twice"))))),
               "");

@@ -210,7 +210,7 @@ TEST(Sequence, SettingsHoldIntoLaterSequences)
                                 + Seq(Op("Attribs", S("T:1")) + Op("Names", S("A")) + Op("SaveBin", S("Epoch"))),
                                 Epoch("Stim") + Epoch("Late", -0.1f, 0.3f));
     list[1].m_vTags = {"T:1"};
-    ASSERT_EQ(Run(results, list, doc), "");
+    ASSERT_EQ(RunDoc(results, list, doc), "");
     EXPECT_TRUE(SavedBin(results, "On").empty());
     EXPECT_EQ(SavedBin(results, "Off"), Indices({0, 1}));
     EXPECT_EQ(SavedBin(results, "T:1"), Indices({1}));
@@ -329,7 +329,7 @@ TEST(Exclusion, DeselectsEventsWhoseEpochOverlapsAnExclusion)
     list.push_back(MakeEvent("EXCLUDE", 80500, 80400));   // reversed, but inside the window of 80000
 
     ecBinResultList results;
-    ASSERT_EQ(Run(results, list,
+    ASSERT_EQ(RunDoc(results, list,
                   Doc(Seq(Op("Names", S("Stim")) + Op("SaveBin", S("Clean")) + Op("SetEpoch", S("Wide"))
                           + Op("Names", S("Stim")) + Op("SaveBin", S("Wide")) + Op("SetExcludeOff")
                           + Op("Names", S("Stim")) + Op("SaveBin", S("All"))),
@@ -352,7 +352,7 @@ TEST(Exclusion, RejectIfUsesTheEpochOfTheTopResult)
     ecBinResultList results;
     // Exclusion is off while selecting; RejectIf then applies the epoch of
     // each top result, not the machine's current epoch.
-    ASSERT_EQ(Run(results, list,
+    ASSERT_EQ(RunDoc(results, list,
                   Doc(Seq(Op("SetExcludeOff") + Op("Names", S("A")) + Op("SetEpoch", S("Short")) + Op("RejectIf")
                           + Op("SaveBin", S("Long")) + Op("Names", S("A")) + Op("RejectIf")
                           + Op("SaveBin", S("Short"))),
@@ -366,12 +366,12 @@ TEST(Exclusion, NeedsASamplingRate)
 {
     ecEventList list = MakeList({"A"}, 0.0f);
     ecBinResultList results;
-    EXPECT_EQ(Run(results, list, Doc(Seq(Op("Names", S("A"))))),
+    EXPECT_EQ(RunDoc(results, list, Doc(Seq(Op("Names", S("A"))))),
               "[ecEventLogic::Op1_RejectIf] Technical error (sampling rate unset)");
-    EXPECT_EQ(Run(results, list, Doc(Seq(Op("SetExcludeOff") + Op("Names", S("A")) + Op("RejectIf")))),
+    EXPECT_EQ(RunDoc(results, list, Doc(Seq(Op("SetExcludeOff") + Op("Names", S("A")) + Op("RejectIf")))),
               "[ecEventLogic::Op1_RejectIf] Technical error (sampling rate unset)");
     ecBinResultList fresh;
-    EXPECT_EQ(Run(fresh, list, Doc(Seq(Op("SetExcludeOff") + Op("Names", S("A")) + Op("SaveBin", S("A"))))), "");
+    EXPECT_EQ(RunDoc(fresh, list, Doc(Seq(Op("SetExcludeOff") + Op("Names", S("A")) + Op("SaveBin", S("A"))))), "");
     EXPECT_EQ(SavedBin(fresh, "A"), Indices({0}));
 }
 
@@ -400,7 +400,7 @@ TEST(Exclusion, AgreesWithTheEventListsOwnTest)
             }
         }
         ecBinResultList results;
-        ASSERT_EQ(Run(results, list,
+        ASSERT_EQ(RunDoc(results, list,
                       Doc(Seq(Op("Names", S("Stim")) + Op("SaveBin", S("Clean"))), Epoch("Stim", -0.15f, 0.45f))),
                   "");
         ecBinResult* clean = results.GetpResult("Clean", true);

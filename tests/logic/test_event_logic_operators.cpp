@@ -21,7 +21,7 @@ struct Bench {
     }
     std::string Run(const std::string& body, const std::string& epochs = Epoch("Stim"))
     {
-        return logictest::Run(results, list, Doc(body, epochs));
+        return logictest::RunDoc(results, list, Doc(body, epochs));
     }
     Indices Bin(const std::string& id) { return SavedBin(results, id); }
 };
