@@ -1,5 +1,6 @@
 #include "ecevents/logic/ecBinResultList.h"
 
+#include <algorithm>
 #include <ostream>
 #include <unordered_set>
 
@@ -140,19 +141,22 @@ std::string ecBinResultList::PreselectNextBin()
         const ecBinResult& r = m_vResultList[i];
         if (r.m_nItems < 0 || static_cast<std::size_t>(r.m_nItems) != nEvents)
             throw ecError(prefix + "Technical error (nEvents != pResult->m_nItems)");
-        for (ecEvent& e : *m_pEvents)
-            e.SetStatusOff();
         const bool unusable = r.m_bPopped || r.m_bHidden || r.m_nOrder != 1 || r.m_sID.empty();
-        bool empty = true;
-        if (r.R1)
-            for (std::size_t k = 0; k < nEvents && empty; ++k)
-                empty = !r.R1[k];
-        if (unusable && empty)
+        const bool* selected = r.R1;
+        const bool empty = !selected || std::find(selected, selected + nEvents, true) == selected + nEvents;
+        if (unusable && empty) {
+            for (ecEvent& e : *m_pEvents)
+                e.SetStatusOff();
             continue;
-        if (r.R1)
-            for (std::size_t k = 0; k < nEvents; ++k)
-                if (r.R1[k])
-                    (*m_pEvents)[k].SetStatusOn();
+        }
+        // Turning an event off and then on leaves it as turning it on alone
+        // does, so one pass marks the bin.
+        for (std::size_t k = 0; k < nEvents; ++k) {
+            if (selected && selected[k])
+                (*m_pEvents)[k].SetStatusOn();
+            else
+                (*m_pEvents)[k].SetStatusOff();
+        }
         m_iPreselect = static_cast<int>(i);
         return r.m_sID;
     }

@@ -40,6 +40,7 @@ private:
     // samples) in logarithmic time.
     struct ExclusionIndex {
         bool bBuilt = false;
+        bool bReversed = false;                        // some exclusion has start > stop
         std::vector<int> vBoundaries;                  // starts of segment boundaries, sorted
         std::vector<std::pair<int, int>> vUnion;       // merged intervals with start <= stop
         std::vector<int> vStarts;                      // starts of all exclusion intervals, sorted
@@ -47,6 +48,8 @@ private:
         void Build(const ecEventList& events);
         bool IsEmpty() const;
         bool Overlaps(int start, int stop) const;
+        std::size_t FirstEndingAtOrAfter(int sample) const;
+        mutable std::size_t iHint = 0;
         void Clear();
     };
 

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <unordered_set>
 
 #include "ecevents/events/ecEvent.h"
@@ -30,6 +31,34 @@ int SecondsToSample(float seconds, float rate)
     return static_cast<int>(sample);
 }
 
+// Equality of two texts with the cheap tests first: names and tags that
+// differ mostly differ in length or in their first or last character.
+inline bool SameText(const std::string& a, const std::string& b)
+{
+    const std::size_t n = a.size();
+    if (n != b.size())
+        return false;
+    if (n == 0)
+        return true;
+    const char* x = a.data();
+    const char* y = b.data();
+    if (x[n - 1] != y[n - 1] || x[0] != y[0])
+        return false;
+    // Names and tags are short: a plain loop beats a library call.
+    for (std::size_t k = 1; k + 1 < n; ++k)
+        if (x[k] != y[k])
+            return false;
+    return true;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& text)
+{
+    for (const std::string& item : list)
+        if (SameText(item, text))
+            return true;
+    return false;
+}
+
 // The percent factor of "KeepSector" is the single-precision 0.01.
 const double kPercent = static_cast<double>(0.01f);
 
@@ -40,6 +69,8 @@ const double kPercent = static_cast<double>(0.01f);
 void ecEventLogic::ExclusionIndex::Clear()
 {
     bBuilt = false;
+    bReversed = false;
+    iHint = 0;
     vBoundaries.clear();
     vUnion.clear();
     vStarts.clear();
@@ -74,8 +105,10 @@ void ecEventLogic::ExclusionIndex::Build(const ecEventList& events)
 
     // A query end inside an exclusion: the union of the proper intervals.
     for (const auto& iv : intervals) {
-        if (iv.first > iv.second)
+        if (iv.first > iv.second) {
+            bReversed = true;
             continue;
+        }
         if (!vUnion.empty() && iv.first <= vUnion.back().second)
             vUnion.back().second = std::max(vUnion.back().second, iv.second);
         else
@@ -93,9 +126,20 @@ bool ecEventLogic::ExclusionIndex::Overlaps(int start, int stop) const
 {
     // A segment boundary counts when it falls after the first sample and at
     // or before the last.
-    auto b = std::upper_bound(vBoundaries.begin(), vBoundaries.end(), start);
-    if (b != vBoundaries.end() && *b <= stop)
-        return true;
+    if (!vBoundaries.empty()) {
+        auto b = std::upper_bound(vBoundaries.begin(), vBoundaries.end(), start);
+        if (b != vBoundaries.end() && *b <= stop)
+            return true;
+    }
+    if (vStarts.empty())
+        return false;
+    if (start <= stop && !bReversed) {
+        // Proper intervals on both sides: overlapping means intersecting,
+        // that is the first merged interval that ends at or after the
+        // start begins at or before the stop.
+        const std::size_t k = FirstEndingAtOrAfter(start);
+        return k < vUnion.size() && vUnion[k].first <= stop;
+    }
     auto inUnion = [this](int sample) {
         auto it = std::upper_bound(vUnion.begin(), vUnion.end(), std::make_pair(sample, INT_MAX));
         return it != vUnion.begin() && sample <= std::prev(it)->second;
@@ -104,6 +148,46 @@ bool ecEventLogic::ExclusionIndex::Overlaps(int start, int stop) const
         return true;
     auto s = std::lower_bound(vStarts.begin(), vStarts.end(), start);
     return s != vStarts.end() && vSuffixMinStop[static_cast<std::size_t>(s - vStarts.begin())] <= stop;
+}
+
+std::size_t ecEventLogic::ExclusionIndex::FirstEndingAtOrAfter(int sample) const
+{
+    // The merged intervals are disjoint, so their ends rise with their
+    // starts. Events usually come in time order, so the search gallops out
+    // from where the previous one ended.
+    const std::size_t size = vUnion.size();
+    auto endsBefore = [this](std::size_t k, int value) { return vUnion[k].second < value; };
+    std::size_t lo = 0;
+    std::size_t hi = size;
+    std::size_t hint = iHint < size ? iHint : size;
+    if (hint < size && endsBefore(hint, sample)) {
+        std::size_t step = 1;
+        lo = hint + 1;
+        while (lo + step - 1 < size && endsBefore(lo + step - 1, sample)) {
+            lo += step;
+            step *= 2;
+        }
+        hi = std::min(size, lo + step - 1);
+    } else {
+        std::size_t step = 1;
+        hi = hint;
+        while (hi >= step && !endsBefore(hi - step, sample)) {
+            hi -= step;
+            step *= 2;
+        }
+        lo = hi >= step ? hi - step + 1 : 0;
+    }
+    // Now every index below lo ends before the sample and hi does not (or
+    // is the size): an ordinary binary search finishes.
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (endsBefore(mid, sample))
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    iHint = lo;
+    return lo;
 }
 
 // ---------------------------------------------------------------- helpers
@@ -137,7 +221,7 @@ void ecEventLogic::Op0_Attribs(ecXml& xml)
             continue;
         bool all = true;
         for (const std::string& v : values) {
-            if (std::find(tags.begin(), tags.end(), v) == tags.end()) {
+            if (!Contains(tags, v)) {
                 all = false;
                 break;
             }
@@ -173,7 +257,7 @@ void ecEventLogic::Op0_Names(ecXml& xml)
     ResetNextEvent();
     while (ecEvent* e = GetpNextEvent()) {
         const std::string& name = e->m_sName;
-        const bool match = hashed ? set.count(name) > 0 : std::find(names.begin(), names.end(), name) != names.end();
+        const bool match = hashed ? set.count(name) > 0 : Contains(names, name);
         if (match)
             out[m_iNextEvent] = true;
     }
