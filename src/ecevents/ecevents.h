@@ -19,5 +19,16 @@
 #include "ecevents/logic/ecEventLogic.h"
 #include "ecevents/logic/ecBinResultList.h"
 
+#include "ecevents/specs/ecTimeAnchor.h"
+#include "ecevents/specs/ecCondEventFlag.h"
+#include "ecevents/specs/ecEventSpecBase.h"
+#include "ecevents/specs/ecTarget.h"
+#include "ecevents/specs/ecConditional.h"
+#include "ecevents/specs/ecEventSpecs.h"
+#include "ecevents/specs/ecAttribSpec.h"
+#include "ecevents/specs/ecAttribSet.h"
+#include "ecevents/specs/ecBinSpec.h"
+#include "ecevents/specs/ecPar_BinDesc.h"
+
 #include "ecevents/binlist/ecBinDescription.h"
 #include "ecevents/binlist/ecBinList.h"

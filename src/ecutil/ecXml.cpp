@@ -25,6 +25,28 @@ bool IsSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
+bool IsNameEnd(char c)
+{
+    // Name characters are mostly letters: one test settles them.
+    if (static_cast<unsigned char>(c) > ' ')
+        return c == '>' || c == '/' || c == '<';
+    return IsSpace(c);
+}
+
+// Whether character data needs decoding at all.
+bool HasMarkup(std::string_view s)
+{
+    for (const char c : s)
+        if (c == '<' || c == '&')
+            return true;
+    return false;
+}
+
+// Texts up to this size get an index of their start tags on the first
+// lookup of a first element: readers look up a handful of fields in each
+// small element, and one pass beats a scan per field.
+constexpr int kIndexLimit = 1 << 16;
+
 // Walks one text without ever looking past its length. Markup that has no
 // terminator (a comment without "-->", say) counts as plain text; once one
 // terminator is known to be missing from some position on, it is missing
@@ -61,11 +83,51 @@ public:
         return false;
     }
 
+    // Every start tag, in the order in which Find(0, ...) meets them, so
+    // that the first element of any name can be looked up without a scan.
+    template <class TagList>
+    void Index(TagList& out)
+    {
+        int p = 0;
+        while ((p = NextOpen(p)) >= 0) {
+            const int special = SkipSpecial(p);
+            if (special >= 0) {
+                p = special;
+                continue;
+            }
+            int q = p + 1;
+            while (q < m_n && !IsNameEnd(m_t[q]))
+                ++q;
+            typename TagList::value_type tag;
+            if (q > p + 1 && TagRest(q, tag.after, tag.empty)) {
+                tag.at = p;
+                tag.nameEnd = q;
+                out.push_back(tag);
+            }
+            ++p;
+        }
+    }
+
+    // The element whose start tag an index entry holds.
+    template <class TagAt>
+    bool ElementAt(const TagAt& tag, std::string_view name, Element& e)
+    {
+        if (tag.empty) {
+            e.begin = e.end = e.after = tag.after;
+            return true;
+        }
+        e.begin = tag.after;
+        return FindEnd(tag.after, name, e.end, e.after);
+    }
+
     // The character data of [0, length): comments and processing
     // instructions dropped, CDATA taken literally, references decoded, any
     // other markup kept as it stands.
     std::string Decode()
     {
+        const std::string_view all(m_t, static_cast<std::size_t>(m_n));
+        if (!HasMarkup(all))
+            return std::string(all);
         std::string out;
         out.reserve(static_cast<std::size_t>(m_n));
         int p = 0;
@@ -137,6 +199,8 @@ private:
     // position after it; -1 for anything else.
     int SkipSpecial(int p)
     {
+        if (p + 1 >= m_n || (m_t[p + 1] != '!' && m_t[p + 1] != '?'))
+            return -1;
         if (Starts(p, "<!--")) {
             const int close = FindFrom(p + 4, "-->", m_commentMissing);
             return close >= 0 ? close + 3 : -1;
@@ -158,10 +222,16 @@ private:
     // escaping, so a stray '<' in a label must stay text).
     bool StartTag(int p, std::string_view tag, int& after, bool& empty) const
     {
-        int i = p + 1;
-        if (!Starts(i, tag))
+        const int i = p + 1;
+        if (i >= m_n || m_t[i] != tag[0] || !Starts(i, tag))
             return false;
-        i += static_cast<int>(tag.size());
+        return TagRest(i + static_cast<int>(tag.size()), after, empty);
+    }
+
+    // The rest of a start tag from the end of its name: a delimiter, then
+    // attributes up to '>' or "/>".
+    bool TagRest(int i, int& after, bool& empty) const
+    {
         if (i >= m_n)
             return false;
         if (m_t[i] != '>' && m_t[i] != '/' && !IsSpace(m_t[i]))
@@ -191,7 +261,7 @@ private:
 
     bool EndTag(int p, std::string_view tag, int& after) const
     {
-        if (!Starts(p, "</"))
+        if (p + 2 >= m_n || m_t[p + 1] != '/' || m_t[p + 2] != tag[0])
             return false;
         int i = p + 2;
         if (!Starts(i, tag))
@@ -304,7 +374,7 @@ private:
     int m_piMissing = INT_MAX;
 };
 
-std::string_view Trimmed(const std::string& s)
+std::string_view Trimmed(std::string_view s)
 {
     std::size_t b = 0;
     std::size_t e = s.size();
@@ -312,7 +382,18 @@ std::string_view Trimmed(const std::string& s)
         ++b;
     while (e > b && IsSpace(s[e - 1]))
         --e;
-    return std::string_view(s).substr(b, e - b);
+    return s.substr(b, e - b);
+}
+
+// The trimmed character data of an element for the typed getters, read in
+// place when it holds no markup or references (the usual case).
+std::string_view NumberText(const char* text, const Element& e, std::string& scratch)
+{
+    const std::string_view raw(text + e.begin, static_cast<std::size_t>(e.end - e.begin));
+    if (!HasMarkup(raw))
+        return Trimmed(raw);
+    scratch = Scanner(raw.data(), static_cast<int>(raw.size())).Decode();
+    return Trimmed(scratch);
 }
 
 // A decimal integer as 64 bits; false when the text is not one.
@@ -349,12 +430,17 @@ ecXml& ecXml::operator=(ecXml&& other) noexcept
     if (this == &other)
         return *this;
     m_owned = std::move(other.m_owned);
+    m_iOwnedLength = other.m_iOwnedLength;
     m_pText = other.m_pText;
     m_iCursor = other.m_iCursor;
     m_iLength = other.m_iLength;
     m_bFlag1 = other.m_bFlag1;
     m_bFullFledged = other.m_bFullFledged;
     m_cursors = std::move(other.m_cursors);
+    m_index = std::move(other.m_index);
+    m_bIndexed = other.m_bIndexed;
+    other.Forget();
+    other.m_iOwnedLength = 0;
     other.m_pText = nullptr;
     other.m_iCursor = 0;
     other.m_iLength = 0;
@@ -368,14 +454,20 @@ void ecXml::Adopt(const char* text, std::size_t length)
         Free();
         return;
     }
-    // Copy before releasing: the text may be this object's own. A
-    // terminating zero lets the text be handed out as a C string.
-    std::unique_ptr<char[]> copy(new char[length + 1]);
+    AdoptKeepingPositions(text, length);
+    Reset();
+}
+
+void ecXml::AdoptKeepingPositions(const char* text, std::size_t length)
+{
+    // Copy before releasing: the text may be this object's own.
+    std::shared_ptr<char[]> copy(new char[length + 1]);
     if (length)
         std::memcpy(copy.get(), text, length);
     copy[length] = '\0';
-    Free();
     m_owned = std::move(copy);
+    m_iOwnedLength = static_cast<int>(length);
+    Forget();
     m_pText = m_owned.get();
     m_iLength = static_cast<int>(length);
 }
@@ -392,13 +484,32 @@ bool ecXml::Read(const std::string& file)
         return false;
     in.clear();
     in.seekg(0, std::ios::beg);
-    // Read in pieces: the size above may be unknown (pipes) or stale.
+    if (size > 0) {
+        // The usual case: read straight into the buffer.
+        const std::size_t expected = static_cast<std::size_t>(size);
+        std::shared_ptr<char[]> buffer(new char[expected + 1]);
+        in.read(buffer.get(), size);
+        const std::size_t got = static_cast<std::size_t>(in.gcount());
+        if (in.bad())
+            return false;
+        if (got < expected || in.peek() == std::char_traits<char>::eof()) {
+            buffer[got] = '\0';
+            Free();
+            m_owned = std::move(buffer);
+            m_iOwnedLength = static_cast<int>(got);
+            m_pText = m_owned.get();
+            m_iLength = m_iOwnedLength;
+            return true;
+        }
+        // The file grew meanwhile: read it again in pieces.
+        in.clear();
+        in.seekg(0, std::ios::beg);
+    }
+    // Pieces: the size may be unknown (pipes) or stale.
     std::string text;
-    if (size > 0)
-        text.reserve(static_cast<std::size_t>(size));
-    char buffer[1 << 16];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+    char piece[1 << 16];
+    while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+        text.append(piece, static_cast<std::size_t>(in.gcount()));
         if (text.size() >= static_cast<std::size_t>(INT_MAX))
             return false;
     }
@@ -413,6 +524,44 @@ void ecXml::SetText(const std::string& text) { Adopt(text.data(), text.size()); 
 std::string ecXml::GetText() const
 {
     return m_pText && m_iLength > 0 ? std::string(m_pText, static_cast<std::size_t>(m_iLength)) : std::string();
+}
+
+bool ecXml::First(const std::string& tag, int& begin, int& end, int& after)
+{
+    Element e;
+    bool found = false;
+    // Only owned text is indexed: a view may change under the reader.
+    const bool plainName = !tag.empty() && std::none_of(tag.begin(), tag.end(), IsNameEnd);
+    if (m_owned && plainName && m_iLength <= kIndexLimit) {
+        Scanner scanner(m_pText, m_iLength);
+        if (!m_bIndexed) {
+            m_index.clear();
+            m_index.reserve(16);
+            scanner.Index(m_index);
+            m_bIndexed = true;
+        }
+        const std::size_t size = tag.size();
+        for (const TagAt& t : m_index) {
+            if (static_cast<std::size_t>(t.nameEnd - t.at - 1) == size && std::memcmp(m_pText + t.at + 1, tag.data(), size) == 0) {
+                found = scanner.ElementAt(t, tag, e);
+                break;
+            }
+        }
+    } else {
+        found = Scanner(m_pText, m_iLength).Find(0, tag, e);
+    }
+    if (found) {
+        begin = e.begin;
+        end = e.end;
+        after = e.after;
+    }
+    return found;
+}
+
+void ecXml::Forget()
+{
+    m_index.clear();
+    m_bIndexed = false;
 }
 
 int ecXml::Position(const std::string& tag) const
@@ -444,15 +593,26 @@ ecXml ecXml::Sub(const std::string& tag)
     if (!Scanner(m_pText, m_iLength).Find(Position(tag), tag, e))
         return sub;
     MoveTo(tag, e.after);
-    if (e.end > e.begin)
-        sub.Adopt(m_pText + e.begin, static_cast<std::size_t>(e.end - e.begin));
+    const int length = e.end - e.begin;
+    if (length <= 0)
+        return sub;
+    // Share the buffer when the element is most of it (a document's root);
+    // copy smaller elements, so a kept element never pins a much larger text.
+    if (m_owned && length >= m_iOwnedLength / 2) {
+        sub.m_owned = m_owned;
+        sub.m_iOwnedLength = m_iOwnedLength;
+        sub.m_pText = m_pText + e.begin;
+        sub.m_iLength = length;
+    } else {
+        sub.Adopt(m_pText + e.begin, static_cast<std::size_t>(length));
+    }
     return sub;
 }
 
 std::string ecXml::CharacterData(const std::string& tag)
 {
     Element e;
-    if (!Scanner(m_pText, m_iLength).Find(0, tag, e))
+    if (!First(tag, e.begin, e.end, e.after))
         return std::string();
     MoveTo(tag, e.after);
     return Scanner(m_pText + e.begin, e.end - e.begin).Decode();
@@ -487,16 +647,17 @@ std::string ecXml::CharacterDataNext(const std::string& tag)
 bool ecXml::TagExists(const std::string& tag)
 {
     Element e;
-    return Scanner(m_pText, m_iLength).Find(0, tag, e);
+    return First(tag, e.begin, e.end, e.after);
 }
 
 int ecXml::GetInt(const std::string& tag)
 {
     Element e;
-    if (!Scanner(m_pText, m_iLength).Find(0, tag, e))
+    if (!First(tag, e.begin, e.end, e.after))
         return 0;
+    std::string scratch;
     std::int64_t value = 0;
-    if (!ParseInteger(Trimmed(Scanner(m_pText + e.begin, e.end - e.begin).Decode()), value))
+    if (!ParseInteger(NumberText(m_pText, e, scratch), value))
         return 0;
     // Unsigned fields are written as unsigned decimals: keep the low 32 bits
     // so that they come back as the same bit pattern.
@@ -506,10 +667,10 @@ int ecXml::GetInt(const std::string& tag)
 float ecXml::GetFloat(const std::string& tag)
 {
     Element e;
-    if (!Scanner(m_pText, m_iLength).Find(0, tag, e))
+    if (!First(tag, e.begin, e.end, e.after))
         return 0.0f;
-    const std::string data = Scanner(m_pText + e.begin, e.end - e.begin).Decode();
-    std::string_view text = Trimmed(data);
+    std::string scratch;
+    std::string_view text = NumberText(m_pText, e, scratch);
     if (!text.empty() && text[0] == '+')
         text.remove_prefix(1);
     if (text.empty() || text[0] == '+')
@@ -517,7 +678,8 @@ float ecXml::GetFloat(const std::string& tag)
     float value = 0.0f;
     const char* last = text.data() + text.size();
     const auto r = std::from_chars(text.data(), last, value);
-    if (r.ptr != last || (r.ec != std::errc() && r.ec != std::errc::result_out_of_range))
+    // Out of float range counts as malformed.
+    if (r.ptr != last || r.ec != std::errc())
         return 0.0f;
     return value;
 }
@@ -525,10 +687,10 @@ float ecXml::GetFloat(const std::string& tag)
 bool ecXml::GetBool(const std::string& tag)
 {
     Element e;
-    if (!Scanner(m_pText, m_iLength).Find(0, tag, e))
+    if (!First(tag, e.begin, e.end, e.after))
         return false;
-    const std::string data = Scanner(m_pText + e.begin, e.end - e.begin).Decode();
-    std::string_view text = Trimmed(data);
+    std::string scratch;
+    const std::string_view text = NumberText(m_pText, e, scratch);
     if (text.size() == 4 || text.size() == 5) {
         std::string lower(text);
         for (char& c : lower)
@@ -556,6 +718,8 @@ bool ecXml::GetBeginEnd(int& begin, int& end, const std::string& tag)
 void ecXml::Free()
 {
     m_owned.reset();
+    m_iOwnedLength = 0;
+    Forget();
     m_pText = nullptr;
     m_iLength = 0;
     Reset();
@@ -581,10 +745,17 @@ void ecXml::NewCopy(const ecXml& other)
         return;
     // Copy first: other may be a view of this object's own text.
     std::vector<std::pair<std::string, int>> cursors = other.m_cursors;
-    if (other.IsEmpty())
+    if (other.m_owned) {
+        Forget();
+        m_owned = other.m_owned;
+        m_iOwnedLength = other.m_iOwnedLength;
+        m_pText = other.m_pText;
+        m_iLength = other.m_iLength;
+    } else if (other.IsEmpty()) {
         Free();
-    else
+    } else {
         Adopt(other.m_pText, static_cast<std::size_t>(other.m_iLength));
+    }
     m_cursors = std::move(cursors);
     m_iCursor = other.m_iCursor;
     m_bFlag1 = other.m_bFlag1;
@@ -593,11 +764,13 @@ void ecXml::NewCopy(const ecXml& other)
 
 void ecXml::SetTextPtr(char* text)
 {
-    // Pointing at the own buffer again keeps it owned.
-    if (!text || text != m_owned.get())
-        Free();
-    else
+    // Pointing at the own text again keeps it owned.
+    if (text && m_owned && text == m_pText) {
+        Forget();
         Reset();
+        return;
+    }
+    Free();
     m_pText = text;
     if (text) {
         const std::size_t length = std::strlen(text);
@@ -605,7 +778,19 @@ void ecXml::SetTextPtr(char* text)
     }
 }
 
-char* ecXml::GetTextPtr() { return m_pText; }
+char* ecXml::GetTextPtr()
+{
+    if (!m_owned)
+        return m_pText;
+    if (m_owned.use_count() > 1)
+        AdoptKeepingPositions(m_pText, static_cast<std::size_t>(m_iLength));
+    // The caller may write through the pointer.
+    Forget();
+    // The buffer is this object's alone now, and its slice always has a byte
+    // after it (the rest of the parent's text or the spare final byte).
+    m_pText[m_iLength] = '\0';
+    return m_pText;
+}
 
 bool ecXml::IsFullFledged() const { return m_bFullFledged; }
 

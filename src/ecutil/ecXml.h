@@ -62,16 +62,38 @@ public:
 
     // Points the reader at text it does not own; the caller keeps it alive.
     void SetTextPtr(char* text);
+    // The text, zero-terminated after its length when this object owns it.
+    // Owned text is this object's alone once handed out, so writing through
+    // the pointer changes no other reader.
     char* GetTextPtr();
     bool IsFullFledged() const;
     void SetFullFledged(bool full);
 
 private:
+    // A start tag in the text: '<' at at, name up to nameEnd, after past '>'.
+    struct TagAt {
+        int at = 0;
+        int nameEnd = 0;
+        int after = 0;
+        bool empty = false;
+    };
+
+    // The first element with this tag: [begin, end) is its content, after
+    // the position past it. false when there is none.
+    bool First(const std::string& tag, int& begin, int& end, int& after);
+    void Forget();
+
     int Position(const std::string& tag) const;
     void MoveTo(const std::string& tag, int position);
     void Adopt(const char* text, std::size_t length);
+    void AdoptKeepingPositions(const char* text, std::size_t length);
 
-    std::unique_ptr<char[]> m_owned;
+    // Owned text lives in a buffer that copies and large Sub results share
+    // (nothing ever writes to a shared buffer: GetTextPtr unshares first), so
+    // taking the root of a big document costs no copy. The buffer always
+    // holds one more byte than its text, for a terminating zero.
+    std::shared_ptr<char[]> m_owned;
+    int m_iOwnedLength = 0;
     char* m_pText = nullptr;
     int m_iCursor = 0;
     int m_iLength = 0;
@@ -80,4 +102,7 @@ private:
     // The search position of each tag that has moved; a handful per reader,
     // so a flat list beats a tree and keeps Sub results cheap to make.
     std::vector<std::pair<std::string, int>> m_cursors;
+    // The start tags of a small owned text, built on demand (see First).
+    std::vector<TagAt> m_index;
+    bool m_bIndexed = false;
 };

@@ -515,3 +515,80 @@ TEST(XmlFiles, DirectoryIsNotReadable)
     ecXml xml;
     EXPECT_FALSE(xml.Read(std::filesystem::temp_directory_path().string()));
 }
+
+TEST(XmlOwnership, LargeSubSharesButStaysIndependent)
+{
+    ecXml doc = FromText("<root><a>1</a><b>2</b></root>");
+    ecXml root = doc.Sub("root");
+    doc.Free();  // the root must outlive its parent
+    EXPECT_EQ(root.GetText(), "<a>1</a><b>2</b>");
+    char* p = root.GetTextPtr();
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(std::string(p), "<a>1</a><b>2</b>");  // zero-terminated at its length
+
+    ecXml doc2 = FromText("<root><a>1</a><b>2</b></root>");
+    ecXml root2 = doc2.Sub("root");
+    ecXml copy(root2);
+    // Writing through the pointer of one reader changes no other reader.
+    char* q = root2.GetTextPtr();
+    q[3] = '7';
+    EXPECT_EQ(root2.GetInt("a"), 7);
+    EXPECT_EQ(copy.GetInt("a"), 1);
+    EXPECT_EQ(doc2.GetText(), "<root><a>1</a><b>2</b></root>");
+    char* d = doc2.GetTextPtr();
+    d[9] = '5';
+    EXPECT_EQ(doc2.GetInt("a"), 5);
+    EXPECT_EQ(copy.GetInt("a"), 1);
+    EXPECT_EQ(root2.GetInt("a"), 7);
+}
+
+TEST(XmlOwnership, WritingThroughTheTextPointerIsSeenByLookups)
+{
+    ecXml xml = FromText("<a>1</a><b>2</b>");
+    EXPECT_EQ(xml.GetInt("b"), 2);  // builds the tag index
+    char* p = xml.GetTextPtr();
+    p[1] = 'b';
+    p[6] = 'b';
+    EXPECT_EQ(xml.GetInt("b"), 1);
+}
+
+// The first-element lookups of small owned texts go through an index of the
+// start tags, those of views and large texts through a plain scan: both must
+// agree on every input.
+TEST(XmlRobustness, IndexedAndScannedLookupsAgree)
+{
+    std::mt19937 gen(777);
+    const char alphabet[] = "<>/!-[]?&#;ab \"'=CDT1";
+    const char* tags[] = {"a", "b", "ab", "a b", "!--"};
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int n = static_cast<int>(gen() % 60);
+        for (int i = 0; i < n; ++i)
+            text += alphabet[gen() % (sizeof alphabet - 1)];
+        ecXml owned = FromText(text);
+        std::vector<char> buffer(text.begin(), text.end());
+        buffer.push_back('\0');
+        ecXml view;
+        view.SetTextPtr(buffer.data());
+        for (const char* tag : tags) {
+            ASSERT_EQ(owned.TagExists(tag), view.TagExists(tag)) << text << " / " << tag;
+            ASSERT_EQ(owned.CharacterData(tag), view.CharacterData(tag)) << text << " / " << tag;
+            ASSERT_EQ(owned.GetInt(tag), view.GetInt(tag)) << text << " / " << tag;
+        }
+    }
+}
+
+TEST(XmlRobustness, LargeTextsAreSearchedToo)
+{
+    std::string text;
+    for (int i = 0; i < 20000; ++i)
+        text += "<x>" + std::to_string(i) + "</x>";
+    text += "<last>9</last>";
+    ecXml xml = FromText(text);
+    EXPECT_EQ(xml.GetInt("last"), 9);
+    EXPECT_EQ(xml.GetInt("x"), 0);
+    int count = 0;
+    while (!xml.Sub("x").IsEmpty())
+        ++count;
+    EXPECT_EQ(count, 20000);
+}
