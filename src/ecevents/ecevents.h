@@ -32,3 +32,8 @@
 
 #include "ecevents/binlist/ecBinDescription.h"
 #include "ecevents/binlist/ecBinList.h"
+
+#include "ecevents/segments/ecMultiEventTrial.h"
+#include "ecevents/segments/ecMultiEventTrialList.h"
+#include "ecevents/segments/ecSegment.h"
+#include "ecevents/segments/ecSegments.h"

@@ -15,6 +15,16 @@ std::string EntryAt(const std::vector<std::string>& list, int i)
     return list[static_cast<std::size_t>(i)];
 }
 
+// One half of a factor:value tag; "" unless the tag splits into exactly two.
+std::string TagField(std::string tag, std::size_t which)
+{
+    if (tag.empty())
+        return "";
+    std::vector<std::string> fields;
+    SplitFields(tag, fields, ":");
+    return fields.size() == 2 ? fields[which] : std::string();
+}
+
 // Fills a list from the repeated text children of one wrapper element; the
 // first empty child ends it.
 void ReadList(ecXml& xml, const char* wrapper, const char* item, std::vector<std::string>& list)
@@ -78,25 +88,8 @@ int ecBinDescription::GetNumEvtNames() { return static_cast<int>(vEvtNames.size(
 std::string ecBinDescription::GetEvtTag(int i) { return EntryAt(vEvtTags, i); }
 std::string ecBinDescription::GetEvtName(int i) { return EntryAt(vEvtNames, i); }
 
-std::string ecBinDescription::GetFactor(int i)
-{
-    std::string tag = GetEvtTag(i);
-    if (tag.empty())
-        return "";
-    std::vector<std::string> fields;
-    SplitFields(tag, fields, ":");
-    return fields.size() == 2 ? fields[0] : std::string();
-}
-
-std::string ecBinDescription::GetValue(int i)
-{
-    std::string tag = GetEvtTag(i);
-    if (tag.empty())
-        return "";
-    std::vector<std::string> fields;
-    SplitFields(tag, fields, ":");
-    return fields.size() == 2 ? fields[1] : std::string();
-}
+std::string ecBinDescription::GetFactor(int i) { return TagField(GetEvtTag(i), 0); }
+std::string ecBinDescription::GetValue(int i) { return TagField(GetEvtTag(i), 1); }
 
 bool ecBinDescription::IsValidBin()
 {

@@ -1,5 +1,6 @@
 #include "ecevents/binlist/ecBinList.h"
 
+#include <algorithm>
 #include <ostream>
 #include <set>
 #include <unordered_map>
@@ -12,6 +13,32 @@ namespace {
 bool InRange(int i, std::size_t count)
 {
     return i >= 0 && static_cast<std::size_t>(i) < count;
+}
+
+template <class T, class Match>
+bool EraseFirst(std::vector<T>& list, Match match)
+{
+    auto it = std::find_if(list.begin(), list.end(), match);
+    if (it == list.end())
+        return false;
+    list.erase(it);
+    return true;
+}
+
+// Replaces the entries by those of one wrapper element. One working record on
+// purpose: a field that an entry leaves out keeps the value of the entry
+// before it.
+template <class T>
+void ReadEntries(ecXml& xml, const char* wrapper, std::vector<T>& entries)
+{
+    entries.clear();
+    ecXml sub = xml.Sub(wrapper);
+    if (!sub.IsEmpty()) {
+        T entry;
+        while (entry.ReadXml(sub))
+            entries.push_back(entry);
+    }
+    sub.Free();
 }
 
 } // namespace
@@ -61,15 +88,8 @@ bool ecBinList::AddOneBin(ecBinDescription bin)
 
 bool ecBinList::DelOneBin(std::string name)
 {
-    if (BinNameInUse(name))
-        return false;
-    for (auto it = vBinList.begin(); it != vBinList.end(); ++it) {
-        if (it->GetBinName() == name) {
-            vBinList.erase(it);
-            return true;
-        }
-    }
-    return false;
+    return !BinNameInUse(name)
+        && EraseFirst(vBinList, [&](ecBinDescription& bin) { return bin.GetBinName() == name; });
 }
 
 bool ecBinList::EpochNameExists(std::string name)
@@ -95,15 +115,8 @@ bool ecBinList::AddOneEpoch(ecEventRelatedEpoch epoch)
 
 bool ecBinList::DelOneEpoch(std::string name)
 {
-    if (EpochNameInUse(name))
-        return false;
-    for (auto it = vEpochList.begin(); it != vEpochList.end(); ++it) {
-        if (it->sID == name) {
-            vEpochList.erase(it);
-            return true;
-        }
-    }
-    return false;
+    return !EpochNameInUse(name)
+        && EraseFirst(vEpochList, [&](const ecEventRelatedEpoch& epoch) { return epoch.sID == name; });
 }
 
 void ecBinList::SetEpoch(ecEventRelatedEpoch epoch)
@@ -240,25 +253,8 @@ bool ecBinList::ReadXml(ecXml& xml)
     iCurrentSelectedEpoch = list.GetInt("iCurrentSelectedEpoch");
     sName = list.CharacterData("sName");
 
-    vBinList.clear();
-    ecXml bins = list.Sub("vBinList");
-    if (!bins.IsEmpty()) {
-        // One working record on purpose: a field that a <bin> leaves out keeps
-        // the value of the bin before it.
-        ecBinDescription bin;
-        while (bin.ReadXml(bins))
-            vBinList.push_back(bin);
-    }
-    bins.Free();
-
-    vEpochList.clear();
-    ecXml epochs = list.Sub("vEpochList");
-    if (!epochs.IsEmpty()) {
-        ecEventRelatedEpoch epoch;
-        while (epoch.ReadXml(epochs))
-            vEpochList.push_back(epoch);
-    }
-    epochs.Free();
+    ReadEntries(list, "vBinList", vBinList);
+    ReadEntries(list, "vEpochList", vEpochList);
 
     Validate();
     list.Free();

@@ -39,6 +39,15 @@ void Element(std::ostream& out, const char* tag, const T& value)
     out << '<' << tag << '>' << value << "</" << tag << '>';
 }
 
+// Starts a content line with a switch; the caller adds what the switch
+// enables and ends the line.
+bool FlagLine(std::ostream& out, const char* tag, bool flag)
+{
+    out << "\t\t\t";
+    Element(out, tag, flag ? 1 : 0);
+    return flag;
+}
+
 } // namespace
 
 ecEventRelatedEpoch::ecEventRelatedEpoch()
@@ -234,9 +243,7 @@ void ecEventRelatedEpoch::WriteXml(std::ostream& out)
     }
     out << std::endl;
 
-    out << "\t\t\t";
-    Element(out, "bApplyMagnitudeLimit", bApplyMagnitudeLimit ? 1 : 0);
-    if (bApplyMagnitudeLimit) {
+    if (FlagLine(out, "bApplyMagnitudeLimit", bApplyMagnitudeLimit)) {
         Element(out, "fElectricLow", fElectricLow);
         Element(out, "fElectricHigh", fElectricHigh);
         Element(out, "fMagneticLow", fMagneticLow);
@@ -252,26 +259,20 @@ void ecEventRelatedEpoch::WriteXml(std::ostream& out)
     }
     out << std::endl;
 
-    out << "\t\t\t";
-    Element(out, "bEstimateCOV_Time", bEstimateCOV_Time ? 1 : 0);
-    if (bEstimateCOV_Time) {
+    if (FlagLine(out, "bEstimateCOV_Time", bEstimateCOV_Time)) {
         Element(out, "fCov_Time_Start", fCov_Time_Start);
         Element(out, "fCov_Time_Stop", fCov_Time_Stop);
     }
     out << std::endl;
 
-    out << "\t\t\t";
-    Element(out, "bEstimateCOV_Freq", bEstimateCOV_Freq ? 1 : 0);
-    if (bEstimateCOV_Freq) {
+    if (FlagLine(out, "bEstimateCOV_Freq", bEstimateCOV_Freq)) {
         Element(out, "fCov_Freq_Start", fCov_Freq_Start);
         Element(out, "fCov_Freq_Stop", fCov_Freq_Stop);
         Element(out, "iCovarianceOption", iCovarianceOption);
     }
     out << std::endl;
 
-    out << "\t\t\t";
-    Element(out, "bEstimateCOV_TimeFreq", bEstimateCOV_TimeFreq ? 1 : 0);
-    if (bEstimateCOV_TimeFreq) {
+    if (FlagLine(out, "bEstimateCOV_TimeFreq", bEstimateCOV_TimeFreq)) {
         Element(out, "fCov_TimeFreq_Start_Time", fCov_TimeFreq_Start_Time);
         Element(out, "fCov_TimeFreq_Stop_Time", fCov_TimeFreq_Stop_Time);
         Element(out, "fCov_TimeFreq_Start_Freq", fCov_TimeFreq_Start_Freq);

@@ -139,6 +139,9 @@ void ecPar_BinDesc::SetUniqueEvents(ecEventList* events)
     if (!events)
         return;
     m_vUniqueEventNames.clear();
+    const int count = events->GetUniqueEventNameCnt();
+    for (int i = 0; i < count; ++i)
+        m_vUniqueEventNames.push_back(events->GetUniqueEventName(i));
 }
 
 std::string ecPar_BinDesc::GetUniqueEventName(int i)
