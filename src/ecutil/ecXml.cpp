@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <ostream>
 #include <string_view>
 #include <system_error>
@@ -764,11 +765,21 @@ void ecXml::NewCopy(const ecXml& other)
 
 void ecXml::SetTextPtr(char* text)
 {
-    // Pointing at the own text again keeps it owned.
-    if (text && m_owned && text == m_pText) {
-        Forget();
-        Reset();
-        return;
+    // A pointer into the own buffer keeps the buffer owned: releasing it
+    // would leave the pointer dangling.
+    if (text && m_owned) {
+        char* const first = m_owned.get();
+        char* const last = first + m_iOwnedLength;
+        if (std::less_equal<const char*>()(first, text) && std::less_equal<const char*>()(text, last)) {
+            if (text != m_pText) {
+                const char* zero = static_cast<const char*>(std::memchr(text, '\0', static_cast<std::size_t>(last - text)));
+                m_iLength = static_cast<int>((zero ? zero : last) - text);
+                m_pText = text;
+            }
+            Forget();
+            Reset();
+            return;
+        }
     }
     Free();
     m_pText = text;

@@ -14,10 +14,14 @@
 // CharacterDataNext(tag) calls yield successive elements of that tag, while
 // CharacterData(tag) and the typed getters look at the first element.
 //
-// Tags are matched by their whole name, comments, CDATA sections, processing
-// instructions and attributes are understood, and character data decodes the
-// five predefined entities and numeric character references. Text that is
-// not well-formed never makes the reader run past its buffer.
+// Tags are matched by their whole name at any depth, in text order; nested
+// elements of the same name pair up with their own end tags. Comments, CDATA
+// sections, processing instructions, attributes and empty-element tags are
+// understood, and character data decodes the five predefined entities and
+// numeric character references. The library writes its text unescaped, so a
+// '<' that starts no tag and an '&' that starts no reference stay as they
+// are. An element without its end tag counts as absent. Text that is not
+// well-formed never makes the reader run past its buffer or loop.
 class ecXml {
 public:
     ecXml();
@@ -27,25 +31,34 @@ public:
     ecXml& operator=(const ecXml& other);
     ecXml& operator=(ecXml&& other) noexcept;
 
-    // Loads a file as the text; false when it cannot be read or is too large
-    // for a 32-bit length.
+    // Loads a whole file as the text (zero bytes included); false, with the
+    // text left as it was, when it cannot be read or is too large for a
+    // 32-bit length.
     bool Read(const std::string& file);
-    // Copies the text; search positions start at 0.
+    // Copies the text; search positions start at 0. A text too large for a
+    // 32-bit length leaves the reader empty.
     void SetText(const std::string& text);
     std::string GetText() const;
 
     // The inner content of the next element with this tag at or after the
-    // tag's search position; empty when there is none (the position then
-    // stays where it was).
+    // tag's search position, as a reader of its own; empty when there is
+    // none (the position then stays where it was). An element without
+    // content gives an empty reader too, but the position moves past it.
     ecXml Sub(const std::string& tag);
     // Character data of the first element with this tag; the tag's search
     // position moves past it. "" when absent.
     std::string CharacterData(const std::string& tag);
+    // The same in the given text, read up to this reader's length or the
+    // text's terminating zero; this reader's positions stay as they are
+    // unless the text is its own.
     std::string CharacterData(char* text, const std::string& tag);
     // Character data of the next element with this tag; "" when none is left.
     std::string CharacterDataNext(const std::string& tag);
     bool TagExists(const std::string& tag);
     // First element's content; 0, 0.0f and false when missing or malformed.
+    // GetInt reads 64-bit decimals and keeps the low 32 bits, so unsigned
+    // words come back as written; GetBool takes 1/0, true/false in any case
+    // and any other integer (non-zero is true).
     int GetInt(const std::string& tag);
     float GetFloat(const std::string& tag);
     bool GetBool(const std::string& tag);

@@ -1,5 +1,7 @@
 # Installs the library into a scratch prefix, then builds and runs a small
-# consumer twice: through find_package and through add_subdirectory.
+# consumer through find_package. Through add_subdirectory the consumer is only
+# generated: a missing ecevents::ecevents target already fails generation, and
+# building the library a second time would only cost time.
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/prefix
   RESULT_VARIABLE rc OUTPUT_QUIET)
@@ -16,6 +18,9 @@ foreach(mode package subdirectory)
     RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
   if(rc)
     message(FATAL_ERROR "${mode}: configure failed\n${out}")
+  endif()
+  if(mode STREQUAL "subdirectory")
+    break()
   endif()
   execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK}/${mode} -j 2
     RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)

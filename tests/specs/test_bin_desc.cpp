@@ -224,7 +224,12 @@ TEST(BinDesc, BinSpecsSectionIsWrittenBackVerbatim)
     const std::string text = FileText(kOddball);
     const std::size_t open = text.find("<bin_specs>") + std::string("<bin_specs>").size();
     const std::size_t close = text.find("</bin_specs>");
-    const std::string section = text.substr(open, close - open);
+    const std::string framed = text.substr(open, close - open);
+    // The fixture is laid out as the writer lays it out: a line end after the
+    // start tag and a tab before the end tag frame the section.
+    ASSERT_EQ(framed.front(), '\n');
+    ASSERT_EQ(framed.back(), '\t');
+    const std::string section = framed.substr(1, framed.size() - 2);
 
     ecPar_BinDesc d;
     d.Read(kOddball);
@@ -234,6 +239,13 @@ TEST(BinDesc, BinSpecsSectionIsWrittenBackVerbatim)
     ASSERT_GE(written.size(), tail.size());
     EXPECT_EQ(written.substr(written.size() - tail.size()), tail);
     EXPECT_EQ(written.find("<bin_specs>"), written.rfind("<bin_specs>"));
+
+    // Another write/read cycle changes nothing.
+    ecXml again;
+    again.SetText(written);
+    ecPar_BinDesc reread;
+    reread.ReadXml(again, false);
+    EXPECT_EQ(Written(reread), written);
 }
 
 TEST(BinDesc, WritesTheDocumentLayout)

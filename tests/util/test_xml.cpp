@@ -592,3 +592,41 @@ TEST(XmlRobustness, LargeTextsAreSearchedToo)
         ++count;
     EXPECT_EQ(count, 20000);
 }
+
+TEST(XmlOwnership, PointerIntoOwnTextKeepsItAlive)
+{
+    ecXml xml = FromText("<a>1</a><b>2</b>");
+    xml.SetTextPtr(xml.GetTextPtr() + 8);
+    EXPECT_EQ(xml.GetText(), "<b>2</b>");
+    EXPECT_FALSE(xml.TagExists("a"));
+    EXPECT_EQ(xml.GetInt("b"), 2);
+}
+
+TEST(XmlFiles, ZeroBytesInAFileAreText)
+{
+    const std::string path = TempPath("nul.xml");
+    const std::string text("<a>1</a>\0\0<b>2</b>", 18);
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << text;
+    }
+    ecXml xml;
+    ASSERT_TRUE(xml.Read(path));
+    EXPECT_EQ(xml.GetText(), text);
+    EXPECT_EQ(xml.GetInt("b"), 2);
+    std::remove(path.c_str());
+}
+
+TEST(XmlRobustness, DeepNestingNeedsNoStack)
+{
+    std::string text;
+    for (int i = 0; i < 100000; ++i)
+        text += "<a>";
+    text += "x";
+    for (int i = 0; i < 100000; ++i)
+        text += "</a>";
+    ecXml xml = FromText(text);
+    ecXml outer = xml.Sub("a");
+    EXPECT_EQ(outer.GetText().size(), text.size() - 7);
+    EXPECT_EQ(xml.CharacterData("a").size(), text.size() - 7);
+}

@@ -69,8 +69,19 @@ void ecPar_BinDesc::ReadXml(ecXml& xml, bool /*flag*/)
     ecXml unique = doc.Sub("UniqueEvents");
     ecReadTextList(unique, "UE", m_vUniqueEventNames, "[ecPar_BinDesc::ReadXml] Limit exceeded.");
     xml.Reset();
-    m_BinSpecsSection.NewCopy(doc.Sub("bin_specs"));
-    m_BinSpecsSection.Reset();
+    // The writer frames the section with a line end after the start tag and a
+    // tab before the end tag; dropping that framing here keeps the section
+    // unchanged through any number of write/read cycles.
+    std::string text = doc.Sub("bin_specs").GetText();
+    if (text.compare(0, 2, "\r\n") == 0)
+        text.erase(0, 2);
+    else if (text.compare(0, 1, "\n") == 0)
+        text.erase(0, 1);
+    if (!text.empty() && text.back() == '\t')
+        text.pop_back();
+    m_BinSpecsSection.Free();
+    if (!text.empty())
+        m_BinSpecsSection.SetText(text);
     // The section itself stays as read; its bins are offered parsed as well.
     ecXml section(m_BinSpecsSection);
     ecReadOwnedList(section, m_vpBinSpecs, "[ecPar_BinDesc::ReadXml] Limit exceeded.");
