@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -231,6 +232,42 @@ TEST(BinListValidate, RenamingPasses)
     list.vBinList.push_back(MakeLogicBin("C", "A", "A", "AND"));
     list.Validate();
     EXPECT_EQ(list.GetBin(2).GetOpBin2(), "A") << "operands keep the old name";
+}
+
+// The renaming as a plain comparison of every pair, pass after pass.
+std::vector<std::string> RenamedByPairs(std::vector<std::string> names)
+{
+    bool changed = true;
+    while (changed) {
+        changed = false;
+        for (std::size_t i = 0; i + 1 < names.size(); ++i) {
+            int k = 1;
+            for (std::size_t j = i + 1; j < names.size(); ++j) {
+                if (names[j] == names[i]) {
+                    names[j] = names[i] + "_" + std::to_string(k++);
+                    changed = true;
+                }
+            }
+        }
+    }
+    return names;
+}
+
+TEST(BinListValidate, RenamingAgreesWithPairwiseComparison)
+{
+    const std::vector<std::string> pool = {"A", "A_1", "A_2", "A_1_1", "B", "B_1", "A_1_2"};
+    std::mt19937 random(20240611u);
+    for (int trial = 0; trial < 500; ++trial) {
+        ecBinList list;
+        list.AddOneEpoch(MakeEpoch("Stim"));
+        std::vector<std::string> names(1 + random() % 14);
+        for (std::string& name : names) {
+            name = pool[random() % pool.size()];
+            list.vBinList.push_back(NamesBin(name, "Stim", {"1"}));
+        }
+        list.Validate();
+        ASSERT_EQ(BinNames(list), RenamedByPairs(names)) << "trial " << trial;
+    }
 }
 
 TEST(BinListXml, DefaultListText)

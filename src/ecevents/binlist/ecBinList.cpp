@@ -209,32 +209,39 @@ std::string ecBinList::Validate()
 
 // One pass gives the later namesakes of each bin, in list order, the suffixes
 // _1, _2, ...; a new name may collide with another bin, so passes repeat until
-// nothing changes. The positions holding each name are kept in ordered sets,
-// which finds the same namesakes as comparing every pair of bins.
+// nothing changes. The positions holding each name are kept in ascending
+// order, which finds the same namesakes as comparing every pair of bins
+// without the quadratic cost.
 void ecBinList::MakeBinNamesUnique()
 {
     const std::size_t count = vBinList.size();
     std::vector<std::string> names(count);
-    for (std::size_t i = 0; i < count; ++i)
+    std::unordered_map<std::string, std::vector<std::size_t>> positions;
+    positions.reserve(2 * count);
+    for (std::size_t i = 0; i < count; ++i) {
         names[i] = vBinList[i].GetBinName();
+        positions[names[i]].push_back(i);
+    }
 
     bool changed = true;
     while (changed) {
         changed = false;
-        std::unordered_map<std::string, std::set<std::size_t>> positions;
-        for (std::size_t i = 0; i < count; ++i)
-            positions[names[i]].insert(i);
         for (std::size_t i = 0; i + 1 < count; ++i) {
-            std::set<std::size_t>& same = positions[names[i]];
-            auto later = same.upper_bound(i);
+            std::vector<std::size_t>& same = positions[names[i]];
+            const auto later = std::upper_bound(same.begin(), same.end(), i);
+            if (later == same.end())
+                continue;
+            // Every later namesake is renamed, so the list keeps only the
+            // positions up to i.
+            std::vector<std::size_t> renamed(later, same.end());
+            same.erase(later, same.end());
             int k = 1;
-            while (later != same.end()) {
-                const std::size_t j = *later;
-                later = same.erase(later);
+            for (std::size_t j : renamed) {
                 names[j] = names[i] + "_" + std::to_string(k++);
-                positions[names[j]].insert(j);
-                changed = true;
+                std::vector<std::size_t>& target = positions[names[j]];
+                target.insert(std::upper_bound(target.begin(), target.end(), j), j);
             }
+            changed = true;
         }
     }
     for (std::size_t i = 0; i < count; ++i)
