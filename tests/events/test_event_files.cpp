@@ -599,6 +599,13 @@ TEST(EventFileRoutes, EdgeDocumentsReadTheSameBothWays)
         Document(line) + "<!-- trailing -->\n",
         Document(line).substr(0, Document(line).size() - 2),
         "<KOVA_Event_List>\n" + line + "<Event><Name>unclosed</Name>" + "</KOVA_Event_List>\n",
+        Document(line) + "<KOVA_Event_List>\n" + line + "</KOVA_Event_List>\n",
+        Document("<Annotation>\nfirst\n\nthird\n</Annotation>\n" + line + "\n" + line),
+        Document("<Annotation>\nx</Annotation> \n" + line),
+        Document(line + "<Annotation>\nlate</Annotation>\n"),
+        // Lines longer than any read buffer.
+        Document(EventLine(std::string(3 << 20, 'n'), 1, 1, 2) + line),
+        Document("<Annotation>\n" + std::string(3 << 20, 'a') + "\n" + std::string(5, 'b') + "</Annotation>\n" + line),
     };
     for (const std::string& doc : docs) {
         SCOPED_TRACE(doc);
