@@ -409,7 +409,7 @@ bool ReadAnnotation(LineSource& lines, const char* begin, const char* end, std::
 }
 } // namespace
 
-bool ecEventList::ReadWriterDocument(const char* file, bool& handled)
+bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled)
 {
     handled = false;
     // The general reader refuses files too large for a 32-bit length.
@@ -452,7 +452,6 @@ bool ecEventList::ReadWriterDocument(const char* file, bool& handled)
             return false;
         if (e.ExclusionLevelNameOnly() >= 0)
             e.SetRejectedOn();
-        e.m_nLoadCount = 1;
     }
     if (lines.Next(begin, end, newline))
         return false; // something follows the root
@@ -460,16 +459,28 @@ bool ecEventList::ReadWriterDocument(const char* file, bool& handled)
     // The whole file is in the writer's layout: from here on the outcome is
     // the general reader's.
     handled = true;
-    ClearForRead();
+    const bool mergeProper = merge && !empty();
+    if (!merge)
+        ClearForRead();
     if (hasAnnotation) {
         DropLeadingLineBreak(annotation);
         m_sAnnotation = std::move(annotation);
     }
     if (events.empty())
         return false;
+    if (mergeProper) {
+        Loader loader(*this, true);
+        for (ecEvent& e : events) {
+            loader.RegisterTags(e.m_vTags);
+            loader.Enter(std::move(e));
+        }
+        SetDirty(true);
+        return true;
+    }
     std::vector<ecEvent>::swap(events);
     Loader loader(*this, false);
-    for (const ecEvent& e : *this) {
+    for (ecEvent& e : *this) {
+        e.m_nLoadCount = 1;
         loader.RegisterName(e.m_sName);
         loader.RegisterTags(e.m_vTags);
     }
@@ -522,12 +533,10 @@ bool ecEventList::ReadEventFileXml(const char* file, bool merge)
 {
     if (!file)
         return false;
-    if (!merge) {
-        bool handled = false;
-        const bool result = ReadWriterDocument(file, handled);
-        if (handled)
-            return result;
-    }
+    bool handled = false;
+    const bool direct = ReadWriterDocument(file, merge, handled);
+    if (handled)
+        return direct;
     ecXml xml;
     if (!xml.Read(file)) {
         xml.Free();
