@@ -91,9 +91,10 @@ private:
         std::size_t operator()(const Key& k) const
         {
             std::size_t h = std::hash<std::string>()(k.name);
-            h ^= std::hash<long long>()((static_cast<long long>(k.start) << 32) ^
-                                        static_cast<unsigned int>(k.stop)) +
-                 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
+            const unsigned long long samples =
+                (static_cast<unsigned long long>(static_cast<unsigned int>(k.start)) << 32) ^
+                static_cast<unsigned int>(k.stop);
+            h ^= std::hash<unsigned long long>()(samples) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
             return h;
         }
     };
