@@ -1,6 +1,8 @@
 #include "ecevents/events/ecEvent.h"
 
+#include <cctype>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <ios>
 #include <ostream>
@@ -68,6 +70,26 @@ int ParseLevel(const std::string& digits)
     int level = -1;
     from_string<int>(level, digits, std::dec);
     return level;
+}
+
+char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+
+// Whether the name begins with the upper-case prefix once upper-cased.
+bool StartsWithUpper(const std::string& name, const char* prefix)
+{
+    const std::size_t n = std::strlen(prefix);
+    if (name.size() < n)
+        return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (Upper(name[i]) != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+bool EqualsUpper(const std::string& name, const char* word)
+{
+    return name.size() == std::strlen(word) && StartsWithUpper(name, word);
 }
 
 } // namespace
@@ -266,9 +288,7 @@ void ecEvent::HalfIntensity() { m_nColor = ScaleColorIntensity(0.5f); }
 
 bool ecEvent::IsSegmentBoundary() const
 {
-    std::string upper = m_sName;
-    ToUpper(upper);
-    return upper == "<SEG>" || upper == "[SEG]";
+    return EqualsUpper(m_sName, "<SEG>") || EqualsUpper(m_sName, "[SEG]");
 }
 
 void ecEvent::SetSegmentBoundaryDefaults()
@@ -282,23 +302,24 @@ void ecEvent::SetSegmentBoundaryDefaults()
 
 int ecEvent::ExclusionLevelNameOnly() const
 {
-    std::string upper = m_sName;
-    ToUpper(upper);
-    const int n = static_cast<int>(upper.size());
-    if (upper == "<SEG>" || upper == "[SEG]")
+    // Compared as upper case character by character: every event read from
+    // a file passes here, so no upper-case copy of the name is made.
+    const std::string& name = m_sName;
+    const std::size_t n = name.size();
+    if (EqualsUpper(name, "<SEG>") || EqualsUpper(name, "[SEG]"))
         return 0;
-    if (LeftString(upper, 6) == "REJECT")
+    if (StartsWithUpper(name, "REJECT"))
         return 0;
-    if (LeftString(upper, 7) == "EXCLUDE") {
+    if (StartsWithUpper(name, "EXCLUDE")) {
         if (n == 7)
             return 0;
-        const int level = ParseLevel(RightString(upper, n - 7));
+        const int level = ParseLevel(name.substr(7));
         return level < 0 ? 0 : level;
     }
-    if (LeftString(upper, 3) == "[EX" && RightString(upper, 1) == "]") {
+    if (StartsWithUpper(name, "[EX") && Upper(name[n - 1]) == ']') {
         if (n == 4)
             return 0;
-        return ParseLevel(MidString(upper, 3, n - 4));
+        return ParseLevel(name.substr(3, n - 4));
     }
     return -1;
 }

@@ -5,7 +5,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <charconv>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -52,6 +55,17 @@ public:
         m_list.push_back(std::move(e));
     }
 
+    // Same outcome as AddUniqueEventName; consecutive events mostly share
+    // their name, so the last one is checked before hashing.
+    void RegisterName(const std::string& name)
+    {
+        if (name.empty() || name == m_sLastName)
+            return;
+        if (m_names.insert(name).second)
+            m_list.m_vUniqueEventNames.push_back(name);
+        m_sLastName = name;
+    }
+
     void RegisterTags(const std::vector<std::string>& tags)
     {
         if (tags.empty())
@@ -83,17 +97,6 @@ private:
             return h;
         }
     };
-
-    // Same outcome as AddUniqueEventName; consecutive events mostly share
-    // their name, so the last one is checked before hashing.
-    void RegisterName(const std::string& name)
-    {
-        if (name.empty() || name == m_sLastName)
-            return;
-        if (m_names.insert(name).second)
-            m_list.m_vUniqueEventNames.push_back(name);
-        m_sLastName = name;
-    }
 
     ecEventList& m_list;
     bool m_bMerge;
@@ -206,7 +209,191 @@ void DropLeadingLineBreak(std::string& text)
         text.erase(0, 1);
 }
 
+
+// The document layout that WriteXml produces, read straight from the text.
+// Anything else (other whitespace, markup or references in a text, a
+// number the general reader would read differently, a stimulus delay)
+// makes the parser give up, and the general reader reads the document.
+class WriterLayout {
+public:
+    WriterLayout(const char* begin, const char* end) : m_p(begin), m_end(end) {}
+
+    bool AtEnd() const { return m_p == m_end; }
+
+    // Constant lengths let the compiler compare inline.
+    template <std::size_t N>
+    bool Literal(const char (&s)[N])
+    {
+        if (static_cast<std::size_t>(m_end - m_p) < N - 1 || std::memcmp(m_p, s, N - 1) != 0)
+            return false;
+        m_p += N - 1;
+        return true;
+    }
+
+    void SkipLineBreaks()
+    {
+        while (m_p != m_end && *m_p == '\n')
+            ++m_p;
+    }
+
+    // Character data up to the next '<', taken verbatim; refused when it
+    // holds what a reader may decode or normalise.
+    bool Text(std::string& out)
+    {
+        const char* start = m_p;
+        while (m_p != m_end && *m_p != '<') {
+            const char c = *m_p;
+            if (c == '&' || c == '>' || c == '\r' || c == '\0')
+                return false;
+            ++m_p;
+        }
+        out.assign(start, m_p);
+        return m_p != m_end;
+    }
+
+    template <std::size_t N1, std::size_t N2>
+    bool IntElement(const char (&open)[N1], const char (&close)[N2], int& value)
+    {
+        if (!Literal(open))
+            return false;
+        const char* start = m_p;
+        const char* stop = Until('<');
+        std::int64_t parsed = 0;
+        const auto r = std::from_chars(start, stop, parsed, 10);
+        if (r.ec != std::errc() || r.ptr != stop || start == stop)
+            return false;
+        // Unsigned words come back as their 32-bit pattern.
+        value = static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(parsed)));
+        return Literal(close);
+    }
+
+    template <std::size_t N1, std::size_t N2>
+    bool FloatElement(const char (&open)[N1], const char (&close)[N2], float& value)
+    {
+        if (!Literal(open))
+            return false;
+        const char* start = m_p;
+        const char* stop = Until('<');
+        if (stop - start == 1 && *start == '0') {
+            value = 0.0f; // most values are zero
+            return Literal(close);
+        }
+        const auto r = std::from_chars(start, stop, value);
+        if (r.ec != std::errc() || r.ptr != stop || start == stop)
+            return false;
+        return Literal(close);
+    }
+
+    bool Event(ecEvent& e)
+    {
+        int status = 0;
+        int color = 0;
+        if (!Literal("<Event><Name>") || !Text(e.m_sName) || !Literal("</Name>") ||
+            !IntElement("<Start>", "</Start>", e.m_iStart) || !IntElement("<Stop>", "</Stop>", e.m_iStop) ||
+            !IntElement("<Status>", "</Status>", status) || !IntElement("<Color>", "</Color>", color) ||
+            !IntElement("<Attribute>", "</Attribute>", e.m_iAttribute) ||
+            !FloatElement("<TimeStart>", "</TimeStart>", e.m_fTimeStart) ||
+            !FloatElement("<TimeStop>", "</TimeStop>", e.m_fTimeStop) ||
+            !FloatElement("<FreqStart>", "</FreqStart>", e.m_fFreqStart) ||
+            !FloatElement("<FreqStop>", "</FreqStop>", e.m_fFreqStop) ||
+            !FloatElement("<FWHM_Time>", "</FWHM_Time>", e.m_fFWHMTime) ||
+            !FloatElement("<FWHM_Freq>", "</FWHM_Freq>", e.m_fFWHMFreq))
+            return false;
+        e.m_nStatus = static_cast<unsigned int>(status);
+        e.m_nColor = static_cast<unsigned int>(color);
+        bool ended = false; // an empty tag ends the tags
+        std::string tag;
+        while (Literal("<AttribTag>")) {
+            if (!Text(tag) || !Literal("</AttribTag>"))
+                return false;
+            if (tag.empty())
+                ended = true;
+            else if (!ended)
+                e.m_vTags.push_back(tag);
+        }
+        return Literal("</Event>");
+    }
+
+private:
+    const char* Until(char c)
+    {
+        const void* found = std::memchr(m_p, c, static_cast<std::size_t>(m_end - m_p));
+        m_p = found ? static_cast<const char*>(found) : m_end;
+        return m_p;
+    }
+
+    const char* m_p;
+    const char* m_end;
+};
+
+// The file's bytes, read without first clearing a buffer of that size.
+std::unique_ptr<char[]> ReadWholeFile(const char* file, std::size_t& size)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return nullptr;
+    std::error_code failed;
+    const std::uintmax_t fileSize = std::filesystem::file_size(file, failed);
+    if (failed || fileSize >= static_cast<std::uintmax_t>(std::numeric_limits<int>::max()))
+        return nullptr;
+    size = static_cast<std::size_t>(fileSize);
+    std::unique_ptr<char[]> text(new char[size + 1]);
+    in.read(text.get(), static_cast<std::streamsize>(size));
+    if (static_cast<std::size_t>(in.gcount()) != size || in.peek() != EOF)
+        return nullptr;
+    return text;
+}
+
 } // namespace
+
+bool ecEventList::ReadWriterDocument(const char* text, std::size_t size, bool& handled)
+{
+    handled = false;
+    static const char kOpen[] = "<KOVA_Event_List>\n";
+    static const char kClose[] = "</KOVA_Event_List>\n";
+    const std::size_t openSize = sizeof kOpen - 1;
+    const std::size_t closeSize = sizeof kClose - 1;
+    if (size < openSize + closeSize || std::memcmp(text, kOpen, openSize) != 0 ||
+        std::memcmp(text + size - closeSize, kClose, closeSize) != 0)
+        return false;
+    WriterLayout layout(text + openSize, text + size - closeSize);
+
+    std::string annotation;
+    const bool hasAnnotation = layout.Literal("<Annotation>");
+    if (hasAnnotation && (!layout.Text(annotation) || !layout.Literal("</Annotation>\n")))
+        return false;
+
+    std::vector<ecEvent> events;
+    events.reserve(size / 200);
+    while (!layout.AtEnd()) {
+        events.emplace_back();
+        ecEvent& e = events.back();
+        if (!layout.Event(e) || !layout.Literal("\n"))
+            return false;
+        if (e.ExclusionLevelNameOnly() >= 0)
+            e.SetRejectedOn();
+        e.m_nLoadCount = 1;
+    }
+
+    // The whole text is in the writer's layout: from here on the outcome is
+    // the general reader's.
+    handled = true;
+    ClearForRead();
+    if (hasAnnotation) {
+        DropLeadingLineBreak(annotation);
+        m_sAnnotation = std::move(annotation);
+    }
+    if (events.empty())
+        return false;
+    std::vector<ecEvent>::swap(events);
+    Loader loader(*this, false);
+    for (const ecEvent& e : *this) {
+        loader.RegisterName(e.m_sName);
+        loader.RegisterTags(e.m_vTags);
+    }
+    SetDirty(false);
+    return true;
+}
 
 bool ecEventList::ReadEventFile(const char* file, bool merge)
 {
@@ -253,17 +440,30 @@ bool ecEventList::ReadEventFileXml(const char* file, bool merge)
 {
     if (!file)
         return false;
+    if (!merge) {
+        std::size_t size = 0;
+        if (const std::unique_ptr<char[]> text = ReadWholeFile(file, size)) {
+            bool handled = false;
+            const bool result = ReadWriterDocument(text.get(), size, handled);
+            if (handled)
+                return result;
+        }
+    }
     ecXml xml;
     if (!xml.Read(file)) {
         xml.Free();
         return false;
     }
-    const bool result = ReadXml(xml, merge);
+    std::error_code failed;
+    const std::uintmax_t fileSize = std::filesystem::file_size(file, failed);
+    const bool result = ReadXml(xml, merge, failed ? 0 : static_cast<std::size_t>(fileSize));
     xml.Free();
     return result;
 }
 
-bool ecEventList::ReadXml(ecXml& xml, bool merge)
+bool ecEventList::ReadXml(ecXml& xml, bool merge) { return ReadXml(xml, merge, 0); }
+
+bool ecEventList::ReadXml(ecXml& xml, bool merge, std::size_t textSize)
 {
     ecXml root = xml.Sub("KOVA_Event_List");
     if (root.IsEmpty()) {
@@ -294,6 +494,11 @@ bool ecEventList::ReadXml(ecXml& xml, bool merge)
         }
     }
 
+    // Room for the events up front: they are large, and growing a list of
+    // millions of them would move every event again and again. The writer's
+    // lines take more than 200 characters, so this rarely falls short;
+    // capacity never touched costs no memory.
+    reserve(size() + textSize / 200);
     Loader loader(*this, mergeProper);
     int events = 0;
     for (;;) {

@@ -219,8 +219,21 @@ void ecEventList::SortEventListInTimelyOrder(std::string name)
 {
     if (name.empty()) {
         m_iCurrentEventIndex = -1;
-        std::stable_sort(begin(), end(),
-                         [](const ecEvent& a, const ecEvent& b) { return a.m_iStart < b.m_iStart; });
+        const auto byStart = [](const ecEvent& a, const ecEvent& b) { return a.m_iStart < b.m_iStart; };
+        if (std::is_sorted(begin(), end(), byStart))
+            return; // lists are mostly written in time order already
+        // Events are large: sort their indices stably and move each event
+        // once, instead of moving events at every merge step.
+        std::vector<size_type> order(size());
+        for (size_type i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(),
+                         [this](size_type a, size_type b) { return (*this)[a].m_iStart < (*this)[b].m_iStart; });
+        std::vector<ecEvent> sorted;
+        sorted.reserve(size());
+        for (size_type i : order)
+            sorted.push_back(std::move((*this)[i]));
+        std::vector<ecEvent>::swap(sorted);
         return;
     }
 

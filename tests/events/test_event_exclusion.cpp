@@ -1,0 +1,332 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "ecevents/events/ecEventList.h"
+#include "ecevents/foundation/ecError.h"
+#include "event_test_util.h"
+
+TEST(EventExclude, AddExcludeWidensOnlyNamedExclusions)
+{
+    ecEventList list;
+    list.AppendOneEvent(MakeEvent("EXCLUDE", 150, 300));
+    list.SetDirty(false);
+    ecEvent e = MakeEvent("EXCLUDE", 100, 200);
+    EXPECT_FALSE(list.AddExclude(e));
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].m_iStart, 100);
+    EXPECT_EQ(list[0].m_iStop, 300);
+    EXPECT_FALSE(list.IsDirty());
+
+    ecEventList stim;
+    stim.AppendOneEvent(MakeEvent("Stim", 150, 300, 1)); // rejected, but not named as an exclusion
+    EXPECT_TRUE(stim.AddExclude(e));
+    EXPECT_EQ(stim.size(), 2u);
+    EXPECT_TRUE(stim.IsDirty());
+}
+
+TEST(EventExclude, AddExcludeTouchingEndsAndOnlyTheFirst)
+{
+    ecEventList list;
+    list.AppendOneEvent(MakeEvent("REJECT", 10, 20));
+    list.AppendOneEvent(MakeEvent("[EX3]", 25, 40));
+    ecEvent e = MakeEvent("EXCLUDE", 20, 30);
+    EXPECT_FALSE(list.AddExclude(e)); // touches the first at sample 20
+    EXPECT_EQ(list[0].m_iStart, 10);
+    EXPECT_EQ(list[0].m_iStop, 30);
+    EXPECT_EQ(list[1].m_iStart, 25) << "only the first overlapping exclusion is widened";
+    EXPECT_EQ(list[0].m_sName, "REJECT");
+    ecEvent after = MakeEvent("EXCLUDE", 41, 50);
+    EXPECT_TRUE(list.AddExclude(after));
+}
+
+TEST(EventExclude, ClearExcludeByLevel)
+{
+    ecEventList list;
+    for (const char* n : {"EXCLUDE1", "Stim", "EXCLUDE", "REJECT", "[SEG]", "EXCLUDE2"})
+        list.AppendOneEvent(MakeEvent(n, 1));
+    list.AppendOneEvent(MakeEvent("Bad", 9, 9, 1));
+    list.SetDirty(false);
+    list.ClearExclude(1);
+    ASSERT_EQ(list.size(), 5u);
+    EXPECT_EQ(list[0].m_sName, "Stim");
+    EXPECT_EQ(list[4].m_sName, "Bad");
+    EXPECT_EQ(list.GetUniqueEventCodeFromName("EXCLUDE1"), -1);
+    EXPECT_EQ(list.GetUniqueEventCodeFromName("EXCLUDE"), 2);
+    EXPECT_TRUE(list.IsDirty());
+
+    list.SetDirty(false);
+    list.ClearExclude(5);
+    EXPECT_FALSE(list.IsDirty()) << "nothing removed, nothing changed";
+    list.ClearExclude(0);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].m_sName, "Stim");
+    EXPECT_EQ(list.GetUniqueEventNameCnt(), 1);
+}
+
+TEST(EventExclude, MaxExcludeLevel)
+{
+    ecEventList list;
+    EXPECT_EQ(list.MaxExcludeLevel(), 0);
+    list.AppendOneEvent(MakeEvent("Stim", 1));
+    EXPECT_EQ(list.MaxExcludeLevel(), 0);
+    for (const char* n : {"EXCLUDE", "EXCLUDE3", "[EX7]"})
+        list.AppendOneEvent(MakeEvent(n, 1));
+    EXPECT_EQ(list.MaxExcludeLevel(), 7);
+}
+
+TEST(EventExclude, OverlapOnSamples)
+{
+    ecEventList list;
+    EXPECT_FALSE(list.IsOverlappingExclude(0, 1000, false));
+    list.AppendOneEvent(MakeEvent("EXCLUDE", 100, 200));
+    EXPECT_TRUE(list.IsOverlappingExclude(50, 120, false));
+    EXPECT_TRUE(list.IsOverlappingExclude(150, 400, false));
+    EXPECT_TRUE(list.IsOverlappingExclude(50, 400, false));
+    EXPECT_TRUE(list.IsOverlappingExclude(200, 300, false));
+    EXPECT_FALSE(list.IsOverlappingExclude(201, 300, false));
+    EXPECT_FALSE(list.IsOverlappingExclude(0, 99, false));
+    // An exclusion event that is itself rejected is skipped by the
+    // accepted-only test.
+    list[0].SetRejectedOn();
+    EXPECT_FALSE(list.IsOverlappingExclude(50, 120, true));
+    EXPECT_TRUE(list.IsOverlappingExclude(50, 120, false));
+}
+
+TEST(EventExclude, RejectedEventsExcludeAndSegmentsArePoints)
+{
+    ecEventList list;
+    list.AppendOneEvent(MakeEvent("Blink", 500, 520, 1));
+    list.AppendOneEvent(MakeEvent("Stim", 600, 700, 2));
+    list.AppendOneEvent(MakeEvent("[SEG]", 100, 300, 2));
+    EXPECT_TRUE(list.IsOverlappingExclude(510, 515, false));
+    EXPECT_FALSE(list.IsOverlappingExclude(650, 660, false));
+    EXPECT_TRUE(list.IsOverlappingExclude(99, 100, false));
+    EXPECT_FALSE(list.IsOverlappingExclude(100, 150, false)) << "a boundary at the first sample does not cut";
+    EXPECT_FALSE(list.IsOverlappingExclude(150, 250, false)) << "a boundary is a point, not an interval";
+}
+
+TEST(EventExclude, OverlapInSeconds)
+{
+    ecEventList list;
+    list.AppendOneEvent(MakeEvent("EXCLUDE", 100, 200));
+    for (float rate : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+        list.SetSamplingRate(rate);
+        try {
+            list.IsOverlappingExclude(0.0f, 1.0f, false);
+            FAIL() << "rate " << rate;
+        } catch (const ecError& e) {
+            EXPECT_STREQ(e.what(), "[ecEventList::IsOverlappingExclude] Technical error (invalid sampling rate)");
+        }
+    }
+    list.SetSamplingRate(1000.0f);
+    // 0.2004 s rounds to sample 200, 0.2005 s to 201.
+    EXPECT_TRUE(list.IsOverlappingExclude(0.2004f, 0.3f, false));
+    EXPECT_FALSE(list.IsOverlappingExclude(0.2006f, 0.3f, false));
+    EXPECT_FALSE(list.IsOverlappingExclude(1e30f, 2e30f, false));
+}
+
+TEST(EventExclude, NearestBoundaries)
+{
+    ecEventList list;
+    list.AppendOneEvent(MakeEvent("EXCLUDE", 300, 400));
+    list.AppendOneEvent(MakeEvent("Stim", 240, 260));
+    list.AppendOneEvent(MakeEvent("EXCLUDE", 100, 200));
+    list.AppendOneEvent(MakeEvent("EXCLUDE", 500, 600));
+    list.AppendOneEvent(MakeEvent("EXCLUDE", 10, 20));
+    int first = 0;
+    int second = 0;
+    EXPECT_FALSE(list.NearestExcludeBoundaries(250, first, second));
+    EXPECT_EQ(first, 300);
+    EXPECT_EQ(second, 200);
+    EXPECT_TRUE(list.NearestExcludeBoundaries(350, first, second));
+    EXPECT_EQ(first, 300);
+    EXPECT_EQ(second, 400);
+
+    ecEventList one;
+    one.AppendOneEvent(MakeEvent("EXCLUDE", 100, 200));
+    EXPECT_FALSE(one.NearestExcludeBoundaries(250, first, second));
+    EXPECT_EQ(first, -1);
+    EXPECT_EQ(second, 200);
+    EXPECT_FALSE(one.NearestExcludeBoundaries(50, first, second));
+    EXPECT_EQ(first, 100);
+    EXPECT_EQ(second, -1);
+}
+
+TEST(EventExclude, IsSegment)
+{
+    ecEventList list;
+    EXPECT_TRUE(list.IsSegment("A"));
+    list.AppendOneEvent(MakeEvent("A", 5));
+    list.AppendOneEvent(MakeEvent("A", 6, 9));
+    list.AppendOneEvent(MakeEvent("B", 6, 9));
+    EXPECT_FALSE(list.IsSegment("A")) << "the first event of the name decides";
+    EXPECT_TRUE(list.IsSegment("B"));
+    EXPECT_TRUE(list.IsSegment("C"));
+}
+
+TEST(EventCompareFields, EventWithEvent)
+{
+    ecEventList list;
+    ecEvent a = MakeEvent("Alpha", 10, 20, 1);
+    ecEvent b = MakeEvent("Beta", 10, 30, 0xFFFFFFFFu);
+    EXPECT_TRUE(list.DoComparison(a, b, 2, 1));
+    EXPECT_TRUE(list.DoComparison(a, b, 6, 1));
+    EXPECT_TRUE(list.DoComparison(a, b, 1, 3));
+    EXPECT_TRUE(list.DoComparison(a, b, 2, 4));
+    EXPECT_TRUE(list.DoComparison(a, b, 2, 2)) << "status compares unsigned";
+    EXPECT_FALSE(list.DoComparison(a, b, 4, 2));
+    EXPECT_TRUE(list.DoComparison(a, b, 1, 6)) << "both notations empty";
+    EXPECT_TRUE(list.DoComparison(a, b, 1, 7)) << "both without associated event";
+    b.m_fResponseMag = 2.0f;
+    EXPECT_TRUE(list.DoComparison(b, a, 4, 11));
+    EXPECT_FALSE(list.DoComparison(a, b, 3, 3)) << "unknown operator";
+    EXPECT_FALSE(list.DoComparison(a, b, 1, 8)) << "field without meaning";
+    EXPECT_FALSE(list.DoComparison(a, b, 1, 13));
+}
+
+TEST(EventCompareFields, ValueForms)
+{
+    ecEventList list;
+    ecEvent a = MakeEvent("Stim", 3, 9, 0x80000000u);
+    a.m_fResponseTime = 0.5f;
+    EXPECT_TRUE(list.DoComparison(a, std::string("Resp"), 6, 1));
+    EXPECT_FALSE(list.DoComparison(a, std::string("Stim"), 6, 1));
+    EXPECT_TRUE(list.DoComparison(a, std::string("Stim"), 1, 1));
+    EXPECT_FALSE(list.DoComparison(a, std::string("Zzz"), 2, 1)) << "no order for text values";
+    EXPECT_TRUE(list.DoComparison(a, 0.25f, 4, 10));
+    EXPECT_TRUE(list.DoComparison(a, 3, 1, 3));
+    EXPECT_TRUE(list.DoComparison(a, 5, 2, 4) == false);
+    EXPECT_TRUE(list.DoComparison(a, 1, 4, 2)) << "0x80000000 is large when unsigned";
+    ecEvent other;
+    a.m_pAssociatedEvent = &other;
+    EXPECT_TRUE(list.DoComparison(a, &other, 1, 7));
+    EXPECT_TRUE(list.DoComparison(a, static_cast<ecEvent*>(nullptr), 6, 7));
+    EXPECT_FALSE(list.DoComparison(a, &other, 2, 7));
+}
+
+TEST(EventCompareFields, ValueOfAnotherKindThrows)
+{
+    ecEventList list;
+    ecEvent a = MakeEvent("Stim", 3);
+    const char* message = "[ecEventList::DoComparison]: Unable to compare different typies.";
+    try {
+        list.DoComparison(a, 3.0f, 1, 3);
+        FAIL();
+    } catch (const ecError&) {
+        FAIL() << "must be a plain standard exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), message);
+    }
+    EXPECT_FALSE(list.DoComparison(a, 3.0f, 3, 3)) << "operator checked before field";
+    EXPECT_THROW(list.DoComparison(a, 3, 6, 1), std::runtime_error);
+    EXPECT_THROW(list.DoComparison(a, 3, 2, 10), std::runtime_error);
+    EXPECT_THROW(list.DoComparison(a, std::string("x"), 1, 3), std::runtime_error);
+    EXPECT_FALSE(list.DoComparison(a, std::string("x"), 4, 3));
+    EXPECT_THROW(list.DoComparison(a, static_cast<ecEvent*>(nullptr), 6, 1), std::runtime_error);
+    EXPECT_FALSE(list.DoComparison(a, static_cast<ecEvent*>(nullptr), 2, 1));
+}
+
+TEST(EventNeighbours, WindowOfTwentySevenSamples)
+{
+    ecEventList list;
+    list.AppendOneEvent(MakeEvent("X", 973));
+    list.AppendOneEvent(MakeEvent("Y", 990));
+    list.AppendOneEvent(MakeEvent("X", 980));
+    list.AppendOneEvent(MakeEvent("E", 1000));
+    list.AppendOneEvent(MakeEvent("X", 1000, 1010));
+    list.AppendOneEvent(MakeEvent("Z", 1027));
+    list.AppendOneEvent(MakeEvent("Z2", 1027));
+    ecEvent e = list[3];
+    EXPECT_EQ(list.GetPreceedingEvent(e, false), &list[1]);
+    EXPECT_EQ(list.GetSucceedingEvent(e, false), &list[5]) << "first in stored order among equals";
+    ecEvent x = MakeEvent("X", 1000);
+    EXPECT_EQ(list.GetPreceedingEvent(x, true), &list[2]);
+    EXPECT_EQ(list.GetSucceedingEvent(x, true), nullptr);
+
+    ecEventList far;
+    far.AppendOneEvent(MakeEvent("A", 972));
+    far.AppendOneEvent(MakeEvent("A", 1028));
+    far.AppendOneEvent(MakeEvent("A", 1000));
+    EXPECT_EQ(far.GetPreceedingEvent(far[2], false), nullptr);
+    EXPECT_EQ(far.GetSucceedingEvent(far[2], false), nullptr);
+}
+
+TEST(EventOrder, StableSortByStart)
+{
+    ecEventList list;
+    list.AppendOneEvent(MakeEvent("C", 30));
+    list.AppendOneEvent(MakeEvent("A", 10));
+    list.AppendOneEvent(MakeEvent("B1", 20));
+    list.AppendOneEvent(MakeEvent("B2", 20, 25));
+    list.AppendOneEvent(MakeEvent("B3", 20, 21));
+    list.GetNextEvent(false);
+    list.SortEventListInTimelyOrder("");
+    const char* expected[] = {"A", "B1", "B2", "B3", "C"};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(list[static_cast<std::size_t>(i)].m_sName, expected[i]);
+    EXPECT_EQ(list.GetCurrentEventIndex(), -1);
+}
+
+TEST(EventOrder, NamedExchangeSort)
+{
+    ecEventList list;
+    ecEvent a = MakeEvent("N", 5);
+    a.m_sNotation = "A";
+    ecEvent b = MakeEvent("N", 5, 6);
+    b.m_sNotation = "B";
+    ecEvent c = MakeEvent("N", 3);
+    c.m_sNotation = "C";
+    list.AppendOneEvent(a);
+    list.AppendOneEvent(MakeEvent("Other", 1));
+    list.AppendOneEvent(b);
+    list.AppendOneEvent(c);
+    list.AppendOneEvent(MakeEvent("Other", 0));
+    list.SortEventListInTimelyOrder("N");
+    EXPECT_EQ(list[0].m_sNotation, "C");
+    EXPECT_EQ(list[1].m_sName, "Other");
+    EXPECT_EQ(list[2].m_sNotation, "B") << "the exchange sort is not stable";
+    EXPECT_EQ(list[3].m_sNotation, "A");
+    EXPECT_EQ(list[4].m_iStart, 0) << "other names keep their places";
+    EXPECT_EQ(list.GetCurrentEventIndex(), 3);
+}
+
+TEST(EventOrder, NamedExchangeSortMatchesTheReferencePasses)
+{
+    // Starts with many ties in a fixed pseudo-random order; the reference
+    // runs the exchange passes literally.
+    std::vector<int> starts;
+    unsigned int x = 12345;
+    for (int i = 0; i < 60; ++i) {
+        x = x * 1103515245u + 12345u;
+        starts.push_back(static_cast<int>((x >> 16) % 7));
+    }
+    ecEventList list;
+    std::vector<std::pair<int, int>> reference;
+    for (int i = 0; i < 60; ++i) {
+        ecEvent e = MakeEvent("N", starts[static_cast<std::size_t>(i)], 1000 + i);
+        list.AppendOneEvent(e);
+        reference.emplace_back(e.m_iStart, e.m_iStop);
+    }
+    for (std::size_t i = 0; i < reference.size(); ++i)
+        for (std::size_t j = i + 1; j < reference.size(); ++j)
+            if (reference[j].first < reference[i].first)
+                std::swap(reference[i], reference[j]);
+    list.SortEventListInTimelyOrder("N");
+    for (std::size_t i = 0; i < reference.size(); ++i) {
+        EXPECT_EQ(list[i].m_iStart, reference[i].first) << i;
+        EXPECT_EQ(list[i].m_iStop, reference[i].second) << i;
+    }
+}
+
+TEST(EventOrder, NamedSortOfAbsentNameLeavesCursor)
+{
+    ecEventList list;
+    list.AppendOneEvent(MakeEvent("A", 2));
+    list.AppendOneEvent(MakeEvent("A", 1));
+    list.SortEventListInTimelyOrder("B");
+    EXPECT_EQ(list[0].m_iStart, 2);
+    EXPECT_EQ(list.GetCurrentEventIndex(), -1);
+}

@@ -1,0 +1,607 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+#include "ecevents/events/ecEventList.h"
+#include "ecevents/foundation/ecError.h"
+#include "ecutil/ecXml.h"
+#include "event_test_util.h"
+
+namespace {
+
+class TempDir {
+public:
+    TempDir()
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_path = std::filesystem::temp_directory_path() /
+                 ("ecevents_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
+                  std::to_string(::getpid()));
+        std::filesystem::create_directories(m_path);
+    }
+    ~TempDir() { std::filesystem::remove_all(m_path); }
+    std::string File(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+std::string WriteText(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    return path;
+}
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+std::string Data(const std::string& name) { return std::string(ECEVENTS_TEST_DATA) + "/events/" + name; }
+
+std::string EventLine(const std::string& name, int start, int stop, unsigned int status,
+                      const std::string& extra = "")
+{
+    return "<Event><Name>" + name + "</Name><Start>" + std::to_string(start) + "</Start><Stop>" +
+           std::to_string(stop) + "</Stop><Status>" + std::to_string(status) +
+           "</Status><Color>0</Color><Attribute>0</Attribute>" + extra + "</Event>\n";
+}
+
+std::string Document(const std::string& body) { return "<KOVA_Event_List>\n" + body + "</KOVA_Event_List>\n"; }
+
+bool ReadDocument(ecEventList& list, const std::string& text, bool merge = false)
+{
+    ecXml xml;
+    xml.SetText(text);
+    return list.ReadXml(xml, merge);
+}
+
+// A list that a reader must not touch when it refuses a file.
+ecEventList Sentinel()
+{
+    ecEventList list;
+    list.SetAnnotation("keep");
+    list.AppendOneEvent(MakeEvent("Keep", 7));
+    list.SetDirty(false);
+    return list;
+}
+
+void ExpectSentinel(const ecEventList& list)
+{
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].m_sName, "Keep");
+    EXPECT_EQ(list.GetAnnotation(), "keep");
+}
+
+} // namespace
+
+TEST(EventFileWrite, DocumentLayout)
+{
+    ecEventList list;
+    list.SetAnnotation("line one\nline two\n");
+    ecEvent e = MakeEvent("Stim", 3);
+    e.m_nColor = 255;
+    list.AppendOneEvent(e);
+    std::ostringstream out;
+    EXPECT_TRUE(list.WriteXml(out));
+    const std::string expected = "<KOVA_Event_List>\n<Annotation>\nline one\nline two\n</Annotation>\n"
+                                 "<Event><Name>Stim</Name><Start>3</Start><Stop>3</Stop><Status>2</Status>"
+                                 "<Color>255</Color><Attribute>0</Attribute><TimeStart>0</TimeStart>"
+                                 "<TimeStop>0</TimeStop><FreqStart>0</FreqStart><FreqStop>0</FreqStop>"
+                                 "<FWHM_Time>0</FWHM_Time><FWHM_Freq>0</FWHM_Freq></Event>\n"
+                                 "</KOVA_Event_List>\n";
+    EXPECT_EQ(out.str(), expected);
+    EXPECT_EQ(list.GetCurrentEventIndex(), 0) << "the walk ends on the last event";
+
+    ecEventList bare;
+    std::ostringstream empty;
+    bare.WriteXml(empty);
+    EXPECT_EQ(empty.str(), "<KOVA_Event_List>\n</KOVA_Event_List>\n");
+}
+
+TEST(EventFileWrite, RoundTripThroughAFile)
+{
+    TempDir dir;
+    const std::string path = dir.File("list.xml");
+    ecEventList list;
+    list.SetAnnotation("\nstarts with a break\r\nand ends with one\n");
+    ecEvent late = MakeEvent("Resp", 500, 510, 6);
+    late.m_nColor = 0xFF00FF00u;
+    late.m_iAttribute = -3;
+    late.m_fTimeStart = 0.125f;
+    late.m_fTimeStop = 3.5e-7f;
+    late.m_fFreqStart = 8.0f;
+    late.m_fFreqStop = 1234.5f;
+    late.m_fFWHMTime = 0.333333f;
+    late.m_fFWHMFreq = 2.0f;
+    late.m_vTags = {"cond:a", "side:left"};
+    late.m_sNotation = "not stored";
+    late.m_iCenter = 505;
+    ecEvent early = MakeEvent("Stim/Std", 100, 100, 2);
+    ecEvent excl = MakeEvent("EXCLUDE2", 300, 400, 2);
+    list.AppendOneEvent(late);
+    list.AppendOneEvent(early);
+    list.AppendOneEvent(excl);
+    list.AppendOneEvent(MakeEvent("Stim/Std", 600, 600, 0)); // no tags after a tagged event
+    ASSERT_TRUE(list.IsDirty());
+
+    ASSERT_TRUE(list.Write(path.c_str()));
+    EXPECT_FALSE(list.IsDirty());
+    EXPECT_EQ(list[0].m_sName, "Stim/Std") << "writing sorts the list in place";
+
+    ecEventList back;
+    back.SetSamplingRate(512.0f);
+    ASSERT_TRUE(back.ReadEventFile(path.c_str(), false));
+    EXPECT_EQ(back.GetSamplingRate(), 512.0f) << "reading keeps the sampling rate";
+    EXPECT_FALSE(back.IsDirty());
+    EXPECT_EQ(back.GetAnnotation(), list.GetAnnotation());
+    ASSERT_EQ(back.size(), 4u);
+    EXPECT_EQ(back[0].m_sName, "Stim/Std");
+    EXPECT_EQ(back[1].m_sName, "EXCLUDE2");
+    EXPECT_TRUE(back[1].IsRejected()) << "exclusions come back rejected";
+    EXPECT_FALSE(back[1].IsAccepted());
+    const ecEvent& r = back[2];
+    EXPECT_EQ(r.m_sName, "Resp");
+    EXPECT_EQ(r.m_iStart, 500);
+    EXPECT_EQ(r.m_iStop, 510);
+    EXPECT_EQ(r.m_nStatus, 6u);
+    EXPECT_EQ(r.m_nColor, 0xFF00FF00u);
+    EXPECT_EQ(r.m_iAttribute, -3);
+    EXPECT_EQ(r.m_fTimeStart, 0.125f);
+    EXPECT_FLOAT_EQ(r.m_fTimeStop, 3.5e-7f);
+    EXPECT_EQ(r.m_fFreqStop, 1234.5f);
+    EXPECT_FLOAT_EQ(r.m_fFWHMTime, 0.333333f);
+    EXPECT_EQ(r.m_vTags, late.m_vTags);
+    EXPECT_EQ(r.m_sNotation, "");
+    EXPECT_EQ(r.m_iCenter, 0);
+    EXPECT_EQ(r.m_nLoadCount, 1);
+    EXPECT_TRUE(back[3].m_vTags.empty());
+    EXPECT_EQ(back.GetUniqueEventNameCnt(), 3);
+    ASSERT_EQ(back.GetUniqueTagNameCnt(), 2);
+    EXPECT_EQ(back.GetUniqueTagName(1), "side:left");
+
+    // The annotation survives any number of cycles.
+    ASSERT_TRUE(back.Write(path.c_str()));
+    ecEventList third;
+    ASSERT_TRUE(third.ReadEventFileXml(path.c_str(), false));
+    EXPECT_EQ(third.GetAnnotation(), list.GetAnnotation());
+    EXPECT_EQ(ReadText(path).find('\r'), ReadText(path).find("\r\nand")) << "line breaks are line feeds";
+}
+
+TEST(EventFileWrite, NullOrUnwritableFile)
+{
+    ecEventList list;
+    list.AppendOneEvent(MakeEvent("A", 2));
+    list.AppendOneEvent(MakeEvent("B", 1));
+    EXPECT_FALSE(list.Write(nullptr));
+    EXPECT_TRUE(list.IsDirty());
+    EXPECT_TRUE(list.Write("/nonexistent-dir/x/list.xml"));
+    EXPECT_FALSE(list.IsDirty());
+    EXPECT_EQ(list[0].m_sName, "B");
+}
+
+TEST(EventFileXml, ReadsWhatOrdinaryToolsWrite)
+{
+    ecEventList list;
+    ASSERT_TRUE(list.ReadEventFile(Data("handmade.xml").c_str(), false));
+    EXPECT_EQ(list.GetAnnotation(), "Session 3 & 4");
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].m_sName, "Stim/Std");
+    EXPECT_EQ(list[0].m_vTags, std::vector<std::string>{"cond:std"});
+    EXPECT_EQ(list[0].m_nColor, 255u);
+    EXPECT_TRUE(list[1].IsRejected());
+    EXPECT_EQ(list[1].m_nStatus, 1u);
+    EXPECT_EQ(list[2].m_sName, "Resp<1>");
+    EXPECT_EQ(list[2].m_fFreqStop, 12.0f);
+    EXPECT_TRUE(list[2].IsTagged());
+}
+
+TEST(EventFileXml, CrLfDocument)
+{
+    TempDir dir;
+    const std::string path = WriteText(dir.File("crlf.xml"),
+                                       "<KOVA_Event_List>\r\n<Annotation>\r\nnote</Annotation>\r\n" +
+                                           std::string("<Event><Name>A</Name><Start>1</Start><Stop>1</Stop>"
+                                                       "<Status>2</Status><Color>0</Color><Attribute>0</Attribute>"
+                                                       "</Event>\r\n</KOVA_Event_List>\r\n"));
+    ecEventList list;
+    ASSERT_TRUE(list.ReadEventFile(path.c_str(), false));
+    EXPECT_EQ(list.GetAnnotation(), "note");
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].m_sName, "A");
+}
+
+TEST(EventFileXml, EmptyAttribTagEndsTheTags)
+{
+    ecEventList list;
+    ASSERT_TRUE(ReadDocument(list, Document(EventLine("A", 1, 1, 2,
+                                                      "<AttribTag>x:1</AttribTag><AttribTag></AttribTag>"
+                                                      "<AttribTag>x:2</AttribTag>"))));
+    EXPECT_EQ(list[0].m_vTags, std::vector<std::string>{"x:1"});
+    EXPECT_EQ(list.GetUniqueTagNameCnt(), 1);
+}
+
+TEST(EventFileXml, RejectNameOverridesStoredStatus)
+{
+    ecEventList list;
+    ASSERT_TRUE(ReadDocument(list, Document(EventLine("REJECT", 1, 5, 6) + EventLine("<SEG>", 9, 9, 2))));
+    EXPECT_EQ(list[0].m_nStatus, 5u);
+    EXPECT_TRUE(list[1].IsRejected());
+}
+
+TEST(EventFileXml, RefusalsLeaveTheListAlone)
+{
+    TempDir dir;
+    ecEventList list = Sentinel();
+    EXPECT_FALSE(list.ReadEventFile(dir.File("missing.xml").c_str(), false));
+    ExpectSentinel(list);
+    EXPECT_FALSE(list.ReadEventFile(nullptr, false));
+    ExpectSentinel(list);
+    const std::string garbage = WriteText(dir.File("garbage.bin"), std::string("\x00\xff<<<\x01<Event>", 13));
+    EXPECT_FALSE(list.ReadEventFile(garbage.c_str(), false));
+    ExpectSentinel(list);
+    EXPECT_FALSE(ReadDocument(list, "<Other><Event><Name>A</Name></Event></Other>"));
+    ExpectSentinel(list);
+    EXPECT_FALSE(ReadDocument(list, ""));
+    ExpectSentinel(list);
+}
+
+TEST(EventFileXml, DocumentWithoutEventsEmptiesAndFails)
+{
+    ecEventList list = Sentinel();
+    list.SetSamplingRate(100.0f);
+    EXPECT_FALSE(ReadDocument(list, Document("<Annotation>\nnew</Annotation>\n")));
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(list.GetAnnotation(), "new");
+    EXPECT_EQ(list.GetSamplingRate(), 100.0f);
+}
+
+TEST(EventFileXml, TruncatedDocuments)
+{
+    const std::string full = Document(EventLine("A", 1, 1, 2) + EventLine("B", 2, 2, 2) + EventLine("C", 3, 3, 2));
+    // Every prefix must be handled without crashing; the reader gives either
+    // false or the events it could take.
+    for (std::size_t n = 0; n < full.size(); ++n) {
+        ecEventList list;
+        const bool ok = ReadDocument(list, full.substr(0, n));
+        if (ok) {
+            EXPECT_LE(list.size(), 3u);
+            EXPECT_FALSE(list.empty());
+        }
+    }
+}
+
+TEST(EventFileXml, StimulusDelayMovesPointEvents)
+{
+    const std::string body = "<Annotation>\nold\n</Annotation><StimulusTimingDelay>0.05</StimulusTimingDelay>\n" +
+                             EventLine("Stim", 100, 100, 2) + EventLine("Long", 100, 120, 2) +
+                             EventLine("EXCLUDE2", 100, 100, 2);
+    ecEventList list;
+    list.SetSamplingRate(1000.0f);
+    ASSERT_TRUE(ReadDocument(list, Document(body)));
+    EXPECT_EQ(list[0].m_iStart, 150);
+    EXPECT_EQ(list[0].m_iStop, 150);
+    EXPECT_EQ(list[1].m_iStart, 100);
+    EXPECT_EQ(list[1].m_iStop, 120);
+    EXPECT_EQ(list[2].m_iStart, 100);
+    EXPECT_EQ(list.GetAnnotation(), "old\nStimulusTimimgDelay: 0.05 s APPLIED;\n");
+    EXPECT_TRUE(list.IsDirty());
+}
+
+TEST(EventFileXml, NegativeDelayTruncatesTowardZero)
+{
+    ecEventList list;
+    list.SetSamplingRate(1000.0f);
+    ASSERT_TRUE(ReadDocument(list, Document("<StimulusTimingDelay>-0.015625</StimulusTimingDelay>" +
+                                            EventLine("Stim", 100, 100, 2))));
+    // (int)(-15.625 + 0.5) is -15, not -16.
+    EXPECT_EQ(list[0].m_iStart, 85);
+    EXPECT_EQ(list.GetAnnotation(), "StimulusTimimgDelay: -0.015625 s APPLIED;\n");
+}
+
+TEST(EventFileXml, DelayNeedsASamplingRate)
+{
+    ecEventList list = Sentinel();
+    const std::string doc = Document("<Annotation>\nmine</Annotation><StimulusTimingDelay>0.01</StimulusTimingDelay>" +
+                                     EventLine("Stim", 100, 100, 2));
+    try {
+        ReadDocument(list, doc);
+        FAIL() << "expected ecError";
+    } catch (const ecError& e) {
+        EXPECT_STREQ(e.what(), "[ecEventList::ReadXml] Sampling rate has not been set.");
+    }
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(list.GetAnnotation(), "mine");
+
+    // A zero delay applies nothing and needs no rate.
+    ecEventList zero;
+    ASSERT_TRUE(ReadDocument(zero, Document("<StimulusTimingDelay>0</StimulusTimingDelay>" +
+                                            EventLine("Stim", 100, 100, 2))));
+    EXPECT_EQ(zero[0].m_iStart, 100);
+    EXPECT_EQ(zero.GetAnnotation(), "");
+    EXPECT_FALSE(zero.IsDirty());
+}
+
+TEST(EventFileMerge, ReadingTwiceRaisesLoadCounts)
+{
+    TempDir dir;
+    const std::string path =
+        WriteText(dir.File("m.xml"), Document(EventLine("A", 1, 1, 2) + EventLine("A", 1, 1, 2) +
+                                              EventLine("B", 5, 5, 2, "<AttribTag>t:1</AttribTag>")));
+    ecEventList list;
+    ASSERT_TRUE(list.ReadEventFileXml(path.c_str(), true));
+    ASSERT_EQ(list.size(), 3u) << "into an empty list repeated events are all kept";
+    EXPECT_FALSE(list.IsDirty());
+    ASSERT_TRUE(list.ReadEventFileXml(path.c_str(), true));
+    ASSERT_EQ(list.size(), 3u);
+    // Both copies of A in the file fold into the first stored A.
+    EXPECT_EQ(list[0].m_nLoadCount, 3);
+    EXPECT_EQ(list[1].m_nLoadCount, 1);
+    EXPECT_EQ(list[2].m_nLoadCount, 2);
+    EXPECT_TRUE(list.IsDirty());
+    EXPECT_EQ(list.GetUniqueTagNameCnt(), 1);
+}
+
+TEST(EventFileMerge, DistinctFileFoldsExactlyLikeAppendOneEvent)
+{
+    TempDir dir;
+    const std::string path = WriteText(dir.File("m.xml"), Document(EventLine("A", 1, 1, 2) + EventLine("C", 4, 4, 2) +
+                                                                   EventLine("B", 2, 3, 6)));
+    ecEventList viaReader;
+    viaReader.AppendOneEvent(MakeEvent("B", 2, 3, 1));
+    viaReader.AppendOneEvent(MakeEvent("A", 1, 1, 1));
+    viaReader.SetAnnotation("kept");
+    ecEventList viaAppend = viaReader;
+    ASSERT_TRUE(viaReader.ReadEventFileXml(path.c_str(), true));
+    viaAppend.AppendOneEvent(MakeEvent("A", 1, 1, 2));
+    viaAppend.AppendOneEvent(MakeEvent("C", 4, 4, 2));
+    viaAppend.AppendOneEvent(MakeEvent("B", 2, 3, 6));
+    ASSERT_EQ(viaReader.size(), viaAppend.size());
+    for (std::size_t i = 0; i < viaReader.size(); ++i) {
+        EXPECT_TRUE(viaReader[i] == viaAppend[i]) << i;
+        EXPECT_EQ(viaReader[i].m_nLoadCount, viaAppend[i].m_nLoadCount) << i;
+    }
+    EXPECT_EQ(viaReader.GetAnnotation(), "kept");
+    EXPECT_EQ(viaReader.GetUniqueEventName(2), "C");
+}
+
+TEST(EventFileMerge, MergeEventFileOnlyChecksTheMaker)
+{
+    ecEventList list;
+    EXPECT_FALSE(list.MergeEventFile("whatever", true)) << "a fresh list has no maker code";
+    EXPECT_FALSE(list.IsDirty());
+    list.SetEventFileMFR(2);
+    EXPECT_TRUE(list.MergeEventFile("/does/not/exist", false));
+    EXPECT_TRUE(list.IsDirty());
+    list.SetEventFileMFR(4);
+    EXPECT_FALSE(list.MergeEventFile("x", true));
+    EXPECT_TRUE(list.empty());
+}
+
+TEST(EventFilePreXml, SampleRecordsWithCrLf)
+{
+    ecEventList list = Sentinel();
+    ASSERT_TRUE(list.ReadEventFile(Data("samples_crlf.evt").c_str(), false));
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[1].m_sName, "Resp");
+    EXPECT_EQ(list[1].m_iStart, 180);
+    EXPECT_EQ(list[1].m_iStop, 185);
+    EXPECT_EQ(list[1].m_nStatus, 3u);
+    EXPECT_EQ(list[1].m_nColor, 0xFFFFu);
+    EXPECT_EQ(list[2].m_nStatus, 1u) << "no exclusion marking in this format";
+    EXPECT_EQ(list.GetAnnotation(), "");
+    EXPECT_EQ(list.GetUniqueEventNameCnt(), 3);
+}
+
+TEST(EventFilePreXml, TimeRecordsTruncate)
+{
+    ecEventList list;
+    list.SetSamplingRate(1000.0f);
+    ASSERT_TRUE(list.ReadEventFilePreXml(Data("times.evt").c_str(), false));
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].m_sName, "Stim");
+    EXPECT_EQ(list[0].m_iStart, 12);
+    EXPECT_EQ(list[0].m_iStop, 12);
+    EXPECT_EQ(list[0].m_nStatus, 2u);
+    EXPECT_EQ(list[0].m_nColor, 0xFFFFu);
+    EXPECT_EQ(list[1].m_iStart, 150);
+    EXPECT_EQ(list[2].m_iStart, 2000);
+    EXPECT_FALSE(list.IsDirty());
+}
+
+TEST(EventFilePreXml, DocumentIsLeftToTheXmlReader)
+{
+    TempDir dir;
+    const std::string path = WriteText(dir.File("d.xml"), Document(EventLine("A", 1, 1, 2)));
+    ecEventList list = Sentinel();
+    EXPECT_FALSE(list.ReadEventFilePreXml(path.c_str(), false));
+    ExpectSentinel(list);
+    EXPECT_TRUE(list.ReadEventFile(path.c_str(), false));
+    EXPECT_EQ(list[0].m_sName, "A");
+}
+
+TEST(EventFilePreXml, BadHeadersRefuse)
+{
+    TempDir dir;
+    const char* headers[] = {"", "4b4f5641", "4b4f5641 4 0", "4b4f5642 4 0 0\nA 1 1 2\n", "4B4F5641 4 0 0\nA 1 1 2\n",
+                             "4b4f5641 x 0 0\nA 1 1 2\n",
+                             "4b4f56414b4f56414b4f56414b4f56414b4f56414b4f56414b4f56414b4f56414b4f5641 4 0 0\n"};
+    int k = 0;
+    for (const char* h : headers) {
+        const std::string path = WriteText(dir.File("h" + std::to_string(k++)), h);
+        ecEventList list = Sentinel();
+        EXPECT_FALSE(list.ReadEventFilePreXml(path.c_str(), false)) << h;
+        ExpectSentinel(list);
+    }
+    ecEventList list = Sentinel();
+    EXPECT_FALSE(list.ReadEventFilePreXml(dir.File("missing").c_str(), false));
+    EXPECT_FALSE(list.ReadEventFilePreXml(nullptr, false));
+    ExpectSentinel(list);
+}
+
+TEST(EventFilePreXml, MalformedRecordEndsTheReading)
+{
+    TempDir dir;
+    const std::string longName(64, 'n');
+    const std::string cases[] = {
+        "4b4f5641 4 0 0\nA 1 1 2\nB 2 x 2\nC 3 3 2\n",
+        "4b4f5641 4 0 0\nA 1 1 2\n" + longName + " 2 2 2\nC 3 3 2\n",
+        "4b4f5641 4 0 0\nA 1 1 2\nB 2 2\n",
+        "4b4f5641 4 0 0\nA 1 1 2\nB 99999999999 2 2\nC 3 3 2\n",
+    };
+    for (const std::string& text : cases) {
+        const std::string path = WriteText(dir.File("r.evt"), text);
+        ecEventList list;
+        ASSERT_TRUE(list.ReadEventFilePreXml(path.c_str(), false)) << text;
+        ASSERT_EQ(list.size(), 1u) << text;
+        EXPECT_EQ(list[0].m_sName, "A");
+    }
+    // A name of exactly 63 characters is allowed.
+    const std::string name63(63, 'k');
+    const std::string path = WriteText(dir.File("ok.evt"), "4b4f5641 4 0 0\n" + name63 + " 1 1 2");
+    ecEventList list;
+    ASSERT_TRUE(list.ReadEventFilePreXml(path.c_str(), false));
+    EXPECT_EQ(list[0].m_sName, name63);
+}
+
+TEST(EventFilePreXml, NoRecordEmptiesAndFails)
+{
+    TempDir dir;
+    const std::string path = WriteText(dir.File("e.evt"), "4b4f5641 4 0 0\n");
+    ecEventList list = Sentinel();
+    list.SetSamplingRate(10.0f);
+    EXPECT_FALSE(list.ReadEventFilePreXml(path.c_str(), false));
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(list.GetSamplingRate(), 10.0f);
+}
+
+TEST(EventFilePreXml, MergeProperSetsDirty)
+{
+    ecEventList list;
+    list.AppendOneEvent(MakeEvent("Stim", 100, 100, 7));
+    list.SetDirty(false);
+    ASSERT_TRUE(list.ReadEventFilePreXml(Data("samples_crlf.evt").c_str(), true));
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].m_nLoadCount, 2);
+    EXPECT_EQ(list[0].m_nStatus, 2u) << "the file's event replaces the stored one";
+    EXPECT_TRUE(list.IsDirty());
+}
+
+namespace {
+
+// Reads a document from a file (where documents in the writer's own layout
+// take a direct route) and through an ecXml holding the same text (the
+// general route); both must give the same list.
+void ExpectSameThroughBothRoutes(const std::string& text)
+{
+    TempDir dir;
+    const std::string path = WriteText(dir.File("both.xml"), text);
+    ecEventList fromFile = Sentinel();
+    ecEventList fromXml = Sentinel();
+    fromFile.SetSamplingRate(100.0f);
+    fromXml.SetSamplingRate(100.0f);
+    const bool fileResult = fromFile.ReadEventFileXml(path.c_str(), false);
+    ecXml xml;
+    xml.SetText(text);
+    const bool xmlResult = fromXml.ReadXml(xml, false);
+    EXPECT_EQ(fileResult, xmlResult);
+    EXPECT_EQ(fromFile.GetAnnotation(), fromXml.GetAnnotation());
+    EXPECT_EQ(fromFile.IsDirty(), fromXml.IsDirty());
+    EXPECT_EQ(fromFile.GetState(), fromXml.GetState());
+    ASSERT_EQ(fromFile.size(), fromXml.size());
+    for (std::size_t i = 0; i < fromFile.size(); ++i) {
+        const ecEvent& a = fromFile[i];
+        const ecEvent& b = fromXml[i];
+        EXPECT_EQ(a.m_sName, b.m_sName) << i;
+        EXPECT_EQ(a.m_iStart, b.m_iStart) << i;
+        EXPECT_EQ(a.m_iStop, b.m_iStop) << i;
+        EXPECT_EQ(a.m_nStatus, b.m_nStatus) << i;
+        EXPECT_EQ(a.m_nColor, b.m_nColor) << i;
+        EXPECT_EQ(a.m_iAttribute, b.m_iAttribute) << i;
+        for (auto field : {&ecEvent::m_fTimeStart, &ecEvent::m_fTimeStop, &ecEvent::m_fFreqStart,
+                           &ecEvent::m_fFreqStop, &ecEvent::m_fFWHMTime, &ecEvent::m_fFWHMFreq}) {
+            const float x = a.*field;
+            const float y = b.*field;
+            EXPECT_TRUE((std::isnan(x) && std::isnan(y)) || x == y) << i << ": " << x << " vs " << y;
+        }
+        EXPECT_EQ(a.m_vTags, b.m_vTags) << i;
+        EXPECT_EQ(a.m_nLoadCount, b.m_nLoadCount) << i;
+    }
+    ASSERT_EQ(fromFile.GetUniqueEventNameCnt(), fromXml.GetUniqueEventNameCnt());
+    for (int i = 0; i < fromFile.GetUniqueEventNameCnt(); ++i)
+        EXPECT_EQ(fromFile.GetUniqueEventName(i), fromXml.GetUniqueEventName(i));
+    ASSERT_EQ(fromFile.GetUniqueTagNameCnt(), fromXml.GetUniqueTagNameCnt());
+    for (int i = 0; i < fromFile.GetUniqueTagNameCnt(); ++i)
+        EXPECT_EQ(fromFile.GetUniqueTagName(i), fromXml.GetUniqueTagName(i));
+}
+
+} // namespace
+
+TEST(EventFileRoutes, WrittenListsReadTheSameBothWays)
+{
+    ecEventList list;
+    list.SetAnnotation("\n\nfirst line\nsecond\n");
+    const char* names[] = {"Stim/Std", "", "EXCLUDE3", "[ex]", "reject", "Resp", "Stim/Std", "a\"b'c]"};
+    for (int i = 0; i < 40; ++i) {
+        ecEvent e = MakeEvent(names[i % 8], i * 7 - 50, i * 7 - 50 + (i % 3), static_cast<unsigned int>(i * 0x1111111));
+        e.m_nColor = 0xFFFFFFFFu - static_cast<unsigned int>(i);
+        e.m_iAttribute = i % 2 ? -i : i << 20;
+        e.m_fTimeStart = static_cast<float>(i) / 3.0f;
+        e.m_fTimeStop = i % 5 == 0 ? std::numeric_limits<float>::quiet_NaN() : 1e-7f * static_cast<float>(i);
+        e.m_fFreqStart = i % 7 == 0 ? std::numeric_limits<float>::infinity() : -1e30f;
+        e.m_fFWHMFreq = i % 4 == 0 ? -0.0f : 123456789.0f;
+        if (i % 3 == 0)
+            e.m_vTags = {"f:" + std::to_string(i % 4), "g:x"};
+        list.AppendOneEvent(e);
+    }
+    std::ostringstream out;
+    list.WriteXml(out);
+    ExpectSameThroughBothRoutes(out.str());
+
+    list.SetAnnotation("");
+    std::ostringstream bare;
+    list.WriteXml(bare);
+    ExpectSameThroughBothRoutes(bare.str());
+}
+
+TEST(EventFileRoutes, EdgeDocumentsReadTheSameBothWays)
+{
+    const std::string line = EventLine("A", 1, 1, 2);
+    const std::string full = "<Event><Name>B</Name><Start>99999999999</Start><Stop>-0</Stop><Status>4294967295</Status>"
+                             "<Color>-1</Color><Attribute>0</Attribute><TimeStart>1e-40</TimeStart><TimeStop>-nan"
+                             "</TimeStop><FreqStart>1e39</FreqStart><FreqStop>+1</FreqStop><FWHM_Time>0x10</FWHM_Time>"
+                             "<FWHM_Freq> 2</FWHM_Freq><AttribTag>t:1</AttribTag><AttribTag></AttribTag>"
+                             "<AttribTag>t:2</AttribTag></Event>\n";
+    const std::string docs[] = {
+        Document(""),
+        Document("<Annotation>\nonly</Annotation>\n"),
+        Document(full),
+        Document(full + line),
+        Document(line + "<StimulusTimingDelay>0.01</StimulusTimingDelay>\n" + line),
+        Document("<Annotation>\na &lt; b</Annotation>\n" + line),
+        Document("<Annotation>\r\nx</Annotation>\r\n" + line),
+        Document(line + line + "\n \n" + line),
+        Document(line + "<Event><Name>X</Name></Event>\n"),
+        Document(line + "<Event><Name>X</Name><Start>1</Start><Stop>1</Stop><Status>2</Status><Color>0</Color>"
+                        "<Attribute>0</Attribute><TimeStart>1</TimeStart></Event>\n"),
+        "<?xml version=\"1.0\"?>\n" + Document(line),
+        Document(line) + "<!-- trailing -->\n",
+        Document(line).substr(0, Document(line).size() - 2),
+        "<KOVA_Event_List>\n" + line + "<Event><Name>unclosed</Name>" + "</KOVA_Event_List>\n",
+    };
+    for (const std::string& doc : docs) {
+        SCOPED_TRACE(doc);
+        ExpectSameThroughBothRoutes(doc);
+    }
+}

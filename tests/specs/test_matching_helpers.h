@@ -1,0 +1,100 @@
+#pragma once
+// Small builders shared by the matching tests: events, lists and bin
+// descriptions put together through the public interfaces.
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "ecevents/events/ecEvent.h"
+#include "ecevents/events/ecEventList.h"
+#include "ecevents/specs/ecAttribSpec.h"
+#include "ecevents/specs/ecCondEventFlag.h"
+#include "ecevents/specs/ecConditional.h"
+#include "ecevents/specs/ecEventSpecs.h"
+#include "ecevents/specs/ecPar_BinDesc.h"
+#include "ecevents/specs/ecTarget.h"
+#include "ecevents/specs/ecTimeAnchor.h"
+
+namespace matching_test {
+
+enum Status { kAccepted, kRejected, kNoStatus };
+
+inline ecEvent MakeEvent(const std::string& name, int start, Status status = kAccepted, bool tagged = false) {
+    ecEvent e;
+    e.m_sName = name;
+    e.m_iStart = start;
+    e.m_iStop = start;
+    if (status == kAccepted)
+        e.SetRejectedOff();
+    else if (status == kRejected)
+        e.SetRejectedOn();
+    if (tagged)
+        e.SetTagged();
+    return e;
+}
+
+// Events go straight into the vector so that equal events stay separate.
+inline void AddEvent(ecEventList& list, const std::string& name, int start, Status status = kAccepted,
+                     bool tagged = false) {
+    list.push_back(MakeEvent(name, start, status, tagged));
+}
+
+inline ecAttribSpec* AddSpec(ecPar_BinDesc& desc, const std::string& factor, const std::string& value) {
+    desc.AddOneAttribSpec();
+    ecAttribSpec* spec = desc.GetpAttribSpec(desc.GetNumAttribSpecs() - 1);
+    spec->AppendOneFactorValuePair(factor, value);
+    return spec;
+}
+
+inline ecTarget* AddTarget(ecAttribSpec* spec, const std::string& name, std::initializer_list<std::string> events) {
+    const int count = spec->CreateTarget(name);
+    ecTarget* target = spec->GetpEventSpecs()->GetpTarget(count - 1);
+    for (const std::string& e : events)
+        target->AddEvent(e);
+    return target;
+}
+
+struct AnchorDef {
+    std::string specifier;
+    bool minus;
+    float latency;
+};
+
+inline void SetAnchor(ecTimeAnchor* anchor, const AnchorDef& def) {
+    anchor->SetName(def.specifier);
+    anchor->SetLatencyWRTSpecifier(def.latency);
+    anchor->SetOption(def.minus ? ecTimeAnchor::kMinus : 0);
+}
+
+inline ecConditional* AddConditional(ecAttribSpec* spec, const std::string& name,
+                                     std::initializer_list<std::string> events, long option, const AnchorDef& pre,
+                                     const AnchorDef& post) {
+    const int index = spec->CreateConditional(name);
+    ecConditional* cond = spec->GetpEventSpecs()->GetpConditional(index);
+    for (const std::string& e : events)
+        cond->AddEvent(e);
+    cond->SetOption(option);
+    SetAnchor(cond->GetpTimeAnchorPre(), pre);
+    SetAnchor(cond->GetpTimeAnchorPost(), post);
+    return cond;
+}
+
+inline ecCondEventFlag* AddFlag(ecEventSpecBase* owner, unsigned int code, long option, unsigned int setCode = 0,
+                                unsigned int clearCode = 0) {
+    ecCondEventFlag* flag = new ecCondEventFlag();
+    flag->SetCode(code);
+    flag->SetSetCode(setCode);
+    flag->SetClearCode(clearCode);
+    flag->SetOption(option);
+    owner->GetpvFlags()->push_back(flag);
+    return flag;
+}
+
+inline std::vector<std::string> UniqueTags(const ecEventList& list) {
+    std::vector<std::string> tags;
+    for (int i = 0; i < list.GetUniqueTagNameCnt(); ++i)
+        tags.push_back(list.GetUniqueTagName(i));
+    return tags;
+}
+
+}  // namespace matching_test
