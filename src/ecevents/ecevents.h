@@ -15,6 +15,10 @@
 
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
 
+#include "ecevents/logic/ecBinResult.h"
+#include "ecevents/logic/ecEventLogic.h"
+#include "ecevents/logic/ecBinResultList.h"
+
 #include "ecevents/specs/ecTimeAnchor.h"
 #include "ecevents/specs/ecCondEventFlag.h"
 #include "ecevents/specs/ecEventSpecBase.h"

@@ -1,0 +1,121 @@
+#pragma once
+#include <iosfwd>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ecevents/logic/ecBinResult.h"
+#include "ecutil/ecXml.h"
+
+class ecBinResultList;
+class ecEvent;
+class ecEventList;
+class ecEventRelatedEpoch;
+
+// A small stack machine that runs one sequence of bin operations (a
+// <bin_ops> element) over the event list of its parent result list. Reading
+// a sequence is running it: each <op> is executed as soon as it is read.
+class ecEventLogic {
+public:
+    ecEventLogic();
+    // A machine belongs to one result list: copies start fresh and
+    // assignment changes nothing.
+    ecEventLogic(const ecEventLogic& other);
+    virtual ~ecEventLogic();
+    ecEventLogic& operator=(const ecEventLogic& other);
+
+    void SetpParent(ecBinResultList* pParent);
+    // Reads and runs the next <bin_ops> sequence; false when there is none.
+    bool ReadXml(ecXml& xml);
+    void WriteXml(std::ostream& out);
+
+private:
+    friend class ecBinResultList;
+    // Lets the test suite drive the private stack operations directly.
+    friend class ecEventLogicProbe;
+
+    // The exclusion intervals of the event list in a form that answers the
+    // overlap question of ecEventList::IsOverlappingExclude (all events, on
+    // samples) in logarithmic time.
+    struct ExclusionIndex {
+        bool bBuilt = false;
+        bool bReversed = false;                        // some exclusion has start > stop
+        std::vector<int> vBoundaries;                  // starts of segment boundaries, sorted
+        std::vector<std::pair<int, int>> vUnion;       // merged intervals with start <= stop
+        std::vector<int> vStarts;                      // starts of all exclusion intervals, sorted
+        std::vector<int> vSuffixMinStop;               // least stop among vStarts[k..]
+        void Build(const ecEventList& events);
+        bool IsEmpty() const;
+        bool Overlaps(int start, int stop) const;
+        std::size_t FirstEndingAtOrAfter(int sample) const;
+        mutable std::size_t iHint = 0;
+        void Clear();
+    };
+
+    ecBinResult* Push(ecBinResult* p);
+    void Pop(int n);
+    void PopNamed(std::string id, bool bThrow);
+    ecBinResult* GetpResult(int n);
+    ecBinResult* GetpResultNamed(std::string id, bool bThrow);
+    ecBinResult* GetpTop();
+    int GetStackSize();
+    void ClearStack();
+    void DiagnoseStackRemap();
+    ecEventList* GetpEvents();
+    int GetNumEvents();
+    ecEventRelatedEpoch* GetpParentEpoch(std::string id, bool bThrow);
+    ecBinResult* GetpParentResult(std::string id, bool bThrow);
+    void SaveResult(ecBinResult* p);
+    ecBinResult* GetpGlobalDomain();
+    ecBinResult* GetpLocalDomain();
+    void PopLocalDomain();
+    void ResetNextEvent();
+    ecEvent* GetpNextEvent();
+    void ApplyExclusionCriteria();
+    void AutoSaveBin();
+    bool ReadOperator(ecXml& seq);
+
+    void Op0_Attribs(ecXml& xml);
+    void Op0_GetBin(ecXml& xml);
+    void Op0_Names(ecXml& xml);
+    void Op0_SetEpoch(ecXml& xml);
+    void Op1_KeepMod(ecXml& xml);
+    void Op1_KeepSector(ecXml& xml);
+    void Op1_RejectIf(ecXml& xml);
+    void Op1_SaveBin(ecXml& xml);
+    void Op2_And(ecXml& xml);
+    void Op2_AndNot(ecXml& xml);
+    void Op2_Or(ecXml& xml);
+
+    // Helpers of the operators.
+    void Dispatch();
+    void SetResultID(ecBinResult* p, const std::string& id);
+    void CheckResultLength(const ecBinResult& r);
+    void ResolveWalkDomains();
+    bool CurrentEpochIsListed();
+    std::vector<std::string> ReadSList(ecXml& xml);
+
+    std::vector<ecBinResult> m_vResults;
+    std::vector<int> m_vStackRemap;
+    bool m_bExclude;
+    bool m_bAutoSaveBin;
+    ecBinResultList* m_pParent;
+    std::string m_sOperator;
+    ecXml m_xmlOp;
+    ecEventRelatedEpoch* m_pEpoch;
+    int m_iNextEvent;
+
+    // Bookkeeping that keeps the stack checks and the walks cheap. The
+    // stack holds indices into m_vResults in increasing order (a push
+    // always appends the newest result), so its ends bound every entry.
+    std::size_t m_nUnpopped;
+    std::set<int> m_setLocalDomains;   // live items named "_LOCAL_DOMAIN_"
+    bool m_bWalkResolved;
+    const bool* m_pWalkGlobal;
+    const bool* m_pWalkLocal;
+    // The exclusion intervals stay valid while one document runs, since
+    // the event list cannot change meanwhile.
+    ExclusionIndex m_Exclusion;
+    bool m_bInDocument;
+};

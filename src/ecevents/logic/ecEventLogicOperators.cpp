@@ -1,0 +1,432 @@
+// The operators of the event-logic machine and the exclusion intervals that
+// the "RejectIf" operator consults.
+#include "ecevents/logic/ecEventLogic.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <iterator>
+#include <unordered_set>
+
+#include "ecevents/events/ecEvent.h"
+#include "ecevents/events/ecEventList.h"
+#include "ecevents/foundation/ecError.h"
+#include "ecevents/logic/ecBinResultList.h"
+
+namespace {
+
+// Seconds to a sample exactly as the event list converts them for its
+// exclusion test: (int)(seconds * rate + 0.5) in double precision, truncated
+// toward zero and held within the range of int.
+int SecondsToSample(float seconds, float rate)
+{
+    const double sample = std::trunc(static_cast<double>(seconds) * static_cast<double>(rate) + 0.5);
+    if (std::isnan(sample))
+        return 0;
+    if (sample <= static_cast<double>(INT_MIN))
+        return INT_MIN;
+    if (sample >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    return static_cast<int>(sample);
+}
+
+// Equality of two texts with the cheap tests first: names and tags that
+// differ mostly differ in length or in their first or last character.
+inline bool SameText(const std::string& a, const std::string& b)
+{
+    const std::size_t n = a.size();
+    if (n != b.size())
+        return false;
+    if (n == 0)
+        return true;
+    const char* x = a.data();
+    const char* y = b.data();
+    if (x[n - 1] != y[n - 1] || x[0] != y[0])
+        return false;
+    // Names and tags are short: a plain loop beats a library call.
+    for (std::size_t k = 1; k + 1 < n; ++k)
+        if (x[k] != y[k])
+            return false;
+    return true;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& text)
+{
+    for (const std::string& item : list)
+        if (SameText(item, text))
+            return true;
+    return false;
+}
+
+// The percent factor of "KeepSector" is the single-precision 0.01.
+const double kPercent = static_cast<double>(0.01f);
+
+} // namespace
+
+// ---------------------------------------------------------------- exclusion
+
+void ecEventLogic::ExclusionIndex::Clear()
+{
+    bBuilt = false;
+    bReversed = false;
+    iHint = 0;
+    vBoundaries.clear();
+    vUnion.clear();
+    vStarts.clear();
+    vSuffixMinStop.clear();
+}
+
+void ecEventLogic::ExclusionIndex::Build(const ecEventList& events)
+{
+    Clear();
+    std::vector<std::pair<int, int>> intervals;
+    for (const ecEvent& e : events) {
+        if (e.IsSegmentBoundary())
+            vBoundaries.push_back(e.m_iStart);
+        else if (e.ExclusionLevel() >= 0)
+            intervals.emplace_back(e.m_iStart, e.m_iStop);
+    }
+    std::sort(vBoundaries.begin(), vBoundaries.end());
+    std::sort(intervals.begin(), intervals.end());
+
+    // An interval inside the query: some exclusion with start >= the
+    // query's start whose stop is <= the query's stop (this form also
+    // covers exclusions stored with start > stop).
+    vStarts.reserve(intervals.size());
+    vSuffixMinStop.resize(intervals.size());
+    for (const auto& iv : intervals)
+        vStarts.push_back(iv.first);
+    int least = INT_MAX;
+    for (std::size_t k = intervals.size(); k-- > 0;) {
+        least = std::min(least, intervals[k].second);
+        vSuffixMinStop[k] = least;
+    }
+
+    // A query end inside an exclusion: the union of the proper intervals.
+    for (const auto& iv : intervals) {
+        if (iv.first > iv.second) {
+            bReversed = true;
+            continue;
+        }
+        if (!vUnion.empty() && iv.first <= vUnion.back().second)
+            vUnion.back().second = std::max(vUnion.back().second, iv.second);
+        else
+            vUnion.push_back(iv);
+    }
+    bBuilt = true;
+}
+
+bool ecEventLogic::ExclusionIndex::IsEmpty() const
+{
+    return vBoundaries.empty() && vStarts.empty();
+}
+
+bool ecEventLogic::ExclusionIndex::Overlaps(int start, int stop) const
+{
+    // A segment boundary counts when it falls after the first sample and at
+    // or before the last.
+    if (!vBoundaries.empty()) {
+        auto b = std::upper_bound(vBoundaries.begin(), vBoundaries.end(), start);
+        if (b != vBoundaries.end() && *b <= stop)
+            return true;
+    }
+    if (vStarts.empty())
+        return false;
+    if (start <= stop && !bReversed) {
+        // Proper intervals on both sides: overlapping means intersecting,
+        // that is the first merged interval that ends at or after the
+        // start begins at or before the stop.
+        const std::size_t k = FirstEndingAtOrAfter(start);
+        return k < vUnion.size() && vUnion[k].first <= stop;
+    }
+    auto inUnion = [this](int sample) {
+        auto it = std::upper_bound(vUnion.begin(), vUnion.end(), std::make_pair(sample, INT_MAX));
+        return it != vUnion.begin() && sample <= std::prev(it)->second;
+    };
+    if (inUnion(start) || inUnion(stop))
+        return true;
+    auto s = std::lower_bound(vStarts.begin(), vStarts.end(), start);
+    return s != vStarts.end() && vSuffixMinStop[static_cast<std::size_t>(s - vStarts.begin())] <= stop;
+}
+
+std::size_t ecEventLogic::ExclusionIndex::FirstEndingAtOrAfter(int sample) const
+{
+    // The merged intervals are disjoint, so their ends rise with their
+    // starts. Events usually come in time order, so the search gallops out
+    // from where the previous one ended.
+    const std::size_t size = vUnion.size();
+    auto endsBefore = [this](std::size_t k, int value) { return vUnion[k].second < value; };
+    std::size_t lo = 0;
+    std::size_t hi = size;
+    std::size_t hint = iHint < size ? iHint : size;
+    if (hint < size && endsBefore(hint, sample)) {
+        std::size_t step = 1;
+        lo = hint + 1;
+        while (lo + step - 1 < size && endsBefore(lo + step - 1, sample)) {
+            lo += step;
+            step *= 2;
+        }
+        hi = std::min(size, lo + step - 1);
+    } else {
+        std::size_t step = 1;
+        hi = hint;
+        while (hi >= step && !endsBefore(hi - step, sample)) {
+            hi -= step;
+            step *= 2;
+        }
+        lo = hi >= step ? hi - step + 1 : 0;
+    }
+    // Now every index below lo ends before the sample and hi does not (or
+    // is the size): an ordinary binary search finishes.
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (endsBefore(mid, sample))
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    iHint = lo;
+    return lo;
+}
+
+// ---------------------------------------------------------------- helpers
+
+std::vector<std::string> ecEventLogic::ReadSList(ecXml& xml)
+{
+    std::vector<std::string> values;
+    for (std::string s = xml.CharacterDataNext("s"); !s.empty(); s = xml.CharacterDataNext("s"))
+        values.push_back(s);
+    return values;
+}
+
+// ---------------------------------------------------------------- operators
+
+void ecEventLogic::Op0_Attribs(ecXml& xml)
+{
+    const std::vector<std::string> values = ReadSList(xml);
+    if (values.empty())
+        throw ecError("[ecEventLogic::Op0_Attribs] No event attributes extracted from AttribCluster");
+    GetpEvents();
+    ecBinResult* r = Push(nullptr);
+    std::string id;
+    for (const std::string& v : values)
+        id += v;
+    SetResultID(r, id);
+    bool* out = r->R1;
+    ResetNextEvent();
+    while (ecEvent* e = GetpNextEvent()) {
+        const std::vector<std::string>& tags = e->m_vTags;
+        if (values.size() > tags.size())
+            continue;
+        bool all = true;
+        for (const std::string& v : values) {
+            if (!Contains(tags, v)) {
+                all = false;
+                break;
+            }
+        }
+        if (all)
+            out[m_iNextEvent] = true;
+    }
+}
+
+void ecEventLogic::Op0_GetBin(ecXml& xml)
+{
+    const std::string id = xml.CharacterData("s");
+    if (id.empty())
+        throw ecError("[ecEventLogic::Op0_GetBin] Missing or empty ID string for saved result");
+    ecBinResult* saved = GetpParentResult(id, true);
+    CheckResultLength(*saved);
+    Push(saved);
+}
+
+void ecEventLogic::Op0_Names(ecXml& xml)
+{
+    const std::vector<std::string> names = ReadSList(xml);
+    if (names.empty())
+        throw ecError("[ecEventLogic::Op0_Names] No event names extracted from NameList");
+    GetpEvents();
+    ecBinResult* r = Push(nullptr);
+    bool* out = r->R1;
+    // A long list is hashed; a short one is cheaper to compare in place.
+    const bool hashed = names.size() > 8;
+    std::unordered_set<std::string> set;
+    if (hashed)
+        set.insert(names.begin(), names.end());
+    ResetNextEvent();
+    while (ecEvent* e = GetpNextEvent()) {
+        const std::string& name = e->m_sName;
+        const bool match = hashed ? set.count(name) > 0 : Contains(names, name);
+        if (match)
+            out[m_iNextEvent] = true;
+    }
+}
+
+void ecEventLogic::Op0_SetEpoch(ecXml& xml)
+{
+    m_pEpoch = GetpParentEpoch(xml.CharacterData("s"), true);
+}
+
+void ecEventLogic::Op1_KeepMod(ecXml& xml)
+{
+    const int keep = xml.GetInt("keep");
+    const int mod = xml.GetInt("mod");
+    if (mod == 0)
+        throw ecError("[ecEventLogic::Op1_KeepMod] <mod> must be greater than 0");
+    GetpEvents();
+    ecBinResult* r = Push(nullptr);
+    const ecBinResult* src = GetpResult(2);
+    if (src->m_nOrder != 1)
+        throw ecError("[ecEventLogic::Op1_KeepMod] Top stack item is not a Boolean vector.  Please verify stack logic.");
+    CheckResultLength(*src);
+    const bool* in = src->R1;
+    bool* out = r->R1;
+    int k = 0;
+    ResetNextEvent();
+    while (GetpNextEvent()) {
+        if (in[m_iNextEvent] == true) {
+            if (k % mod == keep)
+                out[m_iNextEvent] = true;
+            ++k;
+        }
+    }
+}
+
+void ecEventLogic::Op1_KeepSector(ecXml& xml)
+{
+    static const std::string prefix = "[ecEventLogic::Op1_KeepSector] ";
+    const float from = xml.GetFloat("from");
+    if (from < 0 || !(from < 100))
+        throw ecError(prefix + "<from> must be greater than 0 and less than 100 (percent)");
+    const float to = xml.GetFloat("to");
+    if (to < from || to > 100 || std::isnan(to))
+        throw ecError(prefix + "<to> must be greater than <from> and less than or equal to 100 (percent)");
+    GetpEvents();
+    ecBinResult* r = Push(nullptr);
+    const ecBinResult* src = GetpResult(2);
+    if (src->m_nOrder != 1)
+        throw ecError(prefix + "Top stack item is not a Boolean vector.  Please verify stack logic.");
+    CheckResultLength(*src);
+    const bool* in = src->R1;
+    bool* out = r->R1;
+
+    int eCounter = 0;
+    ResetNextEvent();
+    while (GetpNextEvent())
+        if (in[m_iNextEvent] == true)
+            ++eCounter;
+    if (eCounter < 1)
+        throw ecError(prefix + "No events to keep");
+
+    const double span = static_cast<double>(eCounter - 1);
+    const int eFrom = static_cast<int>(span * static_cast<double>(from) * kPercent + 0.5);
+    const int eTo = static_cast<int>(span * static_cast<double>(to) * kPercent + 0.5);
+    if (eFrom < 0 || eTo >= eCounter || eFrom > eTo)
+        throw ecError(prefix + "Technical error (eFrom<0 || eTo>=eCounter || eFrom>eTo)");
+
+    int k = 0;
+    ResetNextEvent();
+    while (GetpNextEvent()) {
+        if (in[m_iNextEvent] == true) {
+            if (eFrom <= k && k <= eTo)
+                out[m_iNextEvent] = true;
+            ++k;
+        }
+    }
+}
+
+void ecEventLogic::Op1_RejectIf(ecXml&)
+{
+    ecBinResult* t = GetpResult(1);
+    ecEventList* events = GetpEvents();
+    const float rate = events->GetSamplingRate();
+    if (!(rate > 0))
+        throw ecError("[ecEventLogic::Op1_RejectIf] Technical error (sampling rate unset)");
+    CheckResultLength(*t);
+    bool* selected = t->R1;
+    const std::size_t n = events->size();
+    // The event list's own test refuses an infinite rate for any event asked.
+    if (std::isinf(rate) && std::find(selected, selected + n, true) != selected + n)
+        throw ecError("[ecEventList::IsOverlappingExclude] Technical error (invalid sampling rate)");
+    if (!m_Exclusion.bBuilt)
+        m_Exclusion.Build(*events);
+    if (m_Exclusion.IsEmpty())
+        return;
+    const float fStart = t->m_Epoch.fStart;
+    const float fStop = t->m_Epoch.fStop;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!selected[i])
+            continue;
+        const ecEvent& e = (*events)[i];
+        const float tStart = static_cast<float>(e.m_iStart) / rate + fStart;
+        const float tStop = static_cast<float>(e.m_iStop) / rate + fStop;
+        if (m_Exclusion.Overlaps(SecondsToSample(tStart, rate), SecondsToSample(tStop, rate)))
+            selected[i] = false;
+    }
+}
+
+void ecEventLogic::Op1_SaveBin(ecXml& xml)
+{
+    const std::string id = xml.CharacterData("s");
+    ecBinResult* t = GetpResult(1);
+    if (!id.empty())
+        SetResultID(t, id);
+    if (t->m_sID.empty())
+        throw ecError("[ecEventLogic::Op1_SaveBin] No (or empty) <id> available for saved result");
+    SaveResult(t);
+}
+
+void ecEventLogic::Op2_And(ecXml& xml)
+{
+    int n = 2;
+    if (xml.TagExists("n")) {
+        n = xml.GetInt("n");
+        if (n < 2 || n > GetStackSize())
+            throw ecError("[ecEventLogic::Op2_And] <n> is less than 2 or greater than stack size.");
+    }
+    ecBinResult* r = Push(nullptr);
+    bool* out = r->R1;
+    const std::size_t count = static_cast<std::size_t>(r->m_nItems);
+    for (int depth = 2; depth <= n + 1; ++depth) {
+        const ecBinResult* operand = GetpResult(depth);
+        CheckResultLength(*operand);
+        const bool* in = operand->R1;
+        if (depth == 2) {
+            std::memcpy(out, in, count);
+        } else {
+            for (std::size_t i = 0; i < count; ++i)
+                out[i] = out[i] && in[i];
+        }
+    }
+    for (int k = 0; k < n; ++k)
+        Pop(2);
+}
+
+void ecEventLogic::Op2_AndNot(ecXml&)
+{
+    ecBinResult* r = Push(nullptr);
+    const ecBinResult* a = GetpResult(2);
+    const ecBinResult* b = GetpResult(3);
+    CheckResultLength(*a);
+    CheckResultLength(*b);
+    bool* out = r->R1;
+    const std::size_t count = static_cast<std::size_t>(r->m_nItems);
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = b->R1[i] && !a->R1[i];
+}
+
+void ecEventLogic::Op2_Or(ecXml&)
+{
+    ecBinResult* r = Push(nullptr);
+    const ecBinResult* a = GetpResult(2);
+    const ecBinResult* b = GetpResult(3);
+    CheckResultLength(*a);
+    CheckResultLength(*b);
+    const bool* inA = a->R1;
+    const bool* inB = b->R1;
+    bool* out = r->R1;
+    ResetNextEvent();
+    while (GetpNextEvent())
+        out[m_iNextEvent] = inA[m_iNextEvent] || inB[m_iNextEvent];
+}
