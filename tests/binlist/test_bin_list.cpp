@@ -403,3 +403,35 @@ TEST(BinListXml, ReadingRepairsAndFailures)
     EXPECT_EQ(list.GetCurSelBin(), 0);
     EXPECT_EQ(list.GetCurSelEpoch(), 0);
 }
+
+TEST(BinListXml, ReadsAStoredDocument)
+{
+    ecXml xml;
+    ASSERT_TRUE(xml.Read(std::string(ECEVENTS_TEST_DATA) + "/binlist/oddball.xml"));
+    ecBinList list;
+    ASSERT_TRUE(list.ReadXml(xml));
+    EXPECT_FALSE(list.bExcludeON);
+    EXPECT_EQ(list.sName, "Oddball & novelty");
+    EXPECT_EQ(list.GetCurSelBin(), 3);
+    EXPECT_EQ(list.GetCurSelEpoch(), 0) << "an index beyond the epochs is repaired";
+    EXPECT_EQ(BinNames(list), (std::vector<std::string>{"Standard", "Deviant", "LeftHits", "Mismatch"}));
+    EXPECT_EQ(list.GetBin(1).GetEvtName(1), "3");
+    EXPECT_EQ(list.GetBin(2).GetFactor(1), "Score");
+    EXPECT_EQ(list.GetBin(2).GetValue(1), "Hit");
+    EXPECT_TRUE(list.GetBin(3).IsValidBin());
+
+    ecEventRelatedEpoch stim = list.GetEpochForBin(0);
+    EXPECT_EQ(stim.fStart, -0.1f);
+    EXPECT_EQ(stim.vChannels, (std::vector<std::string>{"Fz", "Cz"}));
+    EXPECT_EQ(stim.fThresholdStop, 0.5f);
+    EXPECT_EQ(stim.fDetrendStart, -0.1f);
+
+    ecEventRelatedEpoch resp = list.GetEpoch(std::string("Resp"));
+    EXPECT_EQ(resp.sFilteringIntervalOption, "CustomIOF");
+    EXPECT_EQ(resp.fStartIOF, -1.0f);
+    EXPECT_EQ(resp.iPolynomialOrder, 1);
+    EXPECT_EQ(resp.fDetrendStop, -0.3f);
+    EXPECT_EQ(resp.fCov_Time_Start, -0.4f);
+    EXPECT_EQ(resp.vChannels, (std::vector<std::string>{"Fz", "Cz"}))
+        << "one working epoch: the channels of the epoch before stay";
+}
