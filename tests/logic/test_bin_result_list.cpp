@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -355,6 +356,36 @@ TEST(WholeRun, EmptyAndRepeatedBinsGetTheirFiles)
     EXPECT_TRUE(StartsInFile(dir.Path("out_None.evt")).empty());
     // The second bin of that name replaced the file of the first.
     EXPECT_EQ(StartsInFile(dir.Path("out_Twice.evt")), std::vector<int>({11000}));
+}
+
+} // namespace
+
+namespace {
+
+TEST(BadInput, CutDocumentsRunOrFailCleanly)
+{
+    // Every prefix of a real document, and the document with single bytes
+    // overwritten, either runs or ends with the library's own error.
+    ecXml whole;
+    ASSERT_TRUE(whole.Read(std::string(ECEVENTS_TEST_DATA) + "/logic/two_sides.xml"));
+    const std::string text = whole.GetText();
+    ecEventList list = MakeList({"Stim1", "Stim2", "Resp", "Stim1", "EXCLUDE"}, 500.0f);
+    list[0].m_vTags = {"Cond:A"};
+    list[1].m_vTags = {"Cond:B"};
+    int ran = 0;
+    for (std::size_t cut = 0; cut < text.size() + 7; cut += 7) {
+        ecBinResultList results;
+        if (RunDoc(results, list, text.substr(0, std::min(cut, text.size()))).empty())
+            ++ran;
+    }
+    // The whole document, at least, runs.
+    EXPECT_GE(ran, 1);
+    for (std::size_t at = 0; at < text.size(); at += 5) {
+        std::string garbled = text;
+        garbled[at] = at % 2 ? '<' : 'x';
+        ecBinResultList results;
+        RunDoc(results, list, garbled);
+    }
 }
 
 } // namespace

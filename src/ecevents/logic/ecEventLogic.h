@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <iosfwd>
 #include <set>
 #include <string>
@@ -93,6 +94,10 @@ private:
     void SetResultID(ecBinResult* p, const std::string& id);
     void CheckResultLength(const ecBinResult& r);
     void ResolveWalkDomains();
+    // A whole walk of the cursor: visit(i, event) for each event inside the
+    // domains, in list order, with m_iNextEvent following along.
+    template <class Visit>
+    void Walk(Visit&& visit);
     bool CurrentEpochIsListed();
     std::vector<std::string> ReadSList(ecXml& xml);
 

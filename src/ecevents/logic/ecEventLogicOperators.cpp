@@ -200,6 +200,26 @@ std::vector<std::string> ecEventLogic::ReadSList(ecXml& xml)
     return values;
 }
 
+template <class Visit>
+void ecEventLogic::Walk(Visit&& visit)
+{
+    ResetNextEvent();
+    ecEventList* events = GetpEvents();
+    const int n = static_cast<int>(events->size());
+    if (n > 0)
+        ResolveWalkDomains();
+    const bool* global = m_pWalkGlobal;
+    const bool* local = m_pWalkLocal;
+    ecEvent* event = events->data();
+    for (int i = 0; i < n; ++i) {
+        if ((global && !global[i]) || (local && !local[i]))
+            continue;
+        m_iNextEvent = i;
+        visit(i, event[i]);
+    }
+    m_iNextEvent = n;
+}
+
 // ---------------------------------------------------------------- operators
 
 void ecEventLogic::Op0_Attribs(ecXml& xml)
@@ -214,21 +234,15 @@ void ecEventLogic::Op0_Attribs(ecXml& xml)
         id += v;
     SetResultID(r, id);
     bool* out = r->R1;
-    ResetNextEvent();
-    while (ecEvent* e = GetpNextEvent()) {
-        const std::vector<std::string>& tags = e->m_vTags;
+    Walk([&](int i, const ecEvent& e) {
+        const std::vector<std::string>& tags = e.m_vTags;
         if (values.size() > tags.size())
-            continue;
-        bool all = true;
-        for (const std::string& v : values) {
-            if (!Contains(tags, v)) {
-                all = false;
-                break;
-            }
-        }
-        if (all)
-            out[m_iNextEvent] = true;
-    }
+            return;
+        for (const std::string& v : values)
+            if (!Contains(tags, v))
+                return;
+        out[i] = true;
+    });
 }
 
 void ecEventLogic::Op0_GetBin(ecXml& xml)
@@ -254,13 +268,10 @@ void ecEventLogic::Op0_Names(ecXml& xml)
     std::unordered_set<std::string> set;
     if (hashed)
         set.insert(names.begin(), names.end());
-    ResetNextEvent();
-    while (ecEvent* e = GetpNextEvent()) {
-        const std::string& name = e->m_sName;
-        const bool match = hashed ? set.count(name) > 0 : Contains(names, name);
-        if (match)
-            out[m_iNextEvent] = true;
-    }
+    Walk([&](int i, const ecEvent& e) {
+        if (hashed ? set.count(e.m_sName) > 0 : Contains(names, e.m_sName))
+            out[i] = true;
+    });
 }
 
 void ecEventLogic::Op0_SetEpoch(ecXml& xml)
@@ -283,14 +294,13 @@ void ecEventLogic::Op1_KeepMod(ecXml& xml)
     const bool* in = src->R1;
     bool* out = r->R1;
     int k = 0;
-    ResetNextEvent();
-    while (GetpNextEvent()) {
-        if (in[m_iNextEvent] == true) {
+    Walk([&](int i, const ecEvent&) {
+        if (in[i] == true) {
             if (k % mod == keep)
-                out[m_iNextEvent] = true;
+                out[i] = true;
             ++k;
         }
-    }
+    });
 }
 
 void ecEventLogic::Op1_KeepSector(ecXml& xml)
@@ -312,10 +322,10 @@ void ecEventLogic::Op1_KeepSector(ecXml& xml)
     bool* out = r->R1;
 
     int eCounter = 0;
-    ResetNextEvent();
-    while (GetpNextEvent())
-        if (in[m_iNextEvent] == true)
+    Walk([&](int i, const ecEvent&) {
+        if (in[i] == true)
             ++eCounter;
+    });
     if (eCounter < 1)
         throw ecError(prefix + "No events to keep");
 
@@ -326,14 +336,13 @@ void ecEventLogic::Op1_KeepSector(ecXml& xml)
         throw ecError(prefix + "Technical error (eFrom<0 || eTo>=eCounter || eFrom>eTo)");
 
     int k = 0;
-    ResetNextEvent();
-    while (GetpNextEvent()) {
-        if (in[m_iNextEvent] == true) {
+    Walk([&](int i, const ecEvent&) {
+        if (in[i] == true) {
             if (eFrom <= k && k <= eTo)
-                out[m_iNextEvent] = true;
+                out[i] = true;
             ++k;
         }
-    }
+    });
 }
 
 void ecEventLogic::Op1_RejectIf(ecXml&)
@@ -426,7 +435,5 @@ void ecEventLogic::Op2_Or(ecXml&)
     const bool* inA = a->R1;
     const bool* inB = b->R1;
     bool* out = r->R1;
-    ResetNextEvent();
-    while (GetpNextEvent())
-        out[m_iNextEvent] = inA[m_iNextEvent] || inB[m_iNextEvent];
+    Walk([&](int i, const ecEvent&) { out[i] = inA[i] || inB[i]; });
 }
