@@ -11,6 +11,7 @@
 #include "ecbin/AtomicFile.h"
 #include "ecbin/BatchRunner.h"
 #include "ecbin/HostError.h"
+#include "ecbin/ProgressBar.h"
 #include "ecbin/RecordingSet.h"
 #include "ecbin/RunSummary.h"
 #include "ecbin/SafePath.h"
@@ -160,6 +161,31 @@ TEST(BatchRunner, EveryItemOnceAndFailuresPassedOn)
     EXPECT_EQ(BatchRunner::ThreadCount(10, 2), 2);
     EXPECT_GE(BatchRunner::ThreadCount(10, 0), 1);
     BatchRunner::ForEach(0, 4, [](size_t) { FAIL(); });
+}
+
+TEST(ProgressBar, DrawsInPlaceOnlyWhenEnabled)
+{
+    std::ostringstream quiet;
+    {
+        ProgressBar bar(quiet, false, 4);
+        bar.Step("a");
+        bar.Finish();
+    }
+    EXPECT_EQ(quiet.str(), "");
+
+    std::ostringstream drawn;
+    ProgressBar bar(drawn, true, 4);
+    bar.Step("first");
+    bar.Step(std::string(200, 'x') + "_events.tsv");
+    const std::string text = drawn.str();
+    EXPECT_EQ(text.find('\n'), std::string::npos); // redrawn in place, never scrolling
+    EXPECT_NE(text.find("\r[#######                       ] 1/4 first"), std::string::npos) << text;
+    EXPECT_NE(text.find("2/4 ...x"), std::string::npos); // long names keep their end
+    bar.Finish();
+    const std::string after = drawn.str().substr(text.size());
+    EXPECT_EQ(after.front(), '\r');
+    EXPECT_EQ(after.back(), '\r');
+    EXPECT_EQ(after.find_first_not_of(" \r"), std::string::npos); // erased
 }
 
 TEST(BundledSample, GeneratorReproducesTheCheckedInFiles)
