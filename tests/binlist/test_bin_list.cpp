@@ -157,20 +157,6 @@ TEST(BinList, ClearAllKeepsTheExclusionSwitch)
     EXPECT_FALSE(list.bExcludeON);
 }
 
-TEST(BinList, CopiesAreDeep)
-{
-    ecBinList list;
-    list.sName = "Run";
-    list.AddOneEpoch(MakeEpoch("Stim"));
-    list.AddOneBin(NamesBin("Left", "Stim", {"1"}));
-    ecBinList copy(list);
-    list.vBinList[0].AddOneName("2");
-    list.vEpochList[0].fStop = 2.0f;
-    EXPECT_EQ(copy.sName, "Run");
-    EXPECT_EQ(copy.GetBin(0).GetNumEvtNames(), 1);
-    EXPECT_EQ(copy.GetEpoch(0).fStop, 0.8f);
-}
-
 TEST(BinListValidate, EmptyAndMissingParts)
 {
     ecBinList list;

@@ -503,18 +503,18 @@ namespace {
 // Reads a document from a file (where documents in the writer's own layout
 // take a direct route) and through an ecXml holding the same text (the
 // general route); both must give the same list.
-void ExpectSameThroughBothRoutes(const std::string& text)
+void ExpectSameThroughBothRoutes(const std::string& text, bool merge, const ecEventList& start)
 {
     TempDir dir;
     const std::string path = WriteText(dir.File("both.xml"), text);
-    ecEventList fromFile = Sentinel();
-    ecEventList fromXml = Sentinel();
+    ecEventList fromFile(start);
+    ecEventList fromXml(start);
     fromFile.SetSamplingRate(100.0f);
     fromXml.SetSamplingRate(100.0f);
-    const bool fileResult = fromFile.ReadEventFileXml(path.c_str(), false);
+    const bool fileResult = fromFile.ReadEventFileXml(path.c_str(), merge);
     ecXml xml;
     xml.SetText(text);
-    const bool xmlResult = fromXml.ReadXml(xml, false);
+    const bool xmlResult = fromXml.ReadXml(xml, merge);
     EXPECT_EQ(fileResult, xmlResult);
     EXPECT_EQ(fromFile.GetAnnotation(), fromXml.GetAnnotation());
     EXPECT_EQ(fromFile.IsDirty(), fromXml.IsDirty());
@@ -544,6 +544,24 @@ void ExpectSameThroughBothRoutes(const std::string& text)
     ASSERT_EQ(fromFile.GetUniqueTagNameCnt(), fromXml.GetUniqueTagNameCnt());
     for (int i = 0; i < fromFile.GetUniqueTagNameCnt(); ++i)
         EXPECT_EQ(fromFile.GetUniqueTagName(i), fromXml.GetUniqueTagName(i));
+}
+
+// Without merging, merging into an empty list that has names already, and
+// merging proper into a list that holds some of the document's events.
+void ExpectSameThroughBothRoutes(const std::string& text)
+{
+    ExpectSameThroughBothRoutes(text, false, Sentinel());
+    ecEventList named;
+    named.AddUniqueEventName("A");
+    named.AddUniqueEventName("Listed");
+    named.SetAnnotation("before");
+    ExpectSameThroughBothRoutes(text, true, named);
+    ecEventList holding = Sentinel();
+    holding.AppendOneEvent(MakeEvent("A", 1, 1, 0));
+    holding.AppendOneEvent(MakeEvent("Stim/Std", -50, -50, 0));
+    holding.AppendOneEvent(MakeEvent("A", 1, 1, 0));
+    holding.SetDirty(false);
+    ExpectSameThroughBothRoutes(text, true, holding);
 }
 
 } // namespace
@@ -599,6 +617,13 @@ TEST(EventFileRoutes, EdgeDocumentsReadTheSameBothWays)
         Document(line) + "<!-- trailing -->\n",
         Document(line).substr(0, Document(line).size() - 2),
         "<KOVA_Event_List>\n" + line + "<Event><Name>unclosed</Name>" + "</KOVA_Event_List>\n",
+        Document(line) + "<KOVA_Event_List>\n" + line + "</KOVA_Event_List>\n",
+        Document("<Annotation>\nfirst\n\nthird\n</Annotation>\n" + line + "\n" + line),
+        Document("<Annotation>\nx</Annotation> \n" + line),
+        Document(line + "<Annotation>\nlate</Annotation>\n"),
+        // Lines longer than any read buffer.
+        Document(EventLine(std::string(3 << 20, 'n'), 1, 1, 2) + line),
+        Document("<Annotation>\n" + std::string(3 << 20, 'a') + "\n" + std::string(5, 'b') + "</Annotation>\n" + line),
     };
     for (const std::string& doc : docs) {
         SCOPED_TRACE(doc);

@@ -123,10 +123,10 @@ private:
     // ReadXml with room reserved for the events of a document of about
     // textSize characters.
     bool ReadXml(ecXml& xml, bool merge, std::size_t textSize);
-    // Reads a whole document text in the exact layout that WriteXml gives,
-    // without merging; handled is false, and the list as it was, when the
-    // text departs from that layout, so that the general reader takes over.
-    bool ReadWriterDocument(const char* text, std::size_t size, bool& handled);
+    // Reads a document file in the exact layout that WriteXml gives; handled
+    // is false, and the list as it was, when the file departs from that
+    // layout, so that the general reader takes over.
+    bool ReadWriterDocument(const char* file, bool merge, bool& handled);
     // The list emptied as Clear() does, keeping the sampling rate.
     void ClearForRead();
     // Unique event names rebuilt from the events, in order of first occurrence.

@@ -91,9 +91,10 @@ private:
         std::size_t operator()(const Key& k) const
         {
             std::size_t h = std::hash<std::string>()(k.name);
-            h ^= std::hash<long long>()((static_cast<long long>(k.start) << 32) ^
-                                        static_cast<unsigned int>(k.stop)) +
-                 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
+            const unsigned long long samples =
+                (static_cast<unsigned long long>(static_cast<unsigned int>(k.start)) << 32) ^
+                static_cast<unsigned int>(k.stop);
+            h ^= std::hash<unsigned long long>()(samples) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
             return h;
         }
     };
@@ -326,68 +327,161 @@ private:
     const char* m_end;
 };
 
-// The file's bytes, read without first clearing a buffer of that size.
-std::unique_ptr<char[]> ReadWholeFile(const char* file, std::size_t& size)
+// A file taken line by line through one reused buffer, so that a large
+// document never has to be held in memory whole.
+class LineSource {
+public:
+    explicit LineSource(std::FILE* f) : m_file(f), m_buffer(1 << 20) {}
+
+    // The next line without its line break; newline tells whether one
+    // followed. false at the end of the file or on a read error.
+    bool Next(const char*& begin, const char*& end, bool& newline)
+    {
+        for (;;) {
+            char* const data = m_buffer.data();
+            const void* found = std::memchr(data + m_begin, '\n', m_end - m_begin);
+            if (found) {
+                begin = data + m_begin;
+                end = static_cast<const char*>(found);
+                m_begin = static_cast<std::size_t>(end - data) + 1;
+                newline = true;
+                return true;
+            }
+            if (m_eof) {
+                if (m_begin == m_end)
+                    return false;
+                begin = data + m_begin;
+                end = data + m_end;
+                m_begin = m_end;
+                newline = false;
+                return true;
+            }
+            std::memmove(data, data + m_begin, m_end - m_begin);
+            m_end -= m_begin;
+            m_begin = 0;
+            if (m_end == m_buffer.size())
+                m_buffer.resize(m_buffer.size() * 2);
+            const std::size_t got = std::fread(m_buffer.data() + m_end, 1, m_buffer.size() - m_end, m_file);
+            m_end += got;
+            if (got == 0) {
+                if (std::ferror(m_file))
+                    return false;
+                m_eof = true;
+            }
+        }
+    }
+
+private:
+    std::FILE* m_file;
+    std::vector<char> m_buffer;
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
+    bool m_eof = false;
+};
+
+bool LineIs(const char* begin, const char* end, const char* text)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return nullptr;
-    std::error_code failed;
-    const std::uintmax_t fileSize = std::filesystem::file_size(file, failed);
-    if (failed || fileSize >= static_cast<std::uintmax_t>(std::numeric_limits<int>::max()))
-        return nullptr;
-    size = static_cast<std::size_t>(fileSize);
-    std::unique_ptr<char[]> text(new char[size + 1]);
-    in.read(text.get(), static_cast<std::streamsize>(size));
-    if (static_cast<std::size_t>(in.gcount()) != size || in.peek() != EOF)
-        return nullptr;
-    return text;
+    const std::size_t n = std::strlen(text);
+    return static_cast<std::size_t>(end - begin) == n && std::memcmp(begin, text, n) == 0;
 }
 
+// Appends the annotation lines that follow "<Annotation>" up to and with
+// "</Annotation>"; false when they are not in the writer's layout.
+bool ReadAnnotation(LineSource& lines, const char* begin, const char* end, std::string& annotation)
+{
+    static const char kClose[] = "</Annotation>";
+    const std::size_t closeSize = sizeof kClose - 1;
+    for (;;) {
+        const void* open = std::memchr(begin, '<', static_cast<std::size_t>(end - begin));
+        const char* textEnd = open ? static_cast<const char*>(open) : end;
+        std::string piece;
+        WriterLayout text(begin, textEnd);
+        text.Text(piece);
+        if (!text.AtEnd())
+            return false;
+        annotation += piece;
+        if (open)
+            return static_cast<std::size_t>(end - textEnd) == closeSize && std::memcmp(textEnd, kClose, closeSize) == 0;
+        bool newline = false;
+        annotation += '\n';
+        if (!lines.Next(begin, end, newline) || !newline)
+            return false;
+    }
+}
 } // namespace
 
-bool ecEventList::ReadWriterDocument(const char* text, std::size_t size, bool& handled)
+bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled)
 {
     handled = false;
-    static const char kOpen[] = "<KOVA_Event_List>\n";
-    static const char kClose[] = "</KOVA_Event_List>\n";
-    const std::size_t openSize = sizeof kOpen - 1;
-    const std::size_t closeSize = sizeof kClose - 1;
-    if (size < openSize + closeSize || std::memcmp(text, kOpen, openSize) != 0 ||
-        std::memcmp(text + size - closeSize, kClose, closeSize) != 0)
+    // The general reader refuses files too large for a 32-bit length.
+    std::error_code failed;
+    const std::uintmax_t size = std::filesystem::file_size(file, failed);
+    if (failed || size >= static_cast<std::uintmax_t>(std::numeric_limits<int>::max()))
         return false;
-    WriterLayout layout(text + openSize, text + size - closeSize);
+    FilePtr f(std::fopen(file, "rb"));
+    if (!f)
+        return false;
+    LineSource lines(f.get());
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    bool newline = false;
+    if (!lines.Next(begin, end, newline) || !newline || !LineIs(begin, end, "<KOVA_Event_List>"))
+        return false;
 
     std::string annotation;
-    const bool hasAnnotation = layout.Literal("<Annotation>");
-    if (hasAnnotation && (!layout.Text(annotation) || !layout.Literal("</Annotation>\n")))
-        return false;
-
+    bool hasAnnotation = false;
     std::vector<ecEvent> events;
-    events.reserve(size / 200);
-    while (!layout.AtEnd()) {
+    events.reserve(static_cast<std::size_t>(size) / 200);
+    for (bool first = true;; first = false) {
+        if (!lines.Next(begin, end, newline) || !newline)
+            return false;
+        if (LineIs(begin, end, "</KOVA_Event_List>"))
+            break;
+        static const char kAnnotation[] = "<Annotation>";
+        const std::size_t annotationSize = sizeof kAnnotation - 1;
+        if (first && static_cast<std::size_t>(end - begin) >= annotationSize &&
+            std::memcmp(begin, kAnnotation, annotationSize) == 0) {
+            hasAnnotation = true;
+            if (!ReadAnnotation(lines, begin + annotationSize, end, annotation))
+                return false;
+            continue;
+        }
         events.emplace_back();
         ecEvent& e = events.back();
-        if (!layout.Event(e) || !layout.Literal("\n"))
+        WriterLayout layout(begin, end);
+        if (!layout.Event(e) || !layout.AtEnd())
             return false;
         if (e.ExclusionLevelNameOnly() >= 0)
             e.SetRejectedOn();
-        e.m_nLoadCount = 1;
     }
+    if (lines.Next(begin, end, newline))
+        return false; // something follows the root
 
-    // The whole text is in the writer's layout: from here on the outcome is
+    // The whole file is in the writer's layout: from here on the outcome is
     // the general reader's.
     handled = true;
-    ClearForRead();
+    const bool mergeProper = merge && !empty();
+    if (!merge)
+        ClearForRead();
     if (hasAnnotation) {
         DropLeadingLineBreak(annotation);
         m_sAnnotation = std::move(annotation);
     }
     if (events.empty())
         return false;
+    if (mergeProper) {
+        Loader loader(*this, true);
+        for (ecEvent& e : events) {
+            loader.RegisterTags(e.m_vTags);
+            loader.Enter(std::move(e));
+        }
+        SetDirty(true);
+        return true;
+    }
     std::vector<ecEvent>::swap(events);
     Loader loader(*this, false);
-    for (const ecEvent& e : *this) {
+    for (ecEvent& e : *this) {
+        e.m_nLoadCount = 1;
         loader.RegisterName(e.m_sName);
         loader.RegisterTags(e.m_vTags);
     }
@@ -440,15 +534,10 @@ bool ecEventList::ReadEventFileXml(const char* file, bool merge)
 {
     if (!file)
         return false;
-    if (!merge) {
-        std::size_t size = 0;
-        if (const std::unique_ptr<char[]> text = ReadWholeFile(file, size)) {
-            bool handled = false;
-            const bool result = ReadWriterDocument(text.get(), size, handled);
-            if (handled)
-                return result;
-        }
-    }
+    bool handled = false;
+    const bool direct = ReadWriterDocument(file, merge, handled);
+    if (handled)
+        return direct;
     ecXml xml;
     if (!xml.Read(file)) {
         xml.Free();
