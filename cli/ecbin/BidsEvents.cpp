@@ -1,0 +1,181 @@
+#include "ecbin/BidsEvents.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+#include <vector>
+
+#include "ecbin/AtomicFile.h"
+#include "ecbin/HostError.h"
+#include "ecbin/TextTable.h"
+#include "ecevents/events/ecEventList.h"
+
+namespace {
+
+const std::string kNA = "n/a";
+
+int Column(const std::vector<std::string>& header, const std::string& name)
+{
+    for (size_t i = 0; i < header.size(); ++i)
+        if (header[i] == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::string Where(const std::string& path, size_t line)
+{
+    return path + " line " + std::to_string(line);
+}
+
+int ToSample(double seconds, double rate)
+{
+    double s = std::floor(seconds * rate + 0.5);
+    if (s < -2147483647.0 || s > 2147483647.0)
+        throw HostError("", "a time is too large for a 32-bit sample index");
+    return static_cast<int>(s);
+}
+
+} // namespace
+
+void BidsEvents::Read(const std::string& path, const EventOptions& options, ecEventList& list)
+{
+    ReadText(TextTable::ReadFile(path), path, options, list);
+}
+
+void BidsEvents::ReadText(const std::string& text, const std::string& path, const EventOptions& options,
+                          ecEventList& list)
+{
+    std::vector<std::string> lines = TextTable::Lines(text);
+    while (!lines.empty() && TextTable::Trim(lines.back()).empty())
+        lines.pop_back();
+    if (lines.empty())
+        throw HostError(path, "empty file, expected a BIDS events table with a header row");
+    std::vector<std::string> header = TextTable::SplitTabs(lines[0]);
+    for (std::string& h : header)
+        h = TextTable::Trim(h);
+
+    const int onset = Column(header, "onset");
+    if (onset < 0)
+        throw HostError(path, "no onset column in the header (is this a BIDS events table?)");
+    const int duration = Column(header, "duration");
+    const int sample = Column(header, "sample");
+    const int value = Column(header, "value");
+    int name = -1;
+    if (!options.nameColumn.empty()) {
+        name = Column(header, options.nameColumn);
+        if (name < 0)
+            throw HostError(path, "no column named \"" + options.nameColumn + "\" for the event names");
+    } else {
+        name = Column(header, "trial_type");
+        if (name < 0)
+            name = value;
+        if (name < 0)
+            throw HostError(path, "no trial_type or value column for the event names; name one with --name-column");
+    }
+    const bool fallBackToValue = options.nameColumn.empty() && value >= 0 && name != value;
+    const double rate = list.GetSamplingRate();
+
+    const float keepRate = list.GetSamplingRate();
+    list.Clear();
+    list.SetSamplingRate(keepRate);
+    for (size_t l = 1; l < lines.size(); ++l) {
+        if (TextTable::Trim(lines[l]).empty())
+            continue;
+        std::vector<std::string> cells = TextTable::SplitTabs(lines[l]);
+        if (cells.size() != header.size())
+            throw HostError(Where(path, l + 1), "expected " + std::to_string(header.size()) + " tab-separated columns, found " +
+                                                    std::to_string(cells.size()));
+        for (std::string& c : cells)
+            c = TextTable::Trim(c);
+
+        ecEvent e;
+        e.m_sName = cells[name];
+        if (e.m_sName == kNA && fallBackToValue && cells[value] != kNA)
+            e.m_sName = cells[value];
+
+        double seconds = 0.0;
+        const bool haveOnset = cells[onset] != kNA;
+        if (haveOnset && !TextTable::ParseNumber(cells[onset], seconds))
+            throw HostError(Where(path, l + 1), "onset \"" + cells[onset] + "\" is not a number");
+        try {
+            if (rate > 0.0 && haveOnset) {
+                e.m_iStart = ToSample(seconds, rate);
+            } else if (sample >= 0 && cells[sample] != kNA) {
+                double s = 0.0;
+                if (!TextTable::ParseNumber(cells[sample], s))
+                    throw HostError("", "sample \"" + cells[sample] + "\" is not a number");
+                e.m_iStart = ToSample(s, 1.0);
+            } else if (!haveOnset) {
+                throw HostError("", "onset is n/a and there is no sample to place the event");
+            } else {
+                throw HostError("", "no sampling rate to turn the onset into a sample: give --rate or a sidecar "
+                                    "with SamplingFrequency");
+            }
+
+            e.m_iStop = e.m_iStart;
+            if (duration >= 0 && cells[duration] != kNA) {
+                double d = 0.0;
+                if (!TextTable::ParseNumber(cells[duration], d))
+                    throw HostError("", "duration \"" + cells[duration] + "\" is not a number");
+                if (d < 0.0)
+                    throw HostError("", "duration " + cells[duration] + " is negative");
+                if (d > 0.0) {
+                    if (!(rate > 0.0))
+                        throw HostError("", "no sampling rate to turn the duration into samples: give --rate");
+                    int n = ToSample(d, rate);
+                    if (n > 1)
+                        e.m_iStop = e.m_iStart + n - 1;
+                }
+            }
+        } catch (const HostError& problem) {
+            throw HostError(Where(path, l + 1), problem.what());
+        }
+
+        if (e.ExclusionLevelNameOnly() >= 0)
+            e.SetRejectedOn();
+        else
+            e.SetRejectedOff();
+        e.m_nLoadCount = 1;
+        list.push_back(e);
+        list.AddUniqueEventName(e.m_sName);
+    }
+}
+
+std::string BidsEvents::WriteText(const ecEventList& list, const std::string& path)
+{
+    const double rate = list.GetSamplingRate();
+    if (!(rate > 0.0))
+        throw HostError(path, "writing onsets in seconds needs the sampling rate: give --rate");
+    std::vector<const ecEvent*> events;
+    bool tags = false;
+    for (const ecEvent& e : list) {
+        events.push_back(&e);
+        tags = tags || !e.m_vTags.empty();
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const ecEvent* a, const ecEvent* b) { return a->m_iStart < b->m_iStart; });
+
+    std::ostringstream out;
+    out << "onset\tduration\tsample\ttrial_type" << (tags ? "\ttags" : "") << "\n";
+    for (const ecEvent* e : events) {
+        for (char c : e->m_sName)
+            if (c == '\t' || c == '\n' || c == '\r')
+                throw HostError(path, "the event name \"" + e->m_sName + "\" holds a tab or line break");
+        const int samples = e->m_iStop > e->m_iStart ? e->m_iStop - e->m_iStart + 1 : 0;
+        out << TextTable::Fixed(e->m_iStart / rate, 9) << '\t' << TextTable::Fixed(samples / rate, 9) << '\t'
+            << e->m_iStart << '\t' << (e->m_sName.empty() ? kNA : e->m_sName);
+        if (tags) {
+            std::string joined;
+            for (const std::string& t : e->m_vTags)
+                joined += (joined.empty() ? "" : ";") + t;
+            out << '\t' << (joined.empty() ? kNA : joined);
+        }
+        out << "\n";
+    }
+    return out.str();
+}
+
+void BidsEvents::Write(const ecEventList& list, const std::string& path)
+{
+    AtomicFile::WriteText(path, WriteText(list, path));
+}

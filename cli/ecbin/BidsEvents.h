@@ -1,0 +1,32 @@
+#pragma once
+#include <string>
+
+#include "ecbin/EventOptions.h"
+
+class ecEventList;
+
+// BIDS events tables (*_events.tsv): tab-separated, a header row, onset and
+// duration in seconds, "n/a" for missing values.
+//
+// Reading: onset gives the start sample at the list's sampling rate (onset
+// is the column every BIDS table must have; the optional sample column is
+// used only when no rate is known). The duration becomes the stop sample,
+// the last sample the event covers (0 or n/a: a point event). The name comes
+// from --name-column, else trial_type, else value; a row whose trial_type is
+// n/a takes its value instead. Events named as exclusions come in rejected,
+// all others accepted.
+//
+// Writing: onset, duration, sample and trial_type, rows in time order, plus
+// a tags column when any event carries attribute tags.
+class BidsEvents {
+public:
+    // Fills list (emptied first) from the table; the list's sampling rate
+    // must already hold the rate when one is known. Throws HostError with
+    // the file and line of the first problem.
+    static void Read(const std::string& path, const EventOptions& options, ecEventList& list);
+    static void ReadText(const std::string& text, const std::string& path, const EventOptions& options,
+                         ecEventList& list);
+
+    static std::string WriteText(const ecEventList& list, const std::string& path);
+    static void Write(const ecEventList& list, const std::string& path);
+};

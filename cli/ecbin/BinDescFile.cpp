@@ -1,0 +1,42 @@
+#include "ecbin/BinDescFile.h"
+
+#include "ecbin/HostError.h"
+#include "ecbin/TextTable.h"
+#include "ecevents/events/ecEventList.h"
+#include "ecevents/foundation/ecError.h"
+#include "ecevents/specs/ecPar_BinDesc.h"
+#include "ecutil/ecXml.h"
+
+std::string BinDescFile::Load(const std::string& path)
+{
+    std::string text = TextTable::ReadFile(path);
+    ecXml xml;
+    xml.SetText(text);
+    if (xml.Sub("bin_desc").IsEmpty())
+        throw HostError(path, "not a bin description (no <bin_desc> element)");
+    return text;
+}
+
+void BinDescFile::Tag(const std::string& binDescText, const std::string& binDescPath, ecEventList& list,
+                      const std::string& eventsPath)
+{
+    ecPar_BinDesc desc;
+    try {
+        ecXml xml;
+        xml.SetText(binDescText);
+        desc.ReadXml(xml, false);
+    } catch (const ecError& e) {
+        throw HostError(binDescPath, e.what());
+    } catch (const std::exception& e) {
+        throw HostError(binDescPath, e.what());
+    }
+    if (!(list.GetSamplingRate() > 0.0f))
+        throw HostError(eventsPath, "tagging needs the sampling rate: give --rate");
+    try {
+        list.SetBinDescAttributes(desc);
+    } catch (const ecError& e) {
+        throw HostError(eventsPath, "tagging with " + binDescPath + " failed: " + e.what());
+    } catch (const std::exception& e) {
+        throw HostError(eventsPath, "tagging with " + binDescPath + " failed: " + e.what());
+    }
+}

@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+class ecEventList;
+
+// A bin description (bin_desc) and the tagging of an event list with it.
+class BinDescFile {
+public:
+    // The document text; throws HostError naming the file when it cannot be
+    // read or holds no <bin_desc> element (the library would silently take
+    // such a file as an empty description).
+    static std::string Load(const std::string& path);
+
+    // Reads the description from text and tags the list's accepted events
+    // with it. Library errors become a HostError naming both files.
+    static void Tag(const std::string& binDescText, const std::string& binDescPath, ecEventList& list,
+                    const std::string& eventsPath);
+};

@@ -1,0 +1,423 @@
+#include "ecbin/Commands.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <ostream>
+#include <sstream>
+
+#include "ecbin/AtomicFile.h"
+#include "ecbin/BatchRunner.h"
+#include "ecbin/BinDescFile.h"
+#include "ecbin/BinsFile.h"
+#include "ecbin/EventFiles.h"
+#include "ecbin/HostError.h"
+#include "ecbin/ProgressBar.h"
+#include "ecbin/RecordingRun.h"
+#include "ecbin/RecordingSet.h"
+#include "ecbin/RunSummary.h"
+#include "ecbin/SafePath.h"
+#include "ecbin/SampleLocator.h"
+#include "ecbin/TextTable.h"
+#include "ecevents/events/ecEventList.h"
+#include "ecevents/foundation/ecError.h"
+#include "ecevents/segments/ecSegments.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs a command body; any failure becomes one line on err and status 1.
+int Guarded(std::ostream& err, const std::function<int()>& body)
+{
+    try {
+        return body();
+    } catch (const HostError& e) {
+        err << "ecbin: " << e.what() << "\n";
+    } catch (const ecError& e) {
+        err << "ecbin: " << HostError::Format("", e.what()) << "\n";
+    } catch (const std::exception& e) {
+        err << "ecbin: " << HostError::Format("", e.what()) << "\n";
+    }
+    return 1;
+}
+
+std::string Seconds(double seconds)
+{
+    return TextTable::Fixed(seconds, 3) + " s";
+}
+
+std::string RateText(float rate, const std::string& source)
+{
+    if (!(rate > 0.0f))
+        return "unknown (give --rate)";
+    std::string text = TextTable::ShortFloat(rate) + " Hz";
+    if (source == "--rate")
+        text += " (from --rate)";
+    else if (source.size() > 5 && source.compare(source.size() - 5, 5, ".json") == 0)
+        text += " (from " + source + ")";
+    else if (!source.empty())
+        text += " (" + source + ")";
+    return text;
+}
+
+void PrintColumns(std::ostream& out, const std::vector<std::pair<std::string, std::string>>& rows, const std::string& indent)
+{
+    size_t width = 0;
+    for (const auto& r : rows)
+        width = std::max(width, r.first.size());
+    for (const auto& r : rows)
+        out << indent << r.first << std::string(width - r.first.size() + 2, ' ') << r.second << "\n";
+}
+
+// Tag names with the number of events carrying each, in the order the
+// tags were first written.
+std::vector<std::pair<std::string, std::string>> TagCounts(ecEventList& list)
+{
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (int i = 0; i < list.GetUniqueTagNameCnt(); ++i) {
+        std::string tag = list.GetUniqueTagName(i);
+        rows.push_back({tag, std::to_string(list.GetTagCnt(tag, false))});
+    }
+    return rows;
+}
+
+int TaggedEvents(const ecEventList& list)
+{
+    return static_cast<int>(std::count_if(list.begin(), list.end(), [](const ecEvent& e) { return !e.m_vTags.empty(); }));
+}
+
+std::vector<std::string> Inputs(std::initializer_list<std::string> names)
+{
+    std::vector<std::string> v;
+    for (const std::string& n : names)
+        if (!n.empty())
+            v.push_back(n);
+    return v;
+}
+
+int ToSamples(double seconds, float rate)
+{
+    double s = std::floor(seconds * rate + 0.5);
+    if (s > 2147483647.0 || s < -2147483647.0)
+        throw HostError("a time of " + Seconds(seconds) + " is beyond the sample range");
+    return static_cast<int>(s);
+}
+
+} // namespace
+
+std::string Commands::Version()
+{
+    return ECBIN_VERSION;
+}
+
+int Commands::RunBins(const Run& run, std::ostream& out, std::ostream& err)
+{
+    return Guarded(err, [&]() {
+        EventFiles::ParseFormat(run.options.inputFormat);
+        RecordingRun::Plan plan;
+        plan.binsPath = run.bins;
+        plan.binResultsText = BinsFile::Load(run.bins);
+        if (!run.binDesc.empty()) {
+            plan.binDescPath = run.binDesc;
+            plan.binDescText = BinDescFile::Load(run.binDesc);
+        }
+        plan.events = run.options;
+        bool batch = false;
+        std::vector<RecordingSet::Recording> recordings = RecordingSet::Collect(run.events, run.out, batch);
+        plan.inputs = Inputs({run.bins, run.binDesc});
+        for (const RecordingSet::Recording& r : recordings)
+            plan.inputs.push_back(r.events);
+        if (!run.summary.empty())
+            SafePath::RefuseInputAsOutput(run.summary, plan.inputs);
+
+        std::vector<RecordingResult> results(recordings.size());
+        {
+            ProgressBar bar(err, run.progress && batch, recordings.size());
+            BatchRunner::ForEach(recordings.size(), batch ? run.jobs : 1, [&](size_t i) {
+                results[i] = RecordingRun::Run(recordings[i].events, recordings[i].outBase, plan);
+                bar.Step(recordings[i].events);
+            });
+        }
+        RunSummary summary(std::move(results));
+        for (const RecordingResult& r : summary.Results())
+            if (!r.ok)
+                err << "ecbin: " << r.error << "\n";
+        const int done = static_cast<int>(summary.Results().size()) - summary.Failed();
+        if (done > 0)
+            summary.PrintTable(out, batch);
+        size_t written = 0;
+        for (const RecordingResult& r : summary.Results())
+            written += r.written.size();
+        if (!run.out.empty() && done > 0)
+            out << "wrote " << written << " event file" << (written == 1 ? "" : "s") << (batch ? " under " : " as ")
+                << (batch ? run.out : run.out + "_<bin>.evt") << "\n";
+        if (batch)
+            out << done << " of " << summary.Results().size() << " recordings done"
+                << (summary.Failed() ? ", " + std::to_string(summary.Failed()) + " failed" : "") << "\n";
+        if (!run.summary.empty()) {
+            summary.Write(run.summary);
+            out << "summary: " << run.summary << "\n";
+        }
+        return summary.Failed() ? 1 : 0;
+    });
+}
+
+int Commands::TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
+{
+    return Guarded(err, [&]() {
+        ecEventList list;
+        EventFiles::Read(tag.events, tag.options, list);
+        BinDescFile::Tag(BinDescFile::Load(tag.binDesc), tag.binDesc, list, tag.events);
+        if (!tag.out.empty()) {
+            SafePath::RefuseInputAsOutput(tag.out, Inputs({tag.events, tag.binDesc}));
+            EventFiles::Write(list, tag.out, tag.options);
+        }
+        std::vector<std::pair<std::string, std::string>> rows = TagCounts(list);
+        out << TaggedEvents(list) << " of " << list.size() << " events tagged";
+        out << (rows.empty() ? "" : "; events per tag:") << "\n";
+        PrintColumns(out, rows, "  ");
+        if (!tag.out.empty())
+            out << "wrote " << tag.out << "\n";
+        return 0;
+    });
+}
+
+int Commands::CompileBins(const Compile& compile, std::ostream& out, std::ostream& err)
+{
+    return Guarded(err, [&]() {
+        BinsFile::Kind kind = BinsFile::BinList;
+        const std::string text = BinsFile::Load(compile.binList, &kind);
+        if (kind != BinsFile::BinList)
+            throw HostError(compile.binList, "already a bin-results document; compile takes a bin list (<bin_list>)");
+        if (compile.out.empty()) {
+            out << text;
+            return 0;
+        }
+        SafePath::RefuseInputAsOutput(compile.out, {compile.binList});
+        AtomicFile::WriteText(compile.out, text);
+        int epochs = 0, sequences = 0;
+        BinsFile::Count(text, epochs, sequences);
+        out << "wrote " << compile.out << ": " << epochs << " epoch" << (epochs == 1 ? "" : "s") << ", " << sequences
+            << " bin_ops sequence" << (sequences == 1 ? "" : "s") << "\n";
+        return 0;
+    });
+}
+
+int Commands::ConvertEvents(const Convert& convert, std::ostream& out, std::ostream& err)
+{
+    return Guarded(err, [&]() {
+        const EventFiles::Format to = EventFiles::OutputFormat(convert.out, EventFiles::ParseFormat(convert.options.outputFormat));
+        SafePath::RefuseInputAsOutput(convert.out, {convert.in});
+        ecEventList list;
+        EventFiles::Loaded loaded = EventFiles::Read(convert.in, convert.options, list);
+        EventFiles::Write(list, convert.out, convert.options, to);
+        out << convert.in << " (" << EventFiles::FormatName(loaded.format) << ", " << list.size() << " events) -> "
+            << convert.out << " (" << EventFiles::FormatName(to) << ")\n";
+        return 0;
+    });
+}
+
+int Commands::ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
+{
+    return Guarded(err, [&]() {
+        ecEventList list;
+        EventFiles::Loaded loaded = EventFiles::Read(info.events, info.options, list);
+        const float rate = list.GetSamplingRate();
+        out << "file: " << info.events << "\n";
+        out << "format: " << EventFiles::FormatName(loaded.format) << "\n";
+        out << "sampling rate: " << RateText(rate, loaded.rateSource) << "\n";
+        const int rejected = static_cast<int>(list.size()) - list.GetEventCnt(true);
+        out << "events: " << list.size();
+        if (rejected)
+            out << " (" << rejected << " rejected)";
+        out << "\n";
+        if (!list.empty()) {
+            int first = list[0].m_iStart, last = list[0].m_iStop;
+            for (const ecEvent& e : list) {
+                first = std::min(first, e.m_iStart);
+                last = std::max(last, std::max(e.m_iStart, e.m_iStop));
+            }
+            out << "time span: samples " << first << " to " << last;
+            if (rate > 0.0f)
+                out << " (" << Seconds(first / rate) << " to " << Seconds(last / rate) << ", "
+                    << Seconds((last - first) / rate) << ")";
+            out << "\n";
+        }
+
+        std::vector<std::pair<std::string, std::string>> names;
+        for (int i = 0; i < list.GetUniqueEventNameCnt(); ++i) {
+            std::string n = list.GetUniqueEventName(i);
+            names.push_back({n, std::to_string(list.GetEventCnt(n, false))});
+        }
+        int unnamed = list.GetEventCnt(std::string(), false);
+        if (unnamed)
+            names.push_back({"(no name)", std::to_string(unnamed)});
+        out << "names: " << names.size() << "\n";
+        PrintColumns(out, names, "  ");
+
+        // Excluded time: the union of the exclusion events' spans, so that
+        // overlapping stretches count once.
+        std::vector<std::pair<long long, long long>> spans;
+        int exclusions = 0;
+        for (const ecEvent& e : list) {
+            if (e.ExclusionLevel() < 0)
+                continue;
+            ++exclusions;
+            if (e.m_iStop > e.m_iStart)
+                spans.push_back({e.m_iStart, static_cast<long long>(e.m_iStop) + 1});
+        }
+        std::sort(spans.begin(), spans.end());
+        long long excluded = 0, reach = 0;
+        bool open = false;
+        for (const auto& s : spans) {
+            long long from = open ? std::max(s.first, reach) : s.first;
+            if (s.second > from)
+                excluded += s.second - from;
+            reach = open ? std::max(reach, s.second) : s.second;
+            open = true;
+        }
+        out << "exclusion events: " << exclusions;
+        if (exclusions) {
+            out << ", " << excluded << " samples in total";
+            if (rate > 0.0f)
+                out << " (" << Seconds(excluded / static_cast<double>(rate)) << ")";
+        }
+        out << "\n";
+
+        std::vector<std::pair<std::string, std::string>> tags;
+        std::map<std::string, int> counted;
+        std::vector<std::string> order;
+        for (const ecEvent& e : list)
+            for (const std::string& t : e.m_vTags)
+                if (counted[t]++ == 0)
+                    order.push_back(t);
+        for (const std::string& t : order)
+            tags.push_back({t, std::to_string(list.GetTagCnt(t, false))});
+        out << "tags: " << (tags.empty() ? "none" : std::to_string(tags.size())) << "\n";
+        PrintColumns(out, tags, "  ");
+        if (!list.GetAnnotation().empty())
+            out << "annotation: " << HostError::Format("", list.GetAnnotation()) << "\n";
+        return 0;
+    });
+}
+
+int Commands::DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err)
+{
+    return Guarded(err, [&]() {
+        ecEventList list;
+        EventFiles::Read(segments.events, segments.options, list);
+        const float rate = list.GetSamplingRate();
+        if (!(rate > 0.0f))
+            throw HostError(segments.events, "segment lengths are in seconds: give --rate");
+        const int length = ToSamples(segments.length, rate);
+        if (length < 1)
+            throw HostError("--length " + TextTable::Fixed(segments.length, 6) + " is shorter than one sample at " +
+                            TextTable::ShortFloat(rate) + " Hz");
+        if (segments.count < 0)
+            throw HostError("--count must not be negative");
+        const int separation = segments.separation < 0.0 ? -1 : ToSamples(segments.separation, rate);
+        if (separation < 0 && segments.count < 1)
+            throw HostError("overlapping segments (negative --min-separation) need --count");
+
+        int first = segments.start >= 0.0 ? ToSamples(segments.start, rate) : 0;
+        int last = 0;
+        if (segments.stop >= 0.0) {
+            last = ToSamples(segments.stop, rate);
+        } else {
+            for (const ecEvent& e : list)
+                last = std::max(last, std::max(e.m_iStart, e.m_iStop));
+        }
+        if (last < first)
+            throw HostError(segments.events, "the range to draw from is empty (samples " + std::to_string(first) + " to " +
+                                                 std::to_string(last) + "); give --stop");
+
+        ecSegments clean;
+        clean.Initialize(list, first, last);
+        if (segments.margin > 0.0)
+            clean.Trim(ToSamples(segments.margin, rate));
+        ecSegments pieces;
+        if (segments.seeded)
+            pieces.SetRandomNumberSeed(segments.seed);
+        int drawn = 0;
+        try {
+            drawn = pieces.SelectRandom(clean, length, separation, segments.count);
+        } catch (const ecError& e) {
+            throw HostError(segments.events, e.what());
+        }
+
+        std::ostringstream table;
+        table << "start_sample\tstop_sample\tonset\tduration\n";
+        for (int i = 0; i < drawn && i < static_cast<int>(pieces.m_vSegments.size()); ++i) {
+            const ecSegment& s = pieces.m_vSegments[i];
+            table << s.iStart << '\t' << s.iStop << '\t' << TextTable::Fixed(s.iStart / static_cast<double>(rate), 6)
+                  << '\t' << TextTable::Fixed((s.iStop - s.iStart + 1) / static_cast<double>(rate), 6) << "\n";
+        }
+        if (segments.out.empty()) {
+            out << table.str();
+        } else {
+            SafePath::RefuseInputAsOutput(segments.out, {segments.events});
+            AtomicFile::WriteText(segments.out, table.str());
+            out << "wrote " << drawn << " segment" << (drawn == 1 ? "" : "s") << " to " << segments.out << "\n";
+        }
+        if (segments.count > 0 && drawn < segments.count)
+            err << "ecbin: " << segments.events << ": only " << drawn << " of " << segments.count
+                << " segments fit between the rejected stretches\n";
+        return 0;
+    });
+}
+
+int Commands::RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
+{
+    return Guarded(err, [&]() {
+        const std::string folder = demo.sample.empty() ? SampleLocator::Find() : demo.sample;
+        const std::string events = (fs::path(folder) / SampleLocator::EventsFile()).string();
+        const std::string binDesc = (fs::path(folder) / SampleLocator::BinDescFile()).string();
+        const std::string binList = (fs::path(folder) / SampleLocator::BinListFile()).string();
+
+        out << "ecbin demo: the bundled auditory oddball sample\n";
+        out << "  folder:   " << folder << "\n";
+        ecEventList list;
+        EventOptions options;
+        EventFiles::Loaded loaded = EventFiles::Read(events, options, list);
+        out << "  events:   " << SampleLocator::EventsFile() << " (" << list.size() << " events, "
+            << RateText(list.GetSamplingRate(), fs::path(loaded.rateSource).filename().string()) << ")\n";
+        out << "  bin_desc: " << SampleLocator::BinDescFile() << "\n";
+        out << "  bin_list: " << SampleLocator::BinListFile() << "\n\n";
+
+        out << "1. tag: the bin description tags the events\n";
+        BinDescFile::Tag(BinDescFile::Load(binDesc), binDesc, list, events);
+        out << "   " << TaggedEvents(list) << " of " << list.size() << " events tagged\n";
+        PrintColumns(out, TagCounts(list), "   ");
+
+        out << "\n2. compile: the bin list becomes a bin-results document\n";
+        const std::string binResults = BinsFile::Load(binList);
+        int epochs = 0, sequences = 0;
+        BinsFile::Count(binResults, epochs, sequences);
+        out << "   " << epochs << " epochs, " << sequences << " bin_ops sequences (one sets the exclusion switch)\n";
+
+        out << "\n3. run: the sequences make the bins\n";
+        RecordingRun::Plan plan;
+        plan.binsPath = binList;
+        plan.binResultsText = binResults;
+        plan.binDescPath = binDesc;
+        plan.binDescText = BinDescFile::Load(binDesc);
+        plan.inputs = {events, binDesc, binList};
+        const std::string base =
+            demo.out.empty() ? "" : (fs::path(demo.out) / RecordingSet::Stem(events)).string();
+        RecordingResult result = RecordingRun::Run(events, base, plan);
+        if (!result.ok)
+            throw HostError(result.error);
+        std::ostringstream table;
+        RunSummary({result}).PrintTable(table, false);
+        std::istringstream lines(table.str());
+        for (std::string line; std::getline(lines, line);)
+            out << "   " << line << "\n";
+        for (const std::string& w : result.written)
+            out << "   wrote " << w << "\n";
+        return 0;
+    });
+}

@@ -1,0 +1,70 @@
+#pragma once
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "ecbin/EventOptions.h"
+
+// The subcommands of ecbin, apart from parsing the command line. Each
+// returns the exit status: 0 done, 1 something failed (every failure was
+// reported as one line on err). Results go to out.
+class Commands {
+public:
+    struct Run {
+        std::vector<std::string> events;
+        std::string bins;
+        std::string binDesc;
+        std::string out;
+        std::string summary;
+        int jobs = 0;
+        // Draw a progress bar on err (the caller checks for a terminal).
+        bool progress = false;
+        EventOptions options;
+    };
+    struct Tag {
+        std::string events;
+        std::string binDesc;
+        std::string out;
+        EventOptions options;
+    };
+    struct Compile {
+        std::string binList;
+        std::string out;
+    };
+    struct Convert {
+        std::string in;
+        std::string out;
+        EventOptions options;
+    };
+    struct Info {
+        std::string events;
+        EventOptions options;
+    };
+    struct Segments {
+        std::string events;
+        double length = 0.0;     // seconds
+        int count = 0;           // 0: as many as fit
+        double separation = 0.0; // seconds; negative lets pieces overlap
+        bool seeded = false;
+        int seed = 0;
+        double margin = 0.0; // seconds trimmed off both ends of clean stretches
+        double start = -1.0; // seconds; negative: the first sample
+        double stop = -1.0;  // seconds; negative: the last event's end
+        std::string out;
+        EventOptions options;
+    };
+    struct Demo {
+        std::string sample; // "" finds the bundled one
+        std::string out;    // "" writes nothing
+    };
+
+    static int RunBins(const Run& run, std::ostream& out, std::ostream& err);
+    static int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err);
+    static int CompileBins(const Compile& compile, std::ostream& out, std::ostream& err);
+    static int ConvertEvents(const Convert& convert, std::ostream& out, std::ostream& err);
+    static int ShowInfo(const Info& info, std::ostream& out, std::ostream& err);
+    static int DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err);
+    static int RunDemo(const Demo& demo, std::ostream& out, std::ostream& err);
+
+    static std::string Version();
+};

@@ -1,0 +1,48 @@
+#pragma once
+#include <string>
+
+#include "ecbin/EventOptions.h"
+
+class ecEventList;
+
+// The event file formats the host reads and writes, chosen by name or by
+// the file's extension, and where the sampling rate of a recording comes
+// from.
+class EventFiles {
+public:
+    enum Format { Auto, Document, PreXml, Bids, Mne };
+
+    // "evt" (also "xml", "document"), "prexml", "bids" (also "tsv"), "eve"
+    // (also "mne"); "" gives Auto. Throws HostError for other words.
+    static Format ParseFormat(const std::string& word);
+    static std::string FormatName(Format format);
+
+    // The format of an existing input: the forced one, else .tsv is BIDS,
+    // .eve is MNE, a file starting with the pre-XML magic is pre-XML and
+    // anything else an event-list document.
+    static Format InputFormat(const std::string& path, Format forced);
+    // The format of an output: the forced one, else .tsv, .eve, or the
+    // event-list document. Pre-XML cannot be written.
+    static Format OutputFormat(const std::string& path, Format forced);
+
+    struct Loaded {
+        Format format = Auto;
+        // Where the rate came from: "--rate", the sidecar's path, "estimated
+        // from the time column", or "" when the rate is unknown (then 0).
+        std::string rateSource;
+    };
+
+    // Reads path into list (emptied first), setting the list's sampling
+    // rate from --rate, else the BIDS sidecar, else what the format tells.
+    // Every failure, the library's included, is a HostError naming path.
+    static Loaded Read(const std::string& path, const EventOptions& options, ecEventList& list);
+
+    // Writes list to path in the given format (Auto: by the name), through
+    // a temporary file. The event-list document escapes &, < and > in names,
+    // tags and the annotation so that it reads back to the same text.
+    static void Write(ecEventList& list, const std::string& path, const EventOptions& options, Format format = Auto);
+    static void WriteDocument(const ecEventList& list, const std::string& path);
+
+    // Escapes &, < and > for the event-list document's text fields.
+    static std::string EscapeText(const std::string& text);
+};

@@ -1,0 +1,71 @@
+#include "ecbin/EventIdMap.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <limits>
+
+#include "ecbin/HostError.h"
+
+bool EventIdMap::ParseInt(const std::string& text, int& value)
+{
+    if (text.empty() || text.size() > 20)
+        return false;
+    size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    if (i == text.size())
+        return false;
+    for (size_t k = i; k < text.size(); ++k)
+        if (text[k] < '0' || text[k] > '9')
+            return false;
+    errno = 0;
+    long long v = std::strtoll(text.c_str(), nullptr, 10);
+    if (errno != 0 || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+void EventIdMap::Add(const std::string& entry)
+{
+    size_t eq = entry.rfind('=');
+    if (eq == std::string::npos || eq == 0)
+        throw HostError("--event-id " + entry, "expected NAME=ID");
+    std::string name = entry.substr(0, eq);
+    int id = 0;
+    if (!ParseInt(entry.substr(eq + 1), id))
+        throw HostError("--event-id " + entry, "the id is not an integer");
+    auto n = m_byName.find(name);
+    if (n != m_byName.end() && n->second != id)
+        throw HostError("--event-id " + entry, "the name \"" + name + "\" already has id " + std::to_string(n->second));
+    auto d = m_byId.find(id);
+    if (d != m_byId.end() && d->second != name)
+        throw HostError("--event-id " + entry, "id " + std::to_string(id) + " already belongs to \"" + d->second + "\"");
+    m_byName[name] = id;
+    m_byId[id] = name;
+}
+
+void EventIdMap::AddAll(const std::vector<std::string>& entries)
+{
+    for (const std::string& e : entries)
+        Add(e);
+}
+
+bool EventIdMap::Empty() const
+{
+    return m_byName.empty();
+}
+
+bool EventIdMap::IdFor(const std::string& name, int& id) const
+{
+    auto n = m_byName.find(name);
+    if (n != m_byName.end()) {
+        id = n->second;
+        return true;
+    }
+    return ParseInt(name, id);
+}
+
+std::string EventIdMap::NameFor(int id) const
+{
+    auto d = m_byId.find(id);
+    return d != m_byId.end() ? d->second : std::to_string(id);
+}

@@ -1,0 +1,19 @@
+#pragma once
+#include <string>
+
+#include "ecbin/EventIdMap.h"
+
+// What the command line says about reading and writing event files.
+struct EventOptions {
+    // Samples per second from --rate; 0 when not given (then the sidecar or
+    // the file decides).
+    float rate = 0.0f;
+    // BIDS column that holds the event names (--name-column); "" picks
+    // trial_type, then value.
+    std::string nameColumn;
+    // NAME=ID pairs for MNE event ids (--event-id).
+    EventIdMap ids;
+    // Forced formats (--from, --to); "" decides by the file name.
+    std::string inputFormat;
+    std::string outputFormat;
+};

@@ -1,0 +1,15 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+
+// A failure of the command-line host, worded for the user: the message names
+// the file (when there is one) and what is wrong with it, on one line.
+class HostError : public std::runtime_error {
+public:
+    explicit HostError(const std::string& message);
+    HostError(const std::string& file, const std::string& what);
+
+    // Joins a file name and a reason as "file: reason", and flattens line
+    // breaks so that the message stays on one line.
+    static std::string Format(const std::string& file, const std::string& what);
+};

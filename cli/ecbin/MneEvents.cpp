@@ -1,0 +1,107 @@
+#include "ecbin/MneEvents.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "ecbin/AtomicFile.h"
+#include "ecbin/HostError.h"
+#include "ecbin/TextTable.h"
+#include "ecevents/events/ecEventList.h"
+
+void MneEvents::Read(const std::string& path, const EventOptions& options, ecEventList& list, double* estimatedRate)
+{
+    ReadText(TextTable::ReadFile(path), path, options, list, estimatedRate);
+}
+
+void MneEvents::ReadText(const std::string& text, const std::string& path, const EventOptions& options,
+                         ecEventList& list, double* estimatedRate)
+{
+    const float keepRate = list.GetSamplingRate();
+    list.Clear();
+    list.SetSamplingRate(keepRate);
+    std::vector<std::string> lines = TextTable::Lines(text);
+    bool first = true;
+    int firstSample = 0, lastSample = 0;
+    double firstTime = 0.0, lastTime = 0.0;
+    bool timed = true;
+    for (size_t l = 0; l < lines.size(); ++l) {
+        std::string line = lines[l];
+        size_t hash = line.find('#');
+        if (hash != std::string::npos)
+            line.resize(hash);
+        std::vector<std::string> tokens = TextTable::Tokens(line);
+        if (tokens.empty())
+            continue;
+        const std::string where = path + " line " + std::to_string(l + 1);
+        if (tokens.size() != 3 && tokens.size() != 4)
+            throw HostError(where, "expected sample, time, previous value and event id (found " +
+                                       std::to_string(tokens.size()) + " fields)");
+        int sample = 0, previous = 0, id = 0;
+        double time = 0.0;
+        const bool withTime = tokens.size() == 4;
+        if (!EventIdMap::ParseInt(tokens[0], sample))
+            throw HostError(where, "sample \"" + tokens[0] + "\" is not an integer");
+        if (withTime && !TextTable::ParseNumber(tokens[1], time))
+            throw HostError(where, "time \"" + tokens[1] + "\" is not a number");
+        if (!EventIdMap::ParseInt(tokens[withTime ? 2 : 1], previous))
+            throw HostError(where, "previous value \"" + tokens[withTime ? 2 : 1] + "\" is not an integer");
+        if (!EventIdMap::ParseInt(tokens[withTime ? 3 : 2], id))
+            throw HostError(where, "event id \"" + tokens[withTime ? 3 : 2] + "\" is not an integer");
+        timed = timed && withTime;
+        if (first) {
+            firstSample = sample;
+            firstTime = time;
+            first = false;
+        }
+        lastSample = sample;
+        lastTime = time;
+
+        ecEvent e;
+        e.m_sName = options.ids.NameFor(id);
+        e.m_iStart = e.m_iStop = sample;
+        if (e.ExclusionLevelNameOnly() >= 0)
+            e.SetRejectedOn();
+        else
+            e.SetRejectedOff();
+        e.m_nLoadCount = 1;
+        list.push_back(e);
+        list.AddUniqueEventName(e.m_sName);
+    }
+    if (estimatedRate) {
+        *estimatedRate = 0.0;
+        // The time column has millisecond resolution; the estimate is only
+        // trusted over a stretch long enough to make that negligible.
+        if (timed && !first && lastSample != firstSample && lastTime - firstTime >= 10.0)
+            *estimatedRate = (lastSample - firstSample) / (lastTime - firstTime);
+    }
+}
+
+std::string MneEvents::WriteText(const ecEventList& list, const EventOptions& options, const std::string& path)
+{
+    const double rate = list.GetSamplingRate();
+    if (!(rate > 0.0))
+        throw HostError(path, "writing the time column needs the sampling rate: give --rate");
+    std::vector<const ecEvent*> events;
+    for (const ecEvent& e : list)
+        events.push_back(&e);
+    std::stable_sort(events.begin(), events.end(),
+                     [](const ecEvent* a, const ecEvent* b) { return a->m_iStart < b->m_iStart; });
+    std::string out;
+    char line[128];
+    for (const ecEvent* e : events) {
+        int id = 0;
+        if (!options.ids.IdFor(e->m_sName, id))
+            throw HostError(path, "the event name \"" + e->m_sName +
+                                      "\" is not an integer id; map it with --event-id \"" + e->m_sName + "=ID\"");
+        std::snprintf(line, sizeof line, "%6d %7.3f %3d %3d\n", e->m_iStart, e->m_iStart / rate, 0, id);
+        out += line;
+    }
+    return out;
+}
+
+void MneEvents::Write(const ecEventList& list, const EventOptions& options, const std::string& path)
+{
+    AtomicFile::WriteText(path, WriteText(list, options, path));
+}

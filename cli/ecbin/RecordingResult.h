@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// What running the bins over one recording produced: one row per bin, or
+// the error that stopped it.
+struct RecordingResult {
+    struct Bin {
+        std::string id;
+        std::string epoch;
+        int events = 0;
+        // Smallest start and largest stop sample of the bin's events
+        // (meaningless when events is 0).
+        int firstSample = 0;
+        int lastSample = 0;
+    };
+
+    std::string recording;
+    bool ok = false;
+    std::string error;
+    float rate = 0.0f;
+    std::vector<Bin> bins;
+    std::vector<std::string> written;
+};

@@ -1,0 +1,107 @@
+#include "ecbin/RecordingRun.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "ecbin/BinDescFile.h"
+#include "ecbin/EventFiles.h"
+#include "ecbin/HostError.h"
+#include "ecbin/SafePath.h"
+#include "ecevents/epochs/ecEventRelatedEpoch.h"
+#include "ecevents/events/ecEventList.h"
+#include "ecevents/foundation/ecError.h"
+#include "ecevents/logic/ecBinResultList.h"
+#include "ecutil/ecXml.h"
+
+std::string RecordingRun::OutputName(const std::string& outBase, const std::string& binId)
+{
+    return outBase + "_" + binId + ".evt";
+}
+
+namespace {
+
+void RunBins(const std::string& eventsPath, const std::string& outBase, const RecordingRun::Plan& plan,
+             RecordingResult& result)
+{
+    ecEventList events;
+    EventFiles::Read(eventsPath, plan.events, events);
+    result.rate = events.GetSamplingRate();
+    if (!(result.rate > 0.0f))
+        throw HostError(eventsPath, "no sampling rate: give --rate (no sidecar with SamplingFrequency was found)");
+    if (!plan.binDescText.empty())
+        BinDescFile::Tag(plan.binDescText, plan.binDescPath, events, eventsPath);
+
+    std::vector<ecEventList> binEvents;
+    ecBinResultList results;
+    results.SetpEvents(&events);
+    try {
+        ecXml xml;
+        xml.SetText(plan.binResultsText);
+        results.ReadXml(xml);
+        results.ResetForPreselection();
+        for (std::string id = results.PreselectNextBin(); !id.empty(); id = results.PreselectNextBin()) {
+            RecordingResult::Bin bin;
+            bin.id = id;
+            if (ecEventRelatedEpoch* epoch = results.GetpEpoch())
+                bin.epoch = epoch->sID;
+            ecEventList selected;
+            selected.SetSamplingRate(events.GetSamplingRate());
+            for (const ecEvent& e : events) {
+                if (!e.IsStatusOn())
+                    continue;
+                bin.firstSample = bin.events == 0 ? e.m_iStart : std::min(bin.firstSample, e.m_iStart);
+                bin.lastSample = bin.events == 0 ? e.m_iStop : std::max(bin.lastSample, e.m_iStop);
+                ++bin.events;
+                if (!outBase.empty())
+                    selected.AppendOneEvent(e);
+            }
+            result.bins.push_back(bin);
+            if (!outBase.empty())
+                binEvents.push_back(selected);
+        }
+    } catch (const ecError& e) {
+        throw HostError(eventsPath, "running " + plan.binsPath + ": " + e.what());
+    }
+
+    if (outBase.empty())
+        return;
+    // Check every name before writing any, so a refused bin leaves no
+    // partial set of outputs behind.
+    for (const RecordingResult::Bin& bin : result.bins) {
+        std::string problem = SafePath::BinIdProblem(bin.id);
+        if (!problem.empty())
+            throw HostError(plan.binsPath, "refusing to write the bins of " + eventsPath + ": " + problem +
+                                               ", which would put an output outside the output folder; nothing was written");
+        SafePath::RefuseInputAsOutput(RecordingRun::OutputName(outBase, bin.id), plan.inputs);
+        SafePath::RefuseInputAsOutput(RecordingRun::OutputName(outBase, bin.id), {eventsPath});
+    }
+    for (size_t i = 0; i < result.bins.size(); ++i) {
+        const std::string name = RecordingRun::OutputName(outBase, result.bins[i].id);
+        EventFiles::WriteDocument(binEvents[i], name);
+        if (std::find(result.written.begin(), result.written.end(), name) == result.written.end())
+            result.written.push_back(name);
+    }
+}
+
+} // namespace
+
+RecordingResult RecordingRun::Run(const std::string& eventsPath, const std::string& outBase, const Plan& plan)
+{
+    RecordingResult result;
+    result.recording = eventsPath;
+    try {
+        RunBins(eventsPath, outBase, plan, result);
+        result.ok = true;
+    } catch (const HostError& e) {
+        result.error = e.what();
+    } catch (const ecError& e) {
+        result.error = HostError::Format(eventsPath, e.what());
+    } catch (const std::exception& e) {
+        result.error = HostError::Format(eventsPath, e.what());
+    } catch (...) {
+        result.error = HostError::Format(eventsPath, "unexpected failure");
+    }
+    if (!result.ok)
+        result.bins.clear();
+    return result;
+}

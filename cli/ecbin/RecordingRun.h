@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "ecbin/EventOptions.h"
+#include "ecbin/RecordingResult.h"
+
+// Runs the bins over one recording with objects of its own: reads the
+// events, tags them when a bin description is given, runs the bin-results
+// document, walks the bins and writes one event file per bin, named
+// base + "_" + bin ID + ".evt" as the library's WriteResultsAsEvents names
+// them. Safe to run on several threads at once for different recordings.
+class RecordingRun {
+public:
+    struct Plan {
+        std::string binResultsText;
+        std::string binsPath;
+        std::string binDescText; // "" when there is no bin description
+        std::string binDescPath;
+        EventOptions events;
+        // Files that no output may replace.
+        std::vector<std::string> inputs;
+    };
+
+    // Never throws: every failure ends up in the result's error, one line
+    // naming the file. With an empty outBase nothing is written.
+    static RecordingResult Run(const std::string& eventsPath, const std::string& outBase, const Plan& plan);
+
+    // The output file of one bin.
+    static std::string OutputName(const std::string& outBase, const std::string& binId);
+};

@@ -1,0 +1,153 @@
+#include "ecbin/RunSummary.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <ostream>
+#include <sstream>
+
+#include "ecbin/AtomicFile.h"
+
+RunSummary::RunSummary(std::vector<RecordingResult> results) : m_results(std::move(results)) {}
+
+const std::vector<RecordingResult>& RunSummary::Results() const
+{
+    return m_results;
+}
+
+int RunSummary::Failed() const
+{
+    return static_cast<int>(std::count_if(m_results.begin(), m_results.end(),
+                                          [](const RecordingResult& r) { return !r.ok; }));
+}
+
+void RunSummary::PrintTable(std::ostream& out, bool withRecording) const
+{
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> header;
+    if (withRecording)
+        header.push_back("recording");
+    for (const char* h : {"bin", "epoch", "events", "first_sample", "last_sample"})
+        header.push_back(h);
+    rows.push_back(header);
+    for (const RecordingResult& r : m_results) {
+        if (!r.ok)
+            continue;
+        for (const RecordingResult::Bin& b : r.bins) {
+            std::vector<std::string> row;
+            if (withRecording)
+                row.push_back(r.recording);
+            row.push_back(b.id);
+            row.push_back(b.epoch);
+            row.push_back(std::to_string(b.events));
+            row.push_back(b.events ? std::to_string(b.firstSample) : "-");
+            row.push_back(b.events ? std::to_string(b.lastSample) : "-");
+            rows.push_back(row);
+        }
+    }
+    std::vector<size_t> width(header.size(), 0);
+    for (const auto& row : rows)
+        for (size_t c = 0; c < row.size(); ++c)
+            width[c] = std::max(width[c], row[c].size());
+    const size_t numeric = withRecording ? 3 : 2;
+    for (const auto& row : rows) {
+        std::string line;
+        for (size_t c = 0; c < row.size(); ++c) {
+            std::string pad(width[c] - row[c].size(), ' ');
+            if (c > 0)
+                line += "  ";
+            line += c >= numeric ? pad + row[c] : row[c] + (c + 1 < row.size() ? pad : "");
+        }
+        out << line << "\n";
+    }
+}
+
+std::string RunSummary::Tsv() const
+{
+    std::ostringstream out;
+    out << "recording\tbin\tepoch\tevents\tfirst_sample\tlast_sample\tstatus\n";
+    auto clean = [](std::string s) {
+        for (char& c : s)
+            if (c == '\t' || c == '\n' || c == '\r')
+                c = ' ';
+        return s;
+    };
+    for (const RecordingResult& r : m_results) {
+        if (!r.ok) {
+            out << clean(r.recording) << "\tn/a\tn/a\tn/a\tn/a\tn/a\t" << clean("failed: " + r.error) << "\n";
+            continue;
+        }
+        for (const RecordingResult::Bin& b : r.bins) {
+            out << clean(r.recording) << '\t' << clean(b.id) << '\t' << clean(b.epoch.empty() ? "n/a" : b.epoch) << '\t'
+                << b.events << '\t' << (b.events ? std::to_string(b.firstSample) : "n/a") << '\t'
+                << (b.events ? std::to_string(b.lastSample) : "n/a") << "\tok\n";
+        }
+    }
+    return out.str();
+}
+
+std::string RunSummary::JsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                char buffer[8];
+                std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+                out += buffer;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string RunSummary::Json() const
+{
+    std::ostringstream out;
+    out << "{\n  \"recordings\": [";
+    for (size_t i = 0; i < m_results.size(); ++i) {
+        const RecordingResult& r = m_results[i];
+        out << (i ? "," : "") << "\n    {\n      \"recording\": " << JsonString(r.recording) << ",\n";
+        out << "      \"status\": " << JsonString(r.ok ? "ok" : "failed") << ",\n";
+        if (!r.ok)
+            out << "      \"error\": " << JsonString(r.error) << ",\n";
+        out << "      \"bins\": [";
+        for (size_t k = 0; k < r.bins.size(); ++k) {
+            const RecordingResult::Bin& b = r.bins[k];
+            out << (k ? "," : "") << "\n        {\"bin\": " << JsonString(b.id) << ", \"epoch\": " << JsonString(b.epoch)
+                << ", \"events\": " << b.events << ", \"first_sample\": "
+                << (b.events ? std::to_string(b.firstSample) : "null")
+                << ", \"last_sample\": " << (b.events ? std::to_string(b.lastSample) : "null") << "}";
+        }
+        out << (r.bins.empty() ? "]\n" : "\n      ]\n") << "    }";
+    }
+    out << (m_results.empty() ? "],\n" : "\n  ],\n");
+    out << "  \"failed\": " << Failed() << "\n}\n";
+    return out.str();
+}
+
+void RunSummary::Write(const std::string& path) const
+{
+    std::string lower = path;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    const bool json = lower.size() >= 5 && lower.compare(lower.size() - 5, 5, ".json") == 0;
+    AtomicFile::WriteText(path, json ? Json() : Tsv());
+}

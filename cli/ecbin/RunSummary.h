@@ -1,0 +1,33 @@
+#pragma once
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "ecbin/RecordingResult.h"
+
+// The table of bins that `ecbin run` prints, and the same table as a TSV or
+// JSON file. Recordings keep the order in which they were given.
+class RunSummary {
+public:
+    explicit RunSummary(std::vector<RecordingResult> results);
+
+    const std::vector<RecordingResult>& Results() const;
+    int Failed() const;
+
+    // Aligned columns: [recording,] bin, epoch, events, first and last
+    // sample; a bin without events shows "-" for the samples.
+    void PrintTable(std::ostream& out, bool withRecording) const;
+
+    // One row per bin, and one row per failed recording carrying its error
+    // in the status column; "n/a" for values that do not apply.
+    std::string Tsv() const;
+    std::string Json() const;
+    // TSV, or JSON when the name ends in .json; written through a
+    // temporary file.
+    void Write(const std::string& path) const;
+
+    static std::string JsonString(const std::string& text);
+
+private:
+    std::vector<RecordingResult> m_results;
+};

@@ -1,0 +1,218 @@
+// ecbin: the command-line host of the events library.
+#include <exception>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "ecbin/Commands.h"
+#include "ecbin/HostError.h"
+#include "ecbin/ProgressBar.h"
+
+namespace {
+
+// Range checks with short messages (CLI11's own spell out the whole range
+// of a double).
+CLI::Validator Positive()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            double v = 0.0;
+            std::istringstream in(text);
+            return (in >> v) && in.eof() && v > 0.0 ? std::string() : "must be a positive number, not " + text;
+        },
+        "POSITIVE");
+}
+
+CLI::Validator NonNegative()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            double v = 0.0;
+            std::istringstream in(text);
+            return (in >> v) && in.eof() && v >= 0.0 ? std::string() : "must not be negative, not " + text;
+        },
+        "NON-NEGATIVE");
+}
+
+struct EventFlags {
+    float rate = 0.0f;
+    std::string nameColumn;
+    std::vector<std::string> eventIds;
+    std::string from;
+    std::string to;
+};
+
+void AddEventFlags(CLI::App* app, EventFlags& flags, bool output)
+{
+    app->add_option("--rate", flags.rate, "Sampling rate in samples per second (overrides a BIDS sidecar)")
+        ->check(Positive());
+    app->add_option("--name-column", flags.nameColumn, "BIDS column holding the event names (default trial_type, then value)");
+    app->add_option("--event-id", flags.eventIds, "MNE event id of a name, NAME=ID (repeatable)");
+    app->add_option("--from", flags.from, "Input format: evt, prexml, bids or eve (default: by file name)");
+    if (output)
+        app->add_option("--to", flags.to, "Output format: evt, bids or eve (default: by file name)");
+}
+
+EventOptions ToOptions(const EventFlags& flags)
+{
+    EventOptions options;
+    options.rate = flags.rate;
+    options.nameColumn = flags.nameColumn;
+    options.ids.AddAll(flags.eventIds);
+    options.inputFormat = flags.from;
+    options.outputFormat = flags.to;
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"ecbin " + Commands::Version() +
+                 ": tag events, run bins and convert event files of EEG/MEG recordings"};
+    app.require_subcommand(1);
+    app.set_version_flag("--version", Commands::Version());
+    app.footer("Quick look: ecbin demo    Help on a command: ecbin <command> --help");
+
+    Commands::Run run;
+    EventFlags runFlags;
+    CLI::App* runCmd = app.add_subcommand("run", "Run bins over one or many recordings and write one event file per bin");
+    runCmd->add_option("events", run.events, "Event files, or BIDS dataset folders (every *_events.tsv below)")
+        ->required();
+    runCmd->add_option("-b,--bins", run.bins, "Bin list (bin_list) or bin-results document (bin_results)")->required();
+    runCmd->add_option("--bindesc", run.binDesc, "Bin description (bin_desc) to tag the events with first");
+    runCmd->add_option("-o,--out", run.out,
+                       "Output base (one recording: BASE_<bin>.evt) or folder (several recordings); none: write nothing");
+    runCmd->add_option("--summary", run.summary, "Write the bin table as TSV, or JSON when the name ends in .json");
+    runCmd->add_option("-j,--jobs", run.jobs, "Worker threads for several recordings (default: one per core)")
+        ->check(NonNegative());
+    AddEventFlags(runCmd, runFlags, false);
+    runCmd->footer("Examples:\n"
+                   "  ecbin run rec_events.evt --bins bins.xml --bindesc tags.xml --rate 500 -o out/rec\n"
+                   "  ecbin run ds000248/ --bins bins.xml -j 4 -o out/ --summary out/summary.json");
+
+    Commands::Tag tag;
+    EventFlags tagFlags;
+    CLI::App* tagCmd = app.add_subcommand("tag", "Tag events with a bin description and count the tags");
+    tagCmd->add_option("events", tag.events, "Event file")->required();
+    tagCmd->add_option("bindesc", tag.binDesc, "Bin description (bin_desc)")->required();
+    tagCmd->add_option("-o,--out", tag.out, "Write the tagged events (.evt keeps the tags as AttribTag elements)");
+    AddEventFlags(tagCmd, tagFlags, true);
+    tagCmd->footer("Example:\n  ecbin tag sub-01_task-oddball_events.evt oddball_bindesc.xml -o tagged.evt");
+
+    Commands::Compile compile;
+    CLI::App* compileCmd = app.add_subcommand("compile", "Turn a bin list into a bin-results document");
+    compileCmd->add_option("binlist", compile.binList, "Bin list (bin_list)")->required();
+    compileCmd->add_option("-o,--out", compile.out, "Output file (default: standard output)");
+    compileCmd->footer("Example:\n  ecbin compile oddball_binlist.xml -o oddball_binresults.xml");
+
+    Commands::Convert convert;
+    EventFlags convertFlags;
+    CLI::App* convertCmd = app.add_subcommand(
+        "convert", "Convert between event-list documents (.evt), pre-XML event files (read only), BIDS *_events.tsv and "
+                   "MNE .eve");
+    convertCmd->add_option("in", convert.in, "Input event file")->required();
+    convertCmd->add_option("out", convert.out, "Output event file")->required();
+    AddEventFlags(convertCmd, convertFlags, true);
+    convertCmd->footer("Examples:\n"
+                       "  ecbin convert sub-01_task-av_events.tsv sub-01.evt\n"
+                       "  ecbin convert sub-01.evt sub-01.eve --rate 600.615 --event-id Auditory/Left=1");
+
+    Commands::Info info;
+    EventFlags infoFlags;
+    CLI::App* infoCmd = app.add_subcommand("info", "Describe an event file: names, exclusions, time span, tags");
+    infoCmd->add_option("events", info.events, "Event file")->required();
+    AddEventFlags(infoCmd, infoFlags, false);
+    infoCmd->footer("Example:\n  ecbin info sub-05_task-matchingpennies_events.tsv");
+
+    Commands::Segments segments;
+    EventFlags segmentFlags;
+    CLI::App* segmentsCmd =
+        app.add_subcommand("segments", "Draw random clean segments between rejected events, as TSV");
+    segmentsCmd->add_option("events", segments.events, "Event file")->required();
+    segmentsCmd->add_option("--length", segments.length, "Segment length in seconds")->required()->check(Positive());
+    segmentsCmd->add_option("--count", segments.count, "Number of segments (default 0: as many as fit)")
+        ->check(NonNegative());
+    segmentsCmd->add_option("--min-separation", segments.separation,
+                            "Minimum gap between segments in seconds (negative: overlaps allowed)");
+    CLI::Option* seed = segmentsCmd->add_option("--seed", segments.seed, "Random seed (default: a different draw each run)");
+    segmentsCmd->add_option("--margin", segments.margin, "Seconds kept clear at both ends of every clean stretch")
+        ->check(NonNegative());
+    segmentsCmd->add_option("--start", segments.start, "Start of the range in seconds (default 0)")
+        ->check(NonNegative());
+    segmentsCmd->add_option("--stop", segments.stop, "End of the range in seconds (default: the last event's end)")
+        ->check(NonNegative());
+    segmentsCmd->add_option("-o,--out", segments.out, "Output TSV (default: standard output)");
+    AddEventFlags(segmentsCmd, segmentFlags, false);
+    segmentsCmd->footer("Example:\n  ecbin segments rec_events.evt --rate 500 --length 2 --count 50 --seed 7");
+
+    Commands::Demo demo;
+    CLI::App* demoCmd = app.add_subcommand("demo", "Run tag, compile and run on the bundled oddball sample");
+    demoCmd->add_option("--sample", demo.sample, "Folder holding the sample (default: the bundled one)");
+    demoCmd->add_option("-o,--out", demo.out, "Folder for the per-bin event files (default: write nothing)");
+    demoCmd->footer("Example:\n  ecbin demo --out demo-out");
+
+    if (argc > 1 && argv[1][0] != '-') {
+        bool known = false;
+        for (CLI::App* sub : app.get_subcommands({}))
+            known = known || sub->get_name() == argv[1];
+        if (!known) {
+            std::cerr << "ecbin: unknown command \"" << HostError::Format("", argv[1])
+                      << "\" (commands: run, tag, compile, convert, info, segments, demo; see ecbin --help)\n";
+            return 2;
+        }
+    }
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::string where;
+        for (CLI::App* sub : app.get_subcommands())
+            where = " " + sub->get_name();
+        std::cerr << "ecbin" << where << ": " << HostError::Format("", e.what()) << " (see ecbin" << where
+                  << " --help)\n";
+        return 2;
+    }
+
+    try {
+        if (runCmd->parsed()) {
+            run.options = ToOptions(runFlags);
+            run.progress = ProgressBar::StderrIsTerminal();
+            return Commands::RunBins(run, std::cout, std::cerr);
+        }
+        if (tagCmd->parsed()) {
+            tag.options = ToOptions(tagFlags);
+            return Commands::TagEvents(tag, std::cout, std::cerr);
+        }
+        if (compileCmd->parsed())
+            return Commands::CompileBins(compile, std::cout, std::cerr);
+        if (convertCmd->parsed()) {
+            convert.options = ToOptions(convertFlags);
+            return Commands::ConvertEvents(convert, std::cout, std::cerr);
+        }
+        if (infoCmd->parsed()) {
+            info.options = ToOptions(infoFlags);
+            return Commands::ShowInfo(info, std::cout, std::cerr);
+        }
+        if (segmentsCmd->parsed()) {
+            segments.options = ToOptions(segmentFlags);
+            segments.seeded = seed->count() > 0;
+            return Commands::DrawSegments(segments, std::cout, std::cerr);
+        }
+        if (demoCmd->parsed())
+            return Commands::RunDemo(demo, std::cout, std::cerr);
+    } catch (const std::exception& e) {
+        std::cerr << "ecbin: " << HostError::Format("", e.what()) << "\n";
+        return 1;
+    }
+    return 1;
+}

@@ -1,0 +1,244 @@
+// Runs the built ecbin on many recordings, on documents that try to write
+// outside the output folder, and on broken input: errors are one line on
+// stderr naming the file, the exit status says so, and nothing crashes.
+#ifdef ECBIN_PATH
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "CliTestSupport.h"
+
+using clitest::Ecbin;
+using clitest::Ran;
+using clitest::Scratch;
+using clitest::WriteText;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kBinResults = "<bin_results>\n"
+                          "\t\t<epoch><sID>Stim</sID><fStart>-0.1</fStart><fStop>0.4</fStop></epoch>\n"
+                          "\t\t<bin_ops>\n"
+                          "\t\t\t<op><id>SetExcludeOff</id></op>\n"
+                          "\t\t</bin_ops>\n"
+                          "\t\t<bin_ops>\n"
+                          "\t\t\t<op><id>SetEpoch</id><s>Stim</s></op>\n"
+                          "\t\t\t<op><id>Names</id><s>%NAME%</s></op>\n"
+                          "\t\t\t<op><id>SaveBin</id><s>%BIN%</s></op>\n"
+                          "\t\t</bin_ops>\n"
+                          "</bin_results>\n";
+
+std::string BinResults(const std::string& name, const std::string& bin)
+{
+    std::string doc = kBinResults;
+    doc.replace(doc.find("%NAME%"), 6, name);
+    doc.replace(doc.find("%BIN%"), 5, bin);
+    return doc;
+}
+
+// A small BIDS dataset: three recordings with sidecars, one of them broken.
+void MakeDataset(const Scratch& s)
+{
+    WriteText(s / "ds/dataset_description.json", "{\"Name\": \"test\", \"BIDSVersion\": \"1.8.0\"}");
+    WriteText(s / "ds/task-beep_eeg.json", "{\"SamplingFrequency\": 100}");
+    WriteText(s / "ds/sub-01/eeg/sub-01_task-beep_events.tsv",
+              "onset\tduration\ttrial_type\n1.0\t0\tbeep\n2.0\t0\tbeep\n3.0\t0\tboop\n");
+    WriteText(s / "ds/sub-02/eeg/sub-02_task-beep_events.tsv", "onset\tduration\ttrial_type\n1.5\t0\tbeep\nlate\t0\tbeep\n");
+    WriteText(s / "ds/sub-03/eeg/sub-03_task-beep_eeg.json", "{\"SamplingFrequency\": 250}");
+    WriteText(s / "ds/sub-03/eeg/sub-03_task-beep_events.tsv", "onset\tduration\ttrial_type\n0.5\t0\tbeep\n");
+}
+
+} // namespace
+
+TEST(EcbinBatch, OneBrokenRecordingDoesNotStopTheOthers)
+{
+    Scratch s;
+    MakeDataset(s);
+    WriteText(s / "bins.xml", BinResults("beep", "Beep"));
+    for (const char* jobs : {"1", "3"}) {
+        fs::remove_all(s / "out");
+        Ran r = Ecbin({"run", s / "ds", "--bins", s / "bins.xml", "-o", s / "out", "--summary", s / "out/summary.tsv",
+                       "-j", jobs});
+        EXPECT_EQ(r.status, 1) << r.out << r.err;
+        // One line, naming the broken file and its line.
+        ASSERT_EQ(clitest::Lines(r.err).size(), 1u) << r.err;
+        EXPECT_NE(r.err.find("sub-02_task-beep_events.tsv line 3: onset \"late\" is not a number"), std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.err.find('\r'), std::string::npos); // no progress bar when not on a terminal
+        EXPECT_NE(r.out.find("2 of 3 recordings done, 1 failed"), std::string::npos) << r.out;
+
+        // Outputs mirror the dataset's folders; each recording found its
+        // own sampling rate (sub-03 from its own sidecar).
+        ASSERT_TRUE(fs::exists(s / "out/sub-01/eeg/sub-01_task-beep_Beep.evt"));
+        ASSERT_TRUE(fs::exists(s / "out/sub-03/eeg/sub-03_task-beep_Beep.evt"));
+        EXPECT_FALSE(fs::exists(s / "out/sub-02"));
+        const std::string sub01 = clitest::ReadText(s / "out/sub-01/eeg/sub-01_task-beep_Beep.evt");
+        EXPECT_NE(sub01.find("<Start>100</Start>"), std::string::npos);
+        EXPECT_NE(sub01.find("<Start>200</Start>"), std::string::npos);
+        EXPECT_EQ(sub01.find("boop"), std::string::npos);
+        EXPECT_NE(clitest::ReadText(s / "out/sub-03/eeg/sub-03_task-beep_Beep.evt").find("<Start>125</Start>"),
+                  std::string::npos);
+
+        std::vector<std::string> tsv = clitest::Lines(clitest::ReadText(s / "out/summary.tsv"));
+        ASSERT_EQ(tsv.size(), 4u);
+        EXPECT_NE(tsv[1].find("sub-01_task-beep_events.tsv\tBeep\tStim\t2\t100\t200\tok"), std::string::npos) << tsv[1];
+        EXPECT_NE(tsv[2].find("sub-02_task-beep_events.tsv\tn/a\tn/a\tn/a\tn/a\tn/a\tfailed: "), std::string::npos);
+        EXPECT_NE(tsv[3].find("sub-03_task-beep_events.tsv\tBeep\tStim\t1\t125\t125\tok"), std::string::npos);
+    }
+}
+
+TEST(EcbinBatch, SeveralFilesAndAllGood)
+{
+    Scratch s;
+    MakeDataset(s);
+    WriteText(s / "bins.xml", BinResults("beep", "Beep"));
+    Ran r = Ecbin({"run", s / "ds/sub-01/eeg/sub-01_task-beep_events.tsv", s / "ds/sub-03/eeg/sub-03_task-beep_events.tsv",
+                   "--bins", s / "bins.xml", "-o", s / "out", "--summary", s / "summary.json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(s / "out/sub-01_task-beep_Beep.evt"));
+    EXPECT_TRUE(fs::exists(s / "out/sub-03_task-beep_Beep.evt"));
+    EXPECT_NE(r.out.find("2 of 2 recordings done\n"), std::string::npos) << r.out;
+    EXPECT_NE(clitest::ReadText(s / "summary.json").find("\"failed\": 0"), std::string::npos);
+}
+
+TEST(EcbinSafety, BinIdsCannotLeaveTheOutputFolder)
+{
+    Scratch s;
+    MakeDataset(s);
+    const std::string events = s / "ds/sub-01/eeg/sub-01_task-beep_events.tsv";
+    for (const std::string& bin : {std::string("../../escape"), std::string("a/b"), std::string("..")}) {
+        WriteText(s / "evil.xml", BinResults("beep", bin));
+        Ran r = Ecbin({"run", events, "--bins", s / "evil.xml", "-o", s / "out/rec"});
+        EXPECT_EQ(r.status, 1) << bin;
+        ASSERT_EQ(clitest::Lines(r.err).size(), 1u) << r.err;
+        EXPECT_NE(r.err.find("evil.xml: refusing to write"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("nothing was written"), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(s / "escape.evt"));
+        EXPECT_FALSE(fs::exists(s / "out/rec_a"));
+        EXPECT_FALSE(fs::exists(s / "out")) << "no output at all for a refused run";
+    }
+    // Without --out nothing is written, so the same bins only print.
+    Ran r = Ecbin({"run", events, "--bins", s / "evil.xml"});
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    // A bin list whose bin name holds a separator is refused the same way.
+    WriteText(s / "list.xml", "<bin_list>\n\t<bExcludeON>0</bExcludeON>\n\t<sName>x</sName>\n\t<vBinList>\n"
+                              "\t\t<bin><sBinName>up/../../x</sBinName><sEpochName>Stim</sEpochName><sCase>EvtNames</sCase>"
+                              "<vEvtNames><name>beep</name></vEvtNames></bin>\n\t</vBinList>\n\t<vEpochList>\n"
+                              "\t\t<epoch><sID>Stim</sID><fStart>-0.1</fStart><fStop>0.4</fStop></epoch>\n"
+                              "\t</vEpochList>\n</bin_list>\n");
+    r = Ecbin({"run", events, "--bins", s / "list.xml", "-o", s / "out/rec"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("path separator"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(s / "out"));
+}
+
+TEST(EcbinSafety, InputsAreNeverOverwritten)
+{
+    Scratch s;
+    MakeDataset(s);
+    const std::string events = s / "ds/sub-01/eeg/sub-01_task-beep_events.tsv";
+    const std::string before = clitest::ReadText(events);
+    Ran r = Ecbin({"convert", events, events});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("refusing to overwrite an input file"), std::string::npos) << r.err;
+    // An output base that makes a bin's file land on the bins document.
+    WriteText(s / "x_Beep.evt", BinResults("beep", "Beep"));
+    r = Ecbin({"run", events, "--bins", s / "x_Beep.evt", "-o", s / "x"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("refusing to overwrite"), std::string::npos) << r.err;
+    EXPECT_EQ(clitest::ReadText(s / "x_Beep.evt"), BinResults("beep", "Beep"));
+    EXPECT_EQ(clitest::ReadText(events), before);
+}
+
+TEST(EcbinErrors, OneLineNamingTheFile)
+{
+    Scratch s;
+    MakeDataset(s);
+    const std::string events = s / "ds/sub-01/eeg/sub-01_task-beep_events.tsv";
+    WriteText(s / "noepoch.xml", "<bin_results><bin_ops><op><id>Names</id><s>beep</s></op></bin_ops></bin_results>");
+    WriteText(s / "notbins.xml", "<something/>");
+    WriteText(s / "plain.evt", "<KOVA_Event_List>\n<Event><Name>a</Name><Start>1</Start><Stop>1</Stop></Event>\n"
+                               "</KOVA_Event_List>\n");
+    WriteText(s / "garbage.evt", std::string("\x00\x01\x02 binary \xff", 13));
+    WriteText(s / "bad.bindesc", "<bin_list/>");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string expect;
+    } cases[] = {
+        {{"info", s / "missing.evt"}, 1, "missing.evt: no such file"},
+        {{"info", s / "garbage.evt"}, 1, "garbage.evt: not an event file"},
+        {{"info", s.Path()}, 1, "is a folder"},
+        // The library's own message comes through.
+        {{"run", events, "--bins", s / "noepoch.xml"}, 1,
+         "running " + s / "noepoch.xml" +
+             ": [ecBinResultList::ReadXml] Under <bin_results>, at least one event-related <epoch> must be specified."},
+        {{"run", events, "--bins", s / "notbins.xml"}, 1, "notbins.xml: not a bin list or bin-results document"},
+        {{"run", s / "plain.evt", "--bins", s / "noepoch.xml"}, 1, "plain.evt: no sampling rate: give --rate"},
+        {{"tag", events, s / "bad.bindesc"}, 1, "bad.bindesc: not a bin description"},
+        {{"tag", events, s / "missing.xml"}, 1, "missing.xml: cannot open"},
+        {{"compile", s / "missing.xml"}, 1, "missing.xml: cannot open"},
+        {{"convert", events, s / "o.tsv", "--from", "wav"}, 1, "unknown event format \"wav\""},
+        {{"convert", events, s / "o.eve", "--event-id", "beep"}, 1, "--event-id beep: expected NAME=ID"},
+        {{"run", events}, 2, "--bins is required"},
+        {{"info"}, 2, "events is required"},
+        {{"frobnicate"}, 2, ""},
+        {{"info", events, "--rate", "-5"}, 2, "--rate"},
+        {{}, 2, ""},
+    };
+    for (const Case& c : cases) {
+        Ran r = Ecbin(c.args);
+        std::string shown;
+        for (const std::string& a : c.args)
+            shown += a + " ";
+        EXPECT_EQ(r.status, c.status) << shown << r.err;
+        EXPECT_FALSE(r.crashed) << shown;
+        EXPECT_EQ(clitest::Lines(r.err).size(), 1u) << shown << r.err;
+        EXPECT_NE(r.err.find(c.expect), std::string::npos) << shown << "\n" << r.err;
+        EXPECT_EQ(r.err.rfind("ecbin", 0), 0u) << r.err;
+    }
+}
+
+TEST(EcbinErrors, NeverCrashesOnMangledInput)
+{
+    Scratch s;
+    // Damaged copies of real inputs: truncated, bytes flipped, lines swapped.
+    std::vector<std::string> seeds = {
+        clitest::ReadText(clitest::SampleDir() + "/oddball_bindesc.xml"),
+        clitest::ReadText(clitest::SampleDir() + "/oddball_binlist.xml"),
+        clitest::ReadText(clitest::Examples() + "/ds000248/sub-01/meg/sub-01_task-audiovisual_run-01_events.tsv"),
+        "<KOVA_Event_List>\n<StimulusTimingDelay>0.5</StimulusTimingDelay>\n<Event><Name>x</Name><Start>5</Start>"
+        "<Stop>5</Stop><AttribTag>a:b</AttribTag></Event>\n</KOVA_Event_List>\n",
+        "4b4f5641 4 0 0\nStim 100 100 2\nResp x",
+    };
+    std::mt19937 rng(12345);
+    const std::string events = clitest::SampleDir() + "/sub-01_task-oddball_events.evt";
+    for (int round = 0; round < 3; ++round) {
+        for (size_t k = 0; k < seeds.size(); ++k) {
+            std::string text = seeds[k];
+            if (text.empty())
+                continue;
+            if (round % 2 == 0)
+                text.resize(rng() % text.size());
+            for (int flips = 0; flips < 1 + round; ++flips)
+                if (!text.empty())
+                    text[rng() % text.size()] = static_cast<char>("<>/\t\n0-9.\x01"[rng() % 11]);
+            const std::string file = s / ("m" + std::to_string(k) + (k == 2 ? "_events.tsv" : ".xml"));
+            WriteText(file, text);
+            std::vector<std::vector<std::string>> calls = {
+                {"info", file, "--rate", "500"},
+                {"tag", events, file},
+                {"run", events, "--bins", file, "--bindesc", file},
+                {"compile", file},
+            };
+            for (const auto& args : calls) {
+                Ran r = Ecbin(args);
+                EXPECT_FALSE(r.crashed) << args[0] << " on damaged " << k << " round " << round;
+                EXPECT_TRUE(r.status == 0 || r.status == 1) << r.status;
+                EXPECT_LE(clitest::Lines(r.err).size(), 1u) << r.err;
+            }
+        }
+    }
+}
+#endif

@@ -1,0 +1,420 @@
+// Runs the built ecbin on fixtures: every subcommand's output, conversions
+// that round-trip, and the bundled sample.
+#ifdef ECBIN_PATH
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <set>
+
+#include "CliTestSupport.h"
+#include "ecevents/events/ecEventList.h"
+
+using clitest::Ecbin;
+using clitest::Ran;
+using clitest::Scratch;
+using clitest::WriteText;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kSampleEvents = "/sub-01_task-oddball_events.evt";
+
+std::string Sample(const std::string& name)
+{
+    return clitest::SampleDir() + name;
+}
+
+ecEventList ReadDocument(const std::string& path)
+{
+    ecEventList list;
+    EXPECT_TRUE(list.ReadEventFile(path.c_str(), false)) << path;
+    list.SortEventListInTimelyOrder("");
+    return list;
+}
+
+// What the sample's bin description should tag, worked out from the
+// events directly: deviants whose next event is a response 0.2 to 1.0 s
+// later, and standards whose previous event is a standard (and which have a
+// next event, which the description anchors its look-back on).
+void ExpectedTags(int& hits, int& standardsAfterStandards)
+{
+    ecEventList list = ReadDocument(Sample(kSampleEvents));
+    hits = standardsAfterStandards = 0;
+    for (size_t i = 0; i < list.size(); ++i) {
+        const ecEvent& e = list[i];
+        if (e.m_sName == "deviant" && i + 1 < list.size() && list[i + 1].m_sName == "response") {
+            double latency = (list[i + 1].m_iStart - e.m_iStart) / 500.0;
+            if (latency >= 0.2 && latency <= 1.0)
+                ++hits;
+        }
+        if (e.m_sName == "standard" && i > 0 && i + 1 < list.size() && list[i - 1].m_sName == "standard")
+            ++standardsAfterStandards;
+    }
+}
+
+// Rows of a printed table (after the header), split on blanks.
+std::vector<std::vector<std::string>> TableRows(const std::string& text, const std::string& header)
+{
+    std::vector<std::vector<std::string>> rows;
+    bool inTable = false;
+    for (const std::string& line : clitest::Lines(text)) {
+        std::istringstream in(line);
+        std::vector<std::string> cells;
+        for (std::string c; in >> c;)
+            cells.push_back(c);
+        if (!cells.empty() && cells[0] == header) {
+            inTable = true;
+            continue;
+        }
+        if (inTable && cells.size() >= 5 && std::all_of(cells[cells.size() - 3].begin(), cells[cells.size() - 3].end(), ::isdigit))
+            rows.push_back(cells);
+        else if (inTable)
+            inTable = false;
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST(EcbinDemo, PrintsTheSampleBins)
+{
+    Ran r = Ecbin({"demo"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    int hits = 0, after = 0;
+    ExpectedTags(hits, after);
+    EXPECT_GT(hits, 50);
+    EXPECT_NE(r.out.find("Resp:Hit       " + std::to_string(hits)), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Prev:Standard  " + std::to_string(after)), std::string::npos) << r.out;
+    std::vector<std::vector<std::string>> rows = TableRows(r.out, "bin");
+    std::map<std::string, int> counts;
+    for (const auto& row : rows)
+        counts[row[0]] = std::stoi(row[2]);
+    ASSERT_EQ(counts.size(), 6u) << r.out;
+    // The logic bin is the deviants that are not hits; exclusion trims
+    // every bin, never adds.
+    EXPECT_EQ(counts["DevMiss"], counts["Deviant"] - counts["DevHit"]);
+    EXPECT_LE(counts["DevHit"], hits);
+    EXPECT_LE(counts["StdAfterStd"], after);
+    EXPECT_GT(counts["Standard"], counts["StdAfterStd"]);
+}
+
+TEST(EcbinTag, CountsTagsAndWritesThemOut)
+{
+    Scratch s;
+    const std::string before = clitest::ReadText(Sample(kSampleEvents));
+    Ran r = Ecbin({"tag", Sample(kSampleEvents), Sample("/oddball_bindesc.xml"), "-o", s / "tagged.evt"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ecEventList tagged = ReadDocument(s / "tagged.evt");
+    std::map<std::string, int> onEvents;
+    for (const ecEvent& e : tagged)
+        for (const std::string& t : e.m_vTags)
+            onEvents[t]++;
+    int hits = 0, after = 0;
+    ExpectedTags(hits, after);
+    EXPECT_EQ(onEvents["Resp:Hit"], hits);
+    EXPECT_EQ(onEvents["Stim:Deviant"], hits);
+    EXPECT_EQ(onEvents["Prev:Standard"], after);
+    for (const auto& kv : onEvents)
+        EXPECT_NE(r.out.find(kv.first + std::string(15 - kv.first.size(), ' ') + std::to_string(kv.second)),
+                  std::string::npos)
+            << r.out;
+    EXPECT_EQ(clitest::ReadText(Sample(kSampleEvents)), before); // input untouched
+
+    // The tags travel into a BIDS table as a column of their own.
+    r = Ecbin({"tag", Sample(kSampleEvents), Sample("/oddball_bindesc.xml"), "-o", s / "tagged_events.tsv"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(clitest::Lines(clitest::ReadText(s / "tagged_events.tsv"))[0], "onset\tduration\tsample\ttrial_type\ttags");
+}
+
+TEST(EcbinCompile, BinListBecomesBinResults)
+{
+    Scratch s;
+    Ran r = Ecbin({"compile", Sample("/oddball_binlist.xml"), "-o", s / "results.xml"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("2 epochs, 7 bin_ops sequences"), std::string::npos) << r.out;
+    const std::string doc = clitest::ReadText(s / "results.xml");
+    EXPECT_NE(doc.find("<bin_results>"), std::string::npos);
+    EXPECT_NE(doc.find("<op><id>SaveBin</id><s>DevMiss</s></op>"), std::string::npos) << doc;
+
+    Ran toStdout = Ecbin({"compile", Sample("/oddball_binlist.xml")});
+    ASSERT_EQ(toStdout.status, 0);
+    EXPECT_EQ(toStdout.out, doc);
+
+    // A compiled document runs exactly like the bin list it came from.
+    Ran viaList = Ecbin({"run", Sample(kSampleEvents), "--bins", Sample("/oddball_binlist.xml"), "--bindesc",
+                         Sample("/oddball_bindesc.xml")});
+    Ran viaResults = Ecbin({"run", Sample(kSampleEvents), "--bins", s / "results.xml", "--bindesc",
+                            Sample("/oddball_bindesc.xml")});
+    ASSERT_EQ(viaList.status, 0) << viaList.err;
+    EXPECT_EQ(viaList.out, viaResults.out);
+
+    Ran again = Ecbin({"compile", s / "results.xml"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("results.xml: already a bin-results document"), std::string::npos) << again.err;
+}
+
+TEST(EcbinRun, OneFilePerBinMatchingTheTable)
+{
+    Scratch s;
+    Ran r = Ecbin({"run", Sample(kSampleEvents), "--bins", Sample("/oddball_binlist.xml"), "--bindesc",
+                   Sample("/oddball_bindesc.xml"), "-o", s / "out/rec", "--summary", s / "summary.tsv"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::vector<std::string>> rows = TableRows(r.out, "bin");
+    ASSERT_EQ(rows.size(), 6u) << r.out;
+    for (const auto& row : rows) {
+        // Named as the library's WriteResultsAsEvents names them.
+        const std::string file = s / ("out/rec_" + row[0] + ".evt");
+        ASSERT_TRUE(fs::exists(file)) << file;
+        ecEventList bin;
+        bin.ReadEventFile(file.c_str(), false);
+        EXPECT_EQ(static_cast<int>(bin.size()), std::stoi(row[2])) << row[0];
+        if (!bin.empty()) {
+            int first = bin[0].m_iStart, last = bin[0].m_iStop;
+            for (const ecEvent& e : bin) {
+                first = std::min(first, e.m_iStart);
+                last = std::max(last, e.m_iStop);
+            }
+            EXPECT_EQ(std::to_string(first), row[3]);
+            EXPECT_EQ(std::to_string(last), row[4]);
+        }
+        EXPECT_EQ(row[1], row[0] == "Response" ? "Resp" : "Stim");
+    }
+    // Only the bins' files and no temporary leftovers.
+    EXPECT_EQ(std::distance(fs::directory_iterator(s / "out"), fs::directory_iterator()), 6);
+    std::vector<std::string> tsv = clitest::Lines(clitest::ReadText(s / "summary.tsv"));
+    ASSERT_EQ(tsv.size(), 7u);
+    EXPECT_EQ(tsv[1].substr(0, Sample(kSampleEvents).size() + 10), Sample(kSampleEvents) + "\tStandard\t");
+
+    r = Ecbin({"run", Sample(kSampleEvents), "--bins", Sample("/oddball_binlist.xml"), "--summary", s / "summary.json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string json = clitest::ReadText(s / "summary.json");
+    EXPECT_NE(json.find("\"bin\": \"DevMiss\""), std::string::npos);
+    EXPECT_NE(json.find("\"failed\": 0"), std::string::npos);
+}
+
+TEST(EcbinConvert, BidsRoundTripKeepsOnsetsDurationsAndNames)
+{
+    Scratch s;
+    const std::string ex = clitest::Examples();
+    struct Case {
+        std::string tsv;
+        double rate;
+    } cases[] = {
+        {ex + "/ds000248/sub-01/meg/sub-01_task-audiovisual_run-01_events.tsv", 600.614990234375},
+        {ex + "/ieeg_visual/sub-02/ses-01/ieeg/sub-02_ses-01_task-visual_run-02_events.tsv", 1525.9},
+    };
+    for (const Case& c : cases) {
+        Ran a = Ecbin({"convert", c.tsv, s / "mid.evt"});
+        ASSERT_EQ(a.status, 0) << a.err;
+        // The document carries no rate; the table needs it back.
+        Ran b = Ecbin({"convert", s / "mid.evt", s / "back_events.tsv", "--rate", std::to_string(c.rate)});
+        ASSERT_EQ(b.status, 0) << b.err;
+
+        auto table = [](const std::string& path) {
+            std::vector<std::vector<std::string>> rows;
+            std::vector<std::string> lines = clitest::Lines(clitest::ReadText(path));
+            std::string head = lines[0];
+            if (head.rfind("\xEF\xBB\xBF", 0) == 0)
+                head = head.substr(3);
+            std::map<std::string, size_t> col;
+            std::istringstream h(head);
+            size_t k = 0;
+            for (std::string name; std::getline(h, name, '\t');)
+                col[name] = k++;
+            for (size_t i = 1; i < lines.size(); ++i) {
+                std::vector<std::string> cells;
+                std::istringstream in(lines[i]);
+                for (std::string cell; std::getline(in, cell, '\t');)
+                    cells.push_back(cell);
+                rows.push_back({cells[col["onset"]], cells[col["duration"]], cells[col["trial_type"]]});
+            }
+            return rows;
+        };
+        auto original = table(c.tsv);
+        auto back = table(s / "back_events.tsv");
+        ASSERT_EQ(original.size(), back.size());
+        for (size_t i = 0; i < original.size(); ++i) {
+            // Within half a sample for onsets, one sample for durations.
+            EXPECT_NEAR(std::stod(original[i][0]), std::stod(back[i][0]), 0.5 / c.rate + 1e-9) << i;
+            EXPECT_NEAR(std::stod(original[i][1]), std::stod(back[i][1]), 1.0 / c.rate + 1e-9) << i;
+            EXPECT_EQ(original[i][2], back[i][2]) << i;
+        }
+    }
+}
+
+TEST(EcbinConvert, MneRoundTripWithNamedIds)
+{
+    Scratch s;
+    WriteText(s / "in.eve", "  1200   2.400   0   5\n  1700   3.400   0  32\n 40000  80.000   0   5\n");
+    Ran a = Ecbin({"convert", s / "in.eve", s / "mid.evt", "--event-id", "Target=5"});
+    ASSERT_EQ(a.status, 0) << a.err;
+    ecEventList mid = ReadDocument(s / "mid.evt");
+    ASSERT_EQ(mid.size(), 3u);
+    EXPECT_EQ(mid[0].m_sName, "Target");
+    EXPECT_EQ(mid[1].m_sName, "32");
+    EXPECT_EQ(mid[2].m_iStart, 40000);
+
+    Ran b = Ecbin({"convert", s / "mid.evt", s / "back.eve", "--rate", "500", "--event-id", "Target=5"});
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(clitest::ReadText(s / "back.eve"), clitest::ReadText(s / "in.eve"));
+
+    // Without the mapping the name has no id: one line naming the fix.
+    Ran c = Ecbin({"convert", s / "mid.evt", s / "other.eve", "--rate", "500"});
+    EXPECT_EQ(c.status, 1);
+    EXPECT_EQ(clitest::Lines(c.err).size(), 1u);
+    EXPECT_NE(c.err.find("--event-id \"Target=ID\""), std::string::npos) << c.err;
+    EXPECT_FALSE(fs::exists(s / "other.eve"));
+
+    // The rate comes from the time column when nothing else gives it.
+    Ran d = Ecbin({"convert", s / "in.eve", s / "t_events.tsv"});
+    ASSERT_EQ(d.status, 0) << d.err;
+    EXPECT_EQ(clitest::Lines(clitest::ReadText(s / "t_events.tsv"))[1], "2.4\t0\t1200\t5");
+}
+
+TEST(EcbinConvert, PreXmlFilesAreReadOnly)
+{
+    Scratch s;
+    WriteText(s / "old.txt", "4b4f5641 4 0 0\nStim 100 100 2\nResp 250 250 2\n");
+    Ran r = Ecbin({"convert", s / "old.txt", s / "new_events.tsv", "--rate", "1000"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("pre-XML event file, 2 events"), std::string::npos) << r.out;
+    EXPECT_EQ(clitest::Lines(clitest::ReadText(s / "new_events.tsv"))[2], "0.25\t0\t250\tResp");
+
+    WriteText(s / "timed.txt", "4b4f5641 0 0 0\n0.0125 Stim\n");
+    Ran noRate = Ecbin({"convert", s / "timed.txt", s / "t.evt"});
+    EXPECT_EQ(noRate.status, 1);
+    EXPECT_NE(noRate.err.find("timed.txt: this pre-XML event file holds times in seconds"), std::string::npos) << noRate.err;
+    Ran timed = Ecbin({"convert", s / "timed.txt", s / "t.evt", "--rate", "1000"});
+    ASSERT_EQ(timed.status, 0) << timed.err;
+    EXPECT_EQ(ReadDocument(s / "t.evt")[0].m_iStart, 12); // truncated, as the format defines
+
+    Ran write = Ecbin({"convert", s / "t.evt", s / "x.txt", "--to", "prexml"});
+    EXPECT_EQ(write.status, 1);
+    EXPECT_NE(write.err.find("can be read but not written"), std::string::npos) << write.err;
+}
+
+TEST(EcbinInfo, RealTablesAndTheSample)
+{
+    const std::string ex = clitest::Examples();
+    struct Case {
+        std::string file;
+        std::string rate;
+        int events;
+    } cases[] = {
+        {ex + "/ds000248/sub-01/meg/sub-01_task-audiovisual_run-01_events.tsv", "600.615 Hz", 320},
+        {ex + "/eeg_ds003645s_hed_library/sub-002/eeg/sub-002_task-FacePerception_run-1_events.tsv", "250 Hz", 200},
+        {ex + "/ieeg_visual/sub-02/ses-01/ieeg/sub-02_ses-01_task-visual_run-02_events.tsv", "1525.9 Hz", 420},
+        {ex + "/eeg_matchingpennies/sub-05/eeg/sub-05_task-matchingpennies_events.tsv", "5000 Hz", 300},
+        {ex + "/motion_dualtask/sub-20/ses-walk/eeg/sub-20_ses-walk_task-dualWalking_run-2_events.tsv", "1000 Hz", 4644},
+    };
+    for (const Case& c : cases) {
+        Ran r = Ecbin({"info", c.file});
+        ASSERT_EQ(r.status, 0) << c.file << ": " << r.err;
+        EXPECT_NE(r.out.find("sampling rate: " + c.rate + " (from "), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("events: " + std::to_string(c.events) + "\n"), std::string::npos) << r.out;
+    }
+    Ran mp = Ecbin({"info", cases[3].file});
+    EXPECT_NE(mp.out.find("task-matchingpennies_eeg.json"), std::string::npos);
+    EXPECT_NE(mp.out.find("names: 4\n"), std::string::npos) << mp.out;
+    // --rate wins over the sidecar.
+    Ran forced = Ecbin({"info", cases[3].file, "--rate", "100"});
+    EXPECT_NE(forced.out.find("sampling rate: 100 Hz (from --rate)"), std::string::npos) << forced.out;
+
+    // The sample: its exclusions, counted once where they overlap nothing.
+    ecEventList sample = ReadDocument(Sample(kSampleEvents));
+    long long excluded = 0;
+    int exclusions = 0;
+    for (const ecEvent& e : sample)
+        if (e.m_sName == "EXCLUDE") {
+            ++exclusions;
+            excluded += e.m_iStop - e.m_iStart + 1;
+        }
+    Ran r = Ecbin({"info", Sample(kSampleEvents)});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("events: " + std::to_string(sample.size()) + " (" + std::to_string(exclusions) + " rejected)"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("exclusion events: " + std::to_string(exclusions) + ", " + std::to_string(excluded) +
+                         " samples in total"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("tags: none"), std::string::npos);
+}
+
+TEST(EcbinSegments, SeededDrawsAvoidTheExcludedStretches)
+{
+    Scratch s;
+    std::vector<std::string> args = {"segments", Sample(kSampleEvents), "--length", "2", "--count", "40", "--seed", "7",
+                                     "--min-separation", "0.5"};
+    Ran a = Ecbin(args);
+    Ran b = Ecbin(args);
+    ASSERT_EQ(a.status, 0) << a.err;
+    EXPECT_EQ(a.out, b.out); // the same seed draws the same pieces
+    std::vector<std::string> lines = clitest::Lines(a.out);
+    ASSERT_EQ(lines.size(), 41u);
+    EXPECT_EQ(lines[0], "start_sample\tstop_sample\tonset\tduration");
+
+    ecEventList sample = ReadDocument(Sample(kSampleEvents));
+    std::vector<std::pair<int, int>> pieces;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        std::istringstream in(lines[i]);
+        int start = 0, stop = 0;
+        in >> start >> stop;
+        EXPECT_EQ(stop - start + 1, 1000); // 2 s at 500 Hz
+        for (const ecEvent& e : sample) {
+            if (e.m_sName == "EXCLUDE") {
+                EXPECT_TRUE(stop < e.m_iStart || start > e.m_iStop) << start << " overlaps " << e.m_iStart;
+            }
+        }
+        pieces.push_back({start, stop});
+    }
+    std::sort(pieces.begin(), pieces.end());
+    for (size_t i = 1; i < pieces.size(); ++i)
+        EXPECT_GE(pieces[i].first - pieces[i - 1].second, 250) << "pieces closer than 0.5 s";
+
+    Ran other = Ecbin({"segments", Sample(kSampleEvents), "--length", "2", "--count", "40", "--seed", "8", "-o", s / "seg.tsv"});
+    ASSERT_EQ(other.status, 0) << other.err;
+    EXPECT_NE(clitest::ReadText(s / "seg.tsv"), a.out);
+    EXPECT_NE(other.out.find("wrote 40 segments"), std::string::npos);
+
+    Ran tooShort = Ecbin({"segments", Sample(kSampleEvents), "--length", "0.0001"});
+    EXPECT_EQ(tooShort.status, 1);
+    EXPECT_NE(tooShort.err.find("shorter than one sample"), std::string::npos) << tooShort.err;
+}
+
+TEST(EcbinDemo, InstalledProgramFindsTheInstalledSample)
+{
+    Scratch s;
+    const fs::path build = fs::path(ECBIN_PATH).parent_path().parent_path();
+    const std::string install = "cmake --install " + clitest::Quote(build.string()) + " --prefix " +
+                                clitest::Quote(s / "prefix") + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(install.c_str()), 0);
+    const std::string installed = s / "prefix/bin/ecbin";
+    ASSERT_TRUE(fs::exists(installed));
+    const std::string out = s / "demo.txt";
+    ASSERT_EQ(std::system((clitest::Quote(installed) + " demo >" + clitest::Quote(out) + " 2>&1").c_str()), 0)
+        << clitest::ReadText(out);
+    const std::string text = clitest::ReadText(out);
+    EXPECT_NE(text.find("folder:   " + fs::path(s / "prefix/share/ecevents/sample").lexically_normal().string()),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("DevMiss"), std::string::npos);
+}
+
+TEST(EcbinHelp, EverySubcommandHasAnExample)
+{
+    for (const char* sub : {"run", "tag", "compile", "convert", "info", "segments", "demo"}) {
+        Ran r = Ecbin({sub, "--help"});
+        EXPECT_EQ(r.status, 0) << sub;
+        EXPECT_NE(r.out.find("Example"), std::string::npos) << sub << ": " << r.out;
+        EXPECT_NE(r.out.find("ecbin " + std::string(sub)), std::string::npos) << sub;
+    }
+    Ran top = Ecbin({"--help"});
+    EXPECT_EQ(top.status, 0);
+    for (const char* sub : {"run", "tag", "compile", "convert", "info", "segments", "demo"})
+        EXPECT_NE(top.out.find(sub), std::string::npos);
+}
+#endif

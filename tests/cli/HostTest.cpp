@@ -1,0 +1,173 @@
+// Unit tests of the host's plumbing: path safety, atomic writes, recording
+// discovery, the summary table and the worker pool.
+#if __has_include("ecbin/SafePath.h")
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <vector>
+
+#include "CliTestSupport.h"
+#include "ecbin/AtomicFile.h"
+#include "ecbin/BatchRunner.h"
+#include "ecbin/HostError.h"
+#include "ecbin/RecordingSet.h"
+#include "ecbin/RunSummary.h"
+#include "ecbin/SafePath.h"
+
+using clitest::Scratch;
+using clitest::WriteText;
+namespace fs = std::filesystem;
+
+TEST(SafePath, BinIdsThatWouldLeaveTheOutputFolder)
+{
+    for (const char* bad : {"", "a/b", "/abs", "a\\b", "..", "x..y", "a\nb", "tab\tbed"})
+        EXPECT_FALSE(SafePath::BinIdProblem(bad).empty()) << bad;
+    for (const char* good : {"DevHit", "Stim:Deviant", "a.b", "_GLOBAL_DOMAIN_", "Left Hand"})
+        EXPECT_EQ(SafePath::BinIdProblem(good), "") << good;
+}
+
+TEST(SafePath, SameFileThroughOtherSpellings)
+{
+    Scratch s;
+    WriteText(s / "d/in.evt", "x");
+    EXPECT_TRUE(SafePath::SameFile(s / "d/in.evt", s / "d/../d/./in.evt"));
+    EXPECT_FALSE(SafePath::SameFile(s / "d/in.evt", s / "d/other.evt"));
+    EXPECT_THROW(SafePath::RefuseInputAsOutput(s / "d/./in.evt", {s / "x", s / "d/in.evt"}), HostError);
+    EXPECT_NO_THROW(SafePath::RefuseInputAsOutput(s / "d/new.evt", {s / "d/in.evt"}));
+}
+
+TEST(AtomicFile, NothingUnderTheFinalNameOnFailure)
+{
+    Scratch s;
+    const std::string target = s / "sub/out.txt";
+    EXPECT_THROW(AtomicFile::Write(target,
+                                   [](const std::string& tmp) {
+                                       WriteText(tmp, "half");
+                                       throw HostError("interrupted");
+                                   }),
+                 HostError);
+    EXPECT_FALSE(fs::exists(target));
+    // The temporary file went too.
+    EXPECT_TRUE(fs::is_empty(fs::path(target).parent_path()));
+    // A producer that writes nothing is a failure, not an empty file.
+    EXPECT_THROW(AtomicFile::Write(target, [](const std::string&) {}), HostError);
+    EXPECT_FALSE(fs::exists(target));
+
+    WriteText(target, "old");
+    AtomicFile::WriteText(target, "new");
+    EXPECT_EQ(clitest::ReadText(target), "new");
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(target).parent_path()), fs::directory_iterator()), 1);
+    EXPECT_NE(AtomicFile::TemporaryName(target), AtomicFile::TemporaryName(target));
+    EXPECT_THROW(AtomicFile::WriteText(s.Path(), "x"), HostError); // a folder
+}
+
+TEST(RecordingSet, DatasetFoldersAndOutputBases)
+{
+    Scratch s;
+    WriteText(s / "ds/dataset_description.json", "{}");
+    WriteText(s / "ds/sub-02/eeg/sub-02_task-a_events.tsv", "onset\n");
+    WriteText(s / "ds/sub-01/eeg/sub-01_task-a_events.tsv", "onset\n");
+    WriteText(s / "ds/sub-01/eeg/sub-01_task-a_channels.tsv", "name\n");
+    WriteText(s / "ds/derivatives/x/sub-01/eeg/sub-01_task-a_events.tsv", "onset\n");
+    WriteText(s / "ds/sourcedata/sub-01_task-a_events.tsv", "onset\n");
+    WriteText(s / "ds/.git/sub-01_task-a_events.tsv", "onset\n");
+    bool batch = false;
+    std::vector<RecordingSet::Recording> r = RecordingSet::Collect({s / "ds"}, s / "out", batch);
+    EXPECT_TRUE(batch);
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].events, s / "ds/sub-01/eeg/sub-01_task-a_events.tsv");
+    EXPECT_EQ(r[0].outBase, s / "out/sub-01/eeg/sub-01_task-a");
+    EXPECT_EQ(r[1].outBase, s / "out/sub-02/eeg/sub-02_task-a");
+
+    r = RecordingSet::Collect({s / "ds/sub-01/eeg/sub-01_task-a_events.tsv"}, s / "out/base", batch);
+    EXPECT_FALSE(batch);
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].outBase, s / "out/base");
+    r = RecordingSet::Collect({s / "ds/sub-01/eeg/sub-01_task-a_events.tsv"}, "", batch);
+    EXPECT_EQ(r[0].outBase, "");
+
+    WriteText(s / "other/sub-01_task-a_events.tsv", "onset\n");
+    EXPECT_THROW(RecordingSet::Collect({s / "ds/sub-01/eeg/sub-01_task-a_events.tsv", s / "other/sub-01_task-a_events.tsv"},
+                                       s / "out", batch),
+                 HostError);
+    // Without outputs the same stems do not collide.
+    EXPECT_EQ(RecordingSet::Collect({s / "ds/sub-01/eeg/sub-01_task-a_events.tsv", s / "other/sub-01_task-a_events.tsv"},
+                                    "", batch)
+                  .size(),
+              2u);
+    EXPECT_THROW(RecordingSet::Collect({s / "missing.evt"}, "", batch), HostError);
+    fs::create_directories(s / "empty");
+    EXPECT_THROW(RecordingSet::Collect({s / "empty"}, "", batch), HostError);
+    EXPECT_EQ(RecordingSet::Stem("a/b/sub-1_task-x_events.tsv"), "sub-1_task-x");
+    EXPECT_EQ(RecordingSet::Stem("rec.evt"), "rec");
+}
+
+TEST(RunSummary, TableTsvAndJson)
+{
+    RecordingResult good;
+    good.recording = "a.evt";
+    good.ok = true;
+    good.bins.push_back({"Left", "Stim", 2, 10, 90});
+    good.bins.push_back({"Empty", "Stim", 0, 0, 0});
+    RecordingResult bad;
+    bad.recording = "b \"x\".tsv";
+    bad.error = "b.tsv line 3: onset \"abc\" is not a number";
+    RunSummary summary({good, bad});
+    EXPECT_EQ(summary.Failed(), 1);
+
+    std::ostringstream table;
+    summary.PrintTable(table, false);
+    std::vector<std::string> lines = clitest::Lines(table.str());
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "bin    epoch  events  first_sample  last_sample");
+    EXPECT_EQ(lines[1], "Left   Stim        2            10           90");
+    EXPECT_EQ(lines[2], "Empty  Stim        0             -            -");
+
+    lines = clitest::Lines(summary.Tsv());
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "recording\tbin\tepoch\tevents\tfirst_sample\tlast_sample\tstatus");
+    EXPECT_EQ(lines[1], "a.evt\tLeft\tStim\t2\t10\t90\tok");
+    EXPECT_EQ(lines[2], "a.evt\tEmpty\tStim\t0\tn/a\tn/a\tok");
+    EXPECT_EQ(lines[3], "b \"x\".tsv\tn/a\tn/a\tn/a\tn/a\tn/a\tfailed: b.tsv line 3: onset \"abc\" is not a number");
+
+    const std::string json = summary.Json();
+    EXPECT_NE(json.find("\"recording\": \"b \\\"x\\\".tsv\""), std::string::npos) << json;
+    EXPECT_NE(json.find("{\"bin\": \"Empty\", \"epoch\": \"Stim\", \"events\": 0, \"first_sample\": null"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"failed\": 1"), std::string::npos);
+    EXPECT_EQ(RunSummary::JsonString("a\\b\n\x01"), "\"a\\\\b\\n\\u0001\"");
+}
+
+TEST(BatchRunner, EveryItemOnceAndFailuresPassedOn)
+{
+    std::vector<std::atomic<int>> seen(200);
+    BatchRunner::ForEach(seen.size(), 4, [&](size_t i) { seen[i]++; });
+    for (const auto& s : seen)
+        EXPECT_EQ(s.load(), 1);
+
+    std::atomic<int> done{0};
+    EXPECT_THROW(BatchRunner::ForEach(50, 3,
+                                      [&](size_t i) {
+                                          if (i == 7)
+                                              throw std::runtime_error("seven");
+                                          done++;
+                                      }),
+                 std::runtime_error);
+    EXPECT_EQ(done.load(), 49); // the others still ran
+    EXPECT_EQ(BatchRunner::ThreadCount(3, 8), 3);
+    EXPECT_EQ(BatchRunner::ThreadCount(10, 2), 2);
+    EXPECT_GE(BatchRunner::ThreadCount(10, 0), 1);
+    BatchRunner::ForEach(0, 4, [](size_t) { FAIL(); });
+}
+
+TEST(BundledSample, GeneratorReproducesTheCheckedInFiles)
+{
+    if (std::system("python3 -c pass >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "python3 is not installed";
+    const std::string command =
+        "python3 " + clitest::Quote(std::string(ECEVENTS_SOURCE_DIR) + "/tools/make_sample.py") + " --check";
+    EXPECT_EQ(std::system(command.c_str()), 0) << "data/sample differs from what tools/make_sample.py writes";
+}
+#endif
