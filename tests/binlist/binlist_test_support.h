@@ -15,7 +15,8 @@ inline ecBinDescription MakeBin(const std::string& name, const std::string& epoc
 {
     ecBinDescription bin;
     bin.SetBinName(name);
-    bin.SetEpochName(epoch);
+    std::string epochName = epoch;
+    bin.SetEpochName(epochName);
     bin.SetCase(caseWord);
     for (const std::string& entry : entries) {
         if (caseWord == "EvtTags")

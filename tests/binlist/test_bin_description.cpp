@@ -81,7 +81,8 @@ TEST(BinDescription, Validity)
     EXPECT_FALSE(names.IsValidBin());
     names.AddOneName("11");
     EXPECT_TRUE(names.IsValidBin());
-    names.SetEpochName("");
+    std::string noEpoch;
+    names.SetEpochName(noEpoch);
     EXPECT_FALSE(names.IsValidBin());
 
     ecBinDescription tags = MakeBin("Tagged", "Stim", "EvtTags");

@@ -328,7 +328,8 @@ TEST(BinListXml, RoundTrip)
     list.AddOneBin(NamesBin("Left", "Stim", {"1", "2"}));
     ecBinDescription tags;
     tags.SetBinName("Tagged");
-    tags.SetEpochName("Resp");
+    std::string respEpoch = "Resp";
+    tags.SetEpochName(respEpoch);
     tags.SetCase("EvtTags");
     tags.AddOneTag("Cond:A");
     list.AddOneBin(tags);

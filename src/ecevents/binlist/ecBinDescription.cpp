@@ -75,7 +75,7 @@ std::string ecBinDescription::GetOpBin2() { return sBin2; }
 std::string ecBinDescription::GetOperator() { return sOperator; }
 
 void ecBinDescription::SetBinName(std::string name) { sBinName = std::move(name); }
-void ecBinDescription::SetEpochName(const std::string& name) { sEpochName = name; }
+void ecBinDescription::SetEpochName(std::string& name) { sEpochName = name; }
 void ecBinDescription::SetCase(std::string caseWord) { sCase = std::move(caseWord); }
 void ecBinDescription::SetOpBin1(std::string name) { sBin1 = std::move(name); }
 void ecBinDescription::SetOpBin2(std::string name) { sBin2 = std::move(name); }

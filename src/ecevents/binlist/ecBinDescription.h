@@ -26,7 +26,7 @@ public:
     std::string GetOperator();
 
     void SetBinName(std::string name);
-    void SetEpochName(const std::string& name);
+    void SetEpochName(std::string& name);
     void SetCase(std::string caseWord);
     void SetOpBin1(std::string name);
     void SetOpBin2(std::string name);

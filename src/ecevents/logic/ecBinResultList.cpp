@@ -143,20 +143,19 @@ std::string ecBinResultList::PreselectNextBin()
             throw ecError(prefix + "Technical error (nEvents != pResult->m_nItems)");
         const bool unusable = r.m_bPopped || r.m_bHidden || r.m_nOrder != 1 || r.m_sID.empty();
         const bool* selected = r.R1;
-        const bool empty = !selected || std::find(selected, selected + nEvents, true) == selected + nEvents;
-        if (unusable && empty) {
-            for (ecEvent& e : *m_pEvents)
-                e.SetStatusOff();
-            continue;
-        }
+        const bool skip =
+            unusable && (!selected || std::find(selected, selected + nEvents, true) == selected + nEvents);
         // Turning an event off and then on leaves it as turning it on alone
         // does, so one pass marks the bin.
         for (std::size_t k = 0; k < nEvents; ++k) {
-            if (selected && selected[k])
-                (*m_pEvents)[k].SetStatusOn();
+            ecEvent& e = (*m_pEvents)[k];
+            if (!skip && selected && selected[k])
+                e.SetStatusOn();
             else
-                (*m_pEvents)[k].SetStatusOff();
+                e.SetStatusOff();
         }
+        if (skip)
+            continue;
         m_iPreselect = static_cast<int>(i);
         return r.m_sID;
     }

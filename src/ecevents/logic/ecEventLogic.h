@@ -46,6 +46,7 @@ private:
         std::vector<std::pair<int, int>> vUnion;       // merged intervals with start <= stop
         std::vector<int> vStarts;                      // starts of all exclusion intervals, sorted
         std::vector<int> vSuffixMinStop;               // least stop among vStarts[k..]
+        std::vector<std::pair<int, int>> vEventSamples; // start and stop of every event, in list order
         void Build(const ecEventList& events);
         bool IsEmpty() const;
         bool Overlaps(int start, int stop) const;

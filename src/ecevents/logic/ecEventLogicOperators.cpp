@@ -75,13 +75,18 @@ void ecEventLogic::ExclusionIndex::Clear()
     vUnion.clear();
     vStarts.clear();
     vSuffixMinStop.clear();
+    vEventSamples.clear();
 }
 
 void ecEventLogic::ExclusionIndex::Build(const ecEventList& events)
 {
     Clear();
     std::vector<std::pair<int, int>> intervals;
+    // The samples of every event, kept compact: the post-step reads them
+    // once per selection, and the list cannot change while a document runs.
+    vEventSamples.reserve(events.size());
     for (const ecEvent& e : events) {
+        vEventSamples.emplace_back(e.m_iStart, e.m_iStop);
         if (e.IsSegmentBoundary())
             vBoundaries.push_back(e.m_iStart);
         else if (e.ExclusionLevel() >= 0)
@@ -364,12 +369,12 @@ void ecEventLogic::Op1_RejectIf(ecXml&)
         return;
     const float fStart = t->m_Epoch.fStart;
     const float fStop = t->m_Epoch.fStop;
+    const std::pair<int, int>* samples = m_Exclusion.vEventSamples.data();
     for (std::size_t i = 0; i < n; ++i) {
         if (!selected[i])
             continue;
-        const ecEvent& e = (*events)[i];
-        const float tStart = static_cast<float>(e.m_iStart) / rate + fStart;
-        const float tStop = static_cast<float>(e.m_iStop) / rate + fStop;
+        const float tStart = static_cast<float>(samples[i].first) / rate + fStart;
+        const float tStop = static_cast<float>(samples[i].second) / rate + fStop;
         if (m_Exclusion.Overlaps(SecondsToSample(tStart, rate), SecondsToSample(tStop, rate)))
             selected[i] = false;
     }
