@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <stdexcept>
 
 #include "ecevents/events/ecEventList.h"
@@ -268,6 +270,29 @@ TEST(EventOrder, StableSortByStart)
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(list[static_cast<std::size_t>(i)].m_sName, expected[i]);
     EXPECT_EQ(list.GetCurrentEventIndex(), -1);
+}
+
+TEST(EventOrder, SortMatchesAStableSortOnRandomLists)
+{
+    std::mt19937 random(11);
+    for (int round = 0; round < 50; ++round) {
+        ecEventList list;
+        const int n = 1 + static_cast<int>(random() % 300);
+        for (int i = 0; i < n; ++i) {
+            ecEvent e = MakeEvent("E" + std::to_string(i), static_cast<int>(random() % 40));
+            e.m_vTags.push_back("T:" + std::to_string(i));
+            list.push_back(e);
+        }
+        std::vector<ecEvent> expected(list.begin(), list.end());
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const ecEvent& a, const ecEvent& b) { return a.m_iStart < b.m_iStart; });
+        list.SortEventListInTimelyOrder("");
+        ASSERT_EQ(list.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(list[i].m_sName, expected[i].m_sName) << "round " << round << " index " << i;
+            ASSERT_EQ(list[i].m_vTags, expected[i].m_vTags);
+        }
+    }
 }
 
 TEST(EventOrder, NamedExchangeSort)

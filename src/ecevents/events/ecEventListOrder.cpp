@@ -222,18 +222,30 @@ void ecEventList::SortEventListInTimelyOrder(std::string name)
         const auto byStart = [](const ecEvent& a, const ecEvent& b) { return a.m_iStart < b.m_iStart; };
         if (std::is_sorted(begin(), end(), byStart))
             return; // lists are mostly written in time order already
-        // Events are large: sort their indices stably and move each event
-        // once, instead of moving events at every merge step.
-        std::vector<size_type> order(size());
-        for (size_type i = 0; i < order.size(); ++i)
-            order[i] = i;
-        std::stable_sort(order.begin(), order.end(),
-                         [this](size_type a, size_type b) { return (*this)[a].m_iStart < (*this)[b].m_iStart; });
-        std::vector<ecEvent> sorted;
-        sorted.reserve(size());
-        for (size_type i : order)
-            sorted.push_back(std::move((*this)[i]));
-        std::vector<ecEvent>::swap(sorted);
+        // Events are large: sort compact (start, index) keys and move each
+        // event once. The index breaks ties, which keeps the sort stable.
+        std::vector<std::pair<int, size_type>> keys(size());
+        for (size_type i = 0; i < keys.size(); ++i)
+            keys[i] = {(*this)[i].m_iStart, i};
+        std::sort(keys.begin(), keys.end());
+        // Follow the permutation's cycles in place: no second buffer of events
+        // to allocate and fault in.
+        std::vector<bool> placed(size(), false);
+        for (size_type i = 0; i < keys.size(); ++i) {
+            if (placed[i] || keys[i].second == i)
+                continue;
+            ecEvent held = std::move((*this)[i]);
+            size_type hole = i;
+            for (;;) {
+                placed[hole] = true;
+                const size_type from = keys[hole].second;
+                if (from == i)
+                    break;
+                (*this)[hole] = std::move((*this)[from]);
+                hole = from;
+            }
+            (*this)[hole] = std::move(held);
+        }
         return;
     }
 
