@@ -1,5 +1,5 @@
 #pragma once
-// Internal to the specification classes: the indentation of their written
+// Internal to the event and attribute spec classes: the indentation of their written
 // lines and the capped walks over repeated children that all their readers
 // share. Not part of the public interface.
 #include <cstddef>
