@@ -43,7 +43,13 @@ bench: deps
 	@cmake --build build-bench -j $(JOBS)
 	@for b in build-bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
-demo: build
+# Builds only the program, its compiler output kept in a log, so that the
+# demo's summary is what shows.
+demo: configure
+	@echo "Building ecbin (log: $(BUILD_DIR)/demo-build.log)..."
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target ecbin >$(BUILD_DIR)/demo-build.log 2>&1 \
+	  || { cat $(BUILD_DIR)/demo-build.log; exit 1; }
+	@echo
 	@$(BUILD_DIR)/cli/ecbin demo
 
 install: build

@@ -56,6 +56,14 @@ void AddEventFlags(CLI::App* app, EventFlags& flags, bool output)
         app->add_option("--to", flags.to, "Output format: evt, bids or eve (default: by file name)");
 }
 
+// A command reading one event file.
+CLI::App* AddEventFileCommand(CLI::App& app, const std::string& name, const std::string& what, std::string& events)
+{
+    CLI::App* cmd = app.add_subcommand(name, what);
+    cmd->add_option("events", events, "Event file")->required();
+    return cmd;
+}
+
 EventOptions ToOptions(const EventFlags& flags)
 {
     EventOptions options;
@@ -96,8 +104,8 @@ int main(int argc, char** argv)
 
     Commands::Tag tag;
     EventFlags tagFlags;
-    CLI::App* tagCmd = app.add_subcommand("tag", "Tag events with a bin description and count the tags");
-    tagCmd->add_option("events", tag.events, "Event file")->required();
+    CLI::App* tagCmd =
+        AddEventFileCommand(app, "tag", "Tag events with a bin description and count the tags", tag.events);
     tagCmd->add_option("bindesc", tag.binDesc, "Bin description (bin_desc)")->required();
     tagCmd->add_option("-o,--out", tag.out, "Write the tagged events (.evt keeps the tags as AttribTag elements)");
     AddEventFlags(tagCmd, tagFlags, true);
@@ -123,16 +131,15 @@ int main(int argc, char** argv)
 
     Commands::Info info;
     EventFlags infoFlags;
-    CLI::App* infoCmd = app.add_subcommand("info", "Describe an event file: names, exclusions, time span, tags");
-    infoCmd->add_option("events", info.events, "Event file")->required();
+    CLI::App* infoCmd =
+        AddEventFileCommand(app, "info", "Describe an event file: names, exclusions, time span, tags", info.events);
     AddEventFlags(infoCmd, infoFlags, false);
     infoCmd->footer("Example:\n  ecbin info sub-05_task-matchingpennies_events.tsv");
 
     Commands::Segments segments;
     EventFlags segmentFlags;
-    CLI::App* segmentsCmd =
-        app.add_subcommand("segments", "Draw random clean segments between rejected events, as TSV");
-    segmentsCmd->add_option("events", segments.events, "Event file")->required();
+    CLI::App* segmentsCmd = AddEventFileCommand(
+        app, "segments", "Draw random clean segments between rejected events, as TSV", segments.events);
     segmentsCmd->add_option("--length", segments.length, "Segment length in seconds")->required()->check(Positive());
     segmentsCmd->add_option("--count", segments.count, "Number of segments (default 0: as many as fit)")
         ->check(NonNegative());

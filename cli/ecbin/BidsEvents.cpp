@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ecbin/AtomicFile.h"
+#include "ecbin/EventFiles.h"
 #include "ecbin/HostError.h"
 #include "ecbin/TextTable.h"
 #include "ecevents/events/ecEventList.h"
@@ -131,13 +132,7 @@ void BidsEvents::ReadText(const std::string& text, const std::string& path, cons
             throw HostError(Where(path, l + 1), problem.what());
         }
 
-        if (e.ExclusionLevelNameOnly() >= 0)
-            e.SetRejectedOn();
-        else
-            e.SetRejectedOff();
-        e.m_nLoadCount = 1;
-        list.push_back(e);
-        list.AddUniqueEventName(e.m_sName);
+        EventFiles::AddRead(list, e);
     }
 }
 

@@ -383,8 +383,9 @@ int Commands::RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
         ecEventList list;
         EventOptions options;
         EventFiles::Loaded loaded = EventFiles::Read(events, options, list);
-        out << "  events:   " << SampleLocator::EventsFile() << " (" << list.size() << " events, "
-            << RateText(list.GetSamplingRate(), fs::path(loaded.rateSource).filename().string()) << ")\n";
+        out << "  events:   " << SampleLocator::EventsFile() << " (" << list.size() << " events)\n";
+        out << "  rate:     " << RateText(list.GetSamplingRate(), fs::path(loaded.rateSource).filename().string())
+            << "\n";
         out << "  bin_desc: " << SampleLocator::BinDescFile() << "\n";
         out << "  bin_list: " << SampleLocator::BinListFile() << "\n\n";
 
@@ -418,6 +419,8 @@ int Commands::RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
             out << "   " << line << "\n";
         for (const std::string& w : result.written)
             out << "   wrote " << w << "\n";
+        if (demo.out.empty())
+            out << "\nTo write one event file per bin: ecbin demo --out demo-out\n";
         return 0;
     });
 }

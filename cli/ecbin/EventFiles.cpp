@@ -227,3 +227,14 @@ void EventFiles::Write(ecEventList& list, const std::string& path, const EventOp
         break;
     }
 }
+
+void EventFiles::AddRead(ecEventList& list, ecEvent& e)
+{
+    if (e.ExclusionLevelNameOnly() >= 0)
+        e.SetRejectedOn();
+    else
+        e.SetRejectedOff();
+    e.m_nLoadCount = 1;
+    list.push_back(e);
+    list.AddUniqueEventName(e.m_sName);
+}

@@ -3,6 +3,7 @@
 
 #include "ecbin/EventOptions.h"
 
+class ecEvent;
 class ecEventList;
 
 // The event file formats the host reads and writes, chosen by name or by
@@ -42,6 +43,10 @@ public:
     // tags and the annotation so that it reads back to the same text.
     static void Write(ecEventList& list, const std::string& path, const EventOptions& options, Format format = Auto);
     static void WriteDocument(const ecEventList& list, const std::string& path);
+
+    // Appends an event read from a table: rejected when its name is an
+    // exclusion, loaded once, its name counted.
+    static void AddRead(ecEventList& list, ecEvent& e);
 
     // Escapes &, < and > for the event-list document's text fields.
     static std::string EscapeText(const std::string& text);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ecbin/AtomicFile.h"
+#include "ecbin/EventFiles.h"
 #include "ecbin/HostError.h"
 #include "ecbin/TextTable.h"
 #include "ecevents/events/ecEventList.h"
@@ -61,13 +62,7 @@ void MneEvents::ReadText(const std::string& text, const std::string& path, const
         ecEvent e;
         e.m_sName = options.ids.NameFor(id);
         e.m_iStart = e.m_iStop = sample;
-        if (e.ExclusionLevelNameOnly() >= 0)
-            e.SetRejectedOn();
-        else
-            e.SetRejectedOff();
-        e.m_nLoadCount = 1;
-        list.push_back(e);
-        list.AddUniqueEventName(e.m_sName);
+        EventFiles::AddRead(list, e);
     }
     if (estimatedRate) {
         *estimatedRate = 0.0;

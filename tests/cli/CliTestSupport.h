@@ -1,14 +1,21 @@
 #pragma once
-// Helpers for the ecbin tests: a scratch folder per test and a way to run
-// the built program and collect what it printed.
+// Helpers for the ecbin tests: a scratch folder per test, the bundled sample,
+// and a way to run the built program and collect what it printed.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "ecevents/events/ecEventList.h"
+#if __has_include("ecbin/HostError.h")
+#include "ecbin/HostError.h"
+#endif
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,6 +39,14 @@ inline std::string Examples()
     return DataDir() + "/bids-examples";
 }
 
+// A file of the bundled sample, by name ("/oddball_binlist.xml").
+inline std::string Sample(const std::string& name)
+{
+    return SampleDir() + name;
+}
+
+const std::string kSampleEvents = "/sub-01_task-oddball_events.evt";
+
 inline std::string ReadText(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -47,6 +62,46 @@ inline void WriteText(const std::string& path, const std::string& text)
     out << text;
 }
 
+// An event list document, read with the library and sorted by time.
+inline ecEventList ReadDocument(const std::string& path)
+{
+    ecEventList list;
+    EXPECT_TRUE(list.ReadEventFile(path.c_str(), false)) << path;
+    list.SortEventListInTimelyOrder("");
+    return list;
+}
+
+inline ecEvent Event(const std::string& name, int start, int stop, std::vector<std::string> tags = {})
+{
+    ecEvent e;
+    e.m_sName = name;
+    e.m_iStart = start;
+    e.m_iStop = stop;
+    e.m_vTags = std::move(tags);
+    return e;
+}
+
+#if __has_include("ecbin/HostError.h")
+// The message of the HostError that f throws, or "" when it throws none.
+inline std::string Message(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const HostError& e) {
+        return e.what();
+    }
+    return "";
+}
+#endif
+
+// Whether text holds part; a failure shows the whole text.
+inline ::testing::AssertionResult Contains(const std::string& text, const std::string& part)
+{
+    if (text.find(part) != std::string::npos)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "\"" << part << "\" not in:\n" << text;
+}
+
 inline std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -54,6 +109,15 @@ inline std::vector<std::string> Lines(const std::string& text)
     for (std::string l; std::getline(in, l);)
         lines.push_back(l);
     return lines;
+}
+
+inline std::vector<std::string> Split(const std::string& line, char separator)
+{
+    std::vector<std::string> cells;
+    std::istringstream in(line);
+    for (std::string cell; std::getline(in, cell, separator);)
+        cells.push_back(cell);
+    return cells;
 }
 
 // A fresh folder, removed at the end of the test.
@@ -77,6 +141,12 @@ public:
     }
     std::string operator/(const std::string& name) const { return m_path + "/" + name; }
     const std::string& Path() const { return m_path; }
+    // Writes each (relative name, text) pair.
+    void Write(const std::vector<std::pair<std::string, std::string>>& files) const
+    {
+        for (const auto& f : files)
+            WriteText(*this / f.first, f.second);
+    }
 
 private:
     std::string m_path;
@@ -93,37 +163,32 @@ inline std::string Quote(const std::string& s)
 
 #ifdef ECBIN_PATH
 struct Ran {
-    int status = -1;   // exit status; -1 when the program did not exit normally
+    int status = -1; // exit status; -1 when the program did not exit normally
     bool crashed = false;
     std::string out;
     std::string err;
 };
 
 // Runs ecbin with the arguments, standard input closed.
-inline Ran Ecbin(const std::vector<std::string>& args, const std::string& cwd = "")
+inline Ran Ecbin(const std::vector<std::string>& args)
 {
     static int counter = 0;
-    const std::string tag = std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    const std::string outFile = (fs::temp_directory_path() / ("ecbin-out-" + tag)).string();
-    const std::string errFile = (fs::temp_directory_path() / ("ecbin-err-" + tag)).string();
-    std::string command = cwd.empty() ? "" : "cd " + Quote(cwd) + " && ";
-    command += Quote(ECBIN_PATH);
+    const std::string out =
+        (fs::temp_directory_path() / ("ecbin-out-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)))
+            .string();
+    std::string command = Quote(ECBIN_PATH);
     for (const std::string& a : args)
         command += " " + Quote(a);
-    command += " </dev/null >" + Quote(outFile) + " 2>" + Quote(errFile);
-    int raw = std::system(command.c_str());
+    command += " </dev/null >" + Quote(out) + " 2>" + Quote(out + ".err");
+    const int raw = std::system(command.c_str());
     Ran ran;
-    if (raw != -1 && WIFEXITED(raw)) {
-        ran.status = WEXITSTATUS(raw);
-        // The shell reports a program killed by a signal as 128 + signal.
-        ran.crashed = ran.status > 128;
-    } else {
-        ran.crashed = true;
-    }
-    ran.out = ReadText(outFile);
-    ran.err = ReadText(errFile);
-    fs::remove(outFile);
-    fs::remove(errFile);
+    ran.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    // The shell reports a program killed by a signal as 128 + signal.
+    ran.crashed = ran.status == -1 || ran.status > 128;
+    ran.out = ReadText(out);
+    ran.err = ReadText(out + ".err");
+    fs::remove(out);
+    fs::remove(out + ".err");
     return ran;
 }
 #endif

@@ -2,50 +2,35 @@
 // outside the output folder, and on broken input: errors are one line on
 // stderr naming the file, the exit status says so, and nothing crashes.
 #ifdef ECBIN_PATH
-#include <gtest/gtest.h>
-
 #include <random>
 
 #include "CliTestSupport.h"
 
-using clitest::Ecbin;
-using clitest::Ran;
-using clitest::Scratch;
-using clitest::WriteText;
-namespace fs = std::filesystem;
+using namespace clitest;
 
 namespace {
 
-const char* kBinResults = "<bin_results>\n"
-                          "\t\t<epoch><sID>Stim</sID><fStart>-0.1</fStart><fStop>0.4</fStop></epoch>\n"
-                          "\t\t<bin_ops>\n"
-                          "\t\t\t<op><id>SetExcludeOff</id></op>\n"
-                          "\t\t</bin_ops>\n"
-                          "\t\t<bin_ops>\n"
-                          "\t\t\t<op><id>SetEpoch</id><s>Stim</s></op>\n"
-                          "\t\t\t<op><id>Names</id><s>%NAME%</s></op>\n"
-                          "\t\t\t<op><id>SaveBin</id><s>%BIN%</s></op>\n"
-                          "\t\t</bin_ops>\n"
-                          "</bin_results>\n";
-
 std::string BinResults(const std::string& name, const std::string& bin)
 {
-    std::string doc = kBinResults;
-    doc.replace(doc.find("%NAME%"), 6, name);
-    doc.replace(doc.find("%BIN%"), 5, bin);
-    return doc;
+    return "<bin_results>\n"
+           "\t\t<epoch><sID>Stim</sID><fStart>-0.1</fStart><fStop>0.4</fStop></epoch>\n"
+           "\t\t<bin_ops>\n\t\t\t<op><id>SetExcludeOff</id></op>\n\t\t</bin_ops>\n"
+           "\t\t<bin_ops>\n\t\t\t<op><id>SetEpoch</id><s>Stim</s></op>\n"
+           "\t\t\t<op><id>Names</id><s>" + name + "</s></op>\n"
+           "\t\t\t<op><id>SaveBin</id><s>" + bin + "</s></op>\n\t\t</bin_ops>\n</bin_results>\n";
 }
 
 // A small BIDS dataset: three recordings with sidecars, one of them broken.
 void MakeDataset(const Scratch& s)
 {
-    WriteText(s / "ds/dataset_description.json", "{\"Name\": \"test\", \"BIDSVersion\": \"1.8.0\"}");
-    WriteText(s / "ds/task-beep_eeg.json", "{\"SamplingFrequency\": 100}");
-    WriteText(s / "ds/sub-01/eeg/sub-01_task-beep_events.tsv",
-              "onset\tduration\ttrial_type\n1.0\t0\tbeep\n2.0\t0\tbeep\n3.0\t0\tboop\n");
-    WriteText(s / "ds/sub-02/eeg/sub-02_task-beep_events.tsv", "onset\tduration\ttrial_type\n1.5\t0\tbeep\nlate\t0\tbeep\n");
-    WriteText(s / "ds/sub-03/eeg/sub-03_task-beep_eeg.json", "{\"SamplingFrequency\": 250}");
-    WriteText(s / "ds/sub-03/eeg/sub-03_task-beep_events.tsv", "onset\tduration\ttrial_type\n0.5\t0\tbeep\n");
+    s.Write({{"ds/dataset_description.json", "{\"Name\": \"test\", \"BIDSVersion\": \"1.8.0\"}"},
+             {"ds/task-beep_eeg.json", "{\"SamplingFrequency\": 100}"},
+             {"ds/sub-01/eeg/sub-01_task-beep_events.tsv",
+              "onset\tduration\ttrial_type\n1.0\t0\tbeep\n2.0\t0\tbeep\n3.0\t0\tboop\n"},
+             {"ds/sub-02/eeg/sub-02_task-beep_events.tsv", "onset\tduration\ttrial_type\n1.5\t0\tbeep\nlate\t0\tbeep\n"},
+             {"ds/sub-03/eeg/sub-03_task-beep_eeg.json", "{\"SamplingFrequency\": 250}"},
+             {"ds/sub-03/eeg/sub-03_task-beep_events.tsv", "onset\tduration\ttrial_type\n0.5\t0\tbeep\n"},
+             {"bins.xml", BinResults("beep", "Beep")}});
 }
 
 } // namespace
@@ -54,51 +39,42 @@ TEST(EcbinBatch, OneBrokenRecordingDoesNotStopTheOthers)
 {
     Scratch s;
     MakeDataset(s);
-    WriteText(s / "bins.xml", BinResults("beep", "Beep"));
     for (const char* jobs : {"1", "3"}) {
         fs::remove_all(s / "out");
         Ran r = Ecbin({"run", s / "ds", "--bins", s / "bins.xml", "-o", s / "out", "--summary", s / "out/summary.tsv",
                        "-j", jobs});
         EXPECT_EQ(r.status, 1) << r.out << r.err;
         // One line, naming the broken file and its line.
-        ASSERT_EQ(clitest::Lines(r.err).size(), 1u) << r.err;
-        EXPECT_NE(r.err.find("sub-02_task-beep_events.tsv line 3: onset \"late\" is not a number"), std::string::npos)
-            << r.err;
+        ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
+        EXPECT_TRUE(Contains(r.err, "sub-02_task-beep_events.tsv line 3: onset \"late\" is not a number"));
         EXPECT_EQ(r.err.find('\r'), std::string::npos); // no progress bar when not on a terminal
-        EXPECT_NE(r.out.find("2 of 3 recordings done, 1 failed"), std::string::npos) << r.out;
+        EXPECT_TRUE(Contains(r.out, "2 of 3 recordings done, 1 failed"));
 
         // Outputs mirror the dataset's folders; each recording found its
         // own sampling rate (sub-03 from its own sidecar).
         ASSERT_TRUE(fs::exists(s / "out/sub-01/eeg/sub-01_task-beep_Beep.evt"));
         ASSERT_TRUE(fs::exists(s / "out/sub-03/eeg/sub-03_task-beep_Beep.evt"));
         EXPECT_FALSE(fs::exists(s / "out/sub-02"));
-        const std::string sub01 = clitest::ReadText(s / "out/sub-01/eeg/sub-01_task-beep_Beep.evt");
-        EXPECT_NE(sub01.find("<Start>100</Start>"), std::string::npos);
-        EXPECT_NE(sub01.find("<Start>200</Start>"), std::string::npos);
+        const std::string sub01 = ReadText(s / "out/sub-01/eeg/sub-01_task-beep_Beep.evt");
+        EXPECT_TRUE(Contains(sub01, "<Start>100</Start>"));
+        EXPECT_TRUE(Contains(sub01, "<Start>200</Start>"));
         EXPECT_EQ(sub01.find("boop"), std::string::npos);
-        EXPECT_NE(clitest::ReadText(s / "out/sub-03/eeg/sub-03_task-beep_Beep.evt").find("<Start>125</Start>"),
-                  std::string::npos);
+        EXPECT_TRUE(Contains(ReadText(s / "out/sub-03/eeg/sub-03_task-beep_Beep.evt"), "<Start>125</Start>"));
 
-        std::vector<std::string> tsv = clitest::Lines(clitest::ReadText(s / "out/summary.tsv"));
+        std::vector<std::string> tsv = Lines(ReadText(s / "out/summary.tsv"));
         ASSERT_EQ(tsv.size(), 4u);
-        EXPECT_NE(tsv[1].find("sub-01_task-beep_events.tsv\tBeep\tStim\t2\t100\t200\tok"), std::string::npos) << tsv[1];
-        EXPECT_NE(tsv[2].find("sub-02_task-beep_events.tsv\tn/a\tn/a\tn/a\tn/a\tn/a\tfailed: "), std::string::npos);
-        EXPECT_NE(tsv[3].find("sub-03_task-beep_events.tsv\tBeep\tStim\t1\t125\t125\tok"), std::string::npos);
+        EXPECT_TRUE(Contains(tsv[1], "sub-01_task-beep_events.tsv\tBeep\tStim\t2\t100\t200\tok"));
+        EXPECT_TRUE(Contains(tsv[2], "sub-02_task-beep_events.tsv\tn/a\tn/a\tn/a\tn/a\tn/a\tfailed: "));
+        EXPECT_TRUE(Contains(tsv[3], "sub-03_task-beep_events.tsv\tBeep\tStim\t1\t125\t125\tok"));
     }
-}
-
-TEST(EcbinBatch, SeveralFilesAndAllGood)
-{
-    Scratch s;
-    MakeDataset(s);
-    WriteText(s / "bins.xml", BinResults("beep", "Beep"));
+    // Several files named one by one, all good.
     Ran r = Ecbin({"run", s / "ds/sub-01/eeg/sub-01_task-beep_events.tsv", s / "ds/sub-03/eeg/sub-03_task-beep_events.tsv",
-                   "--bins", s / "bins.xml", "-o", s / "out", "--summary", s / "summary.json"});
+                   "--bins", s / "bins.xml", "-o", s / "all", "--summary", s / "summary.json"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(fs::exists(s / "out/sub-01_task-beep_Beep.evt"));
-    EXPECT_TRUE(fs::exists(s / "out/sub-03_task-beep_Beep.evt"));
-    EXPECT_NE(r.out.find("2 of 2 recordings done\n"), std::string::npos) << r.out;
-    EXPECT_NE(clitest::ReadText(s / "summary.json").find("\"failed\": 0"), std::string::npos);
+    EXPECT_TRUE(fs::exists(s / "all/sub-01_task-beep_Beep.evt"));
+    EXPECT_TRUE(fs::exists(s / "all/sub-03_task-beep_Beep.evt"));
+    EXPECT_TRUE(Contains(r.out, "2 of 2 recordings done\n"));
+    EXPECT_TRUE(Contains(ReadText(s / "summary.json"), "\"failed\": 0"));
 }
 
 TEST(EcbinSafety, BinIdsCannotLeaveTheOutputFolder)
@@ -110,9 +86,9 @@ TEST(EcbinSafety, BinIdsCannotLeaveTheOutputFolder)
         WriteText(s / "evil.xml", BinResults("beep", bin));
         Ran r = Ecbin({"run", events, "--bins", s / "evil.xml", "-o", s / "out/rec"});
         EXPECT_EQ(r.status, 1) << bin;
-        ASSERT_EQ(clitest::Lines(r.err).size(), 1u) << r.err;
-        EXPECT_NE(r.err.find("evil.xml: refusing to write"), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find("nothing was written"), std::string::npos) << r.err;
+        ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
+        EXPECT_TRUE(Contains(r.err, "evil.xml: refusing to write"));
+        EXPECT_TRUE(Contains(r.err, "nothing was written"));
         EXPECT_FALSE(fs::exists(s / "escape.evt"));
         EXPECT_FALSE(fs::exists(s / "out/rec_a"));
         EXPECT_FALSE(fs::exists(s / "out")) << "no output at all for a refused run";
@@ -129,7 +105,7 @@ TEST(EcbinSafety, BinIdsCannotLeaveTheOutputFolder)
                               "\t</vEpochList>\n</bin_list>\n");
     r = Ecbin({"run", events, "--bins", s / "list.xml", "-o", s / "out/rec"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("path separator"), std::string::npos) << r.err;
+    EXPECT_TRUE(Contains(r.err, "path separator"));
     EXPECT_FALSE(fs::exists(s / "out"));
 }
 
@@ -138,17 +114,17 @@ TEST(EcbinSafety, InputsAreNeverOverwritten)
     Scratch s;
     MakeDataset(s);
     const std::string events = s / "ds/sub-01/eeg/sub-01_task-beep_events.tsv";
-    const std::string before = clitest::ReadText(events);
+    const std::string before = ReadText(events);
     Ran r = Ecbin({"convert", events, events});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("refusing to overwrite an input file"), std::string::npos) << r.err;
+    EXPECT_TRUE(Contains(r.err, "refusing to overwrite an input file"));
     // An output base that makes a bin's file land on the bins document.
     WriteText(s / "x_Beep.evt", BinResults("beep", "Beep"));
     r = Ecbin({"run", events, "--bins", s / "x_Beep.evt", "-o", s / "x"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("refusing to overwrite"), std::string::npos) << r.err;
-    EXPECT_EQ(clitest::ReadText(s / "x_Beep.evt"), BinResults("beep", "Beep"));
-    EXPECT_EQ(clitest::ReadText(events), before);
+    EXPECT_TRUE(Contains(r.err, "refusing to overwrite"));
+    EXPECT_EQ(ReadText(s / "x_Beep.evt"), BinResults("beep", "Beep"));
+    EXPECT_EQ(ReadText(events), before);
 }
 
 TEST(EcbinErrors, OneLineNamingTheFile)
@@ -188,14 +164,12 @@ TEST(EcbinErrors, OneLineNamingTheFile)
         {{}, 2, ""},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? std::string() : c.args[0] + " " + c.args.back());
         Ran r = Ecbin(c.args);
-        std::string shown;
-        for (const std::string& a : c.args)
-            shown += a + " ";
-        EXPECT_EQ(r.status, c.status) << shown << r.err;
-        EXPECT_FALSE(r.crashed) << shown;
-        EXPECT_EQ(clitest::Lines(r.err).size(), 1u) << shown << r.err;
-        EXPECT_NE(r.err.find(c.expect), std::string::npos) << shown << "\n" << r.err;
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_FALSE(r.crashed);
+        EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+        EXPECT_TRUE(Contains(r.err, c.expect));
         EXPECT_EQ(r.err.rfind("ecbin", 0), 0u) << r.err;
     }
 }
@@ -205,15 +179,15 @@ TEST(EcbinErrors, NeverCrashesOnMangledInput)
     Scratch s;
     // Damaged copies of real inputs: truncated, bytes flipped, lines swapped.
     std::vector<std::string> seeds = {
-        clitest::ReadText(clitest::SampleDir() + "/oddball_bindesc.xml"),
-        clitest::ReadText(clitest::SampleDir() + "/oddball_binlist.xml"),
-        clitest::ReadText(clitest::Examples() + "/ds000248/sub-01/meg/sub-01_task-audiovisual_run-01_events.tsv"),
+        ReadText(SampleDir() + "/oddball_bindesc.xml"),
+        ReadText(SampleDir() + "/oddball_binlist.xml"),
+        ReadText(Examples() + "/ds000248/sub-01/meg/sub-01_task-audiovisual_run-01_events.tsv"),
         "<KOVA_Event_List>\n<StimulusTimingDelay>0.5</StimulusTimingDelay>\n<Event><Name>x</Name><Start>5</Start>"
         "<Stop>5</Stop><AttribTag>a:b</AttribTag></Event>\n</KOVA_Event_List>\n",
         "4b4f5641 4 0 0\nStim 100 100 2\nResp x",
     };
     std::mt19937 rng(12345);
-    const std::string events = clitest::SampleDir() + "/sub-01_task-oddball_events.evt";
+    const std::string events = SampleDir() + "/sub-01_task-oddball_events.evt";
     for (int round = 0; round < 3; ++round) {
         for (size_t k = 0; k < seeds.size(); ++k) {
             std::string text = seeds[k];
@@ -236,7 +210,7 @@ TEST(EcbinErrors, NeverCrashesOnMangledInput)
                 Ran r = Ecbin(args);
                 EXPECT_FALSE(r.crashed) << args[0] << " on damaged " << k << " round " << round;
                 EXPECT_TRUE(r.status == 0 || r.status == 1) << r.status;
-                EXPECT_LE(clitest::Lines(r.err).size(), 1u) << r.err;
+                EXPECT_LE(Lines(r.err).size(), 1u) << r.err;
             }
         }
     }

@@ -1,8 +1,6 @@
 // Unit tests of the host's plumbing: path safety, atomic writes, recording
 // discovery, the summary table and the worker pool.
 #if __has_include("ecbin/SafePath.h")
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <stdexcept>
 #include <vector>
@@ -10,15 +8,12 @@
 #include "CliTestSupport.h"
 #include "ecbin/AtomicFile.h"
 #include "ecbin/BatchRunner.h"
-#include "ecbin/HostError.h"
 #include "ecbin/ProgressBar.h"
 #include "ecbin/RecordingSet.h"
 #include "ecbin/RunSummary.h"
 #include "ecbin/SafePath.h"
 
-using clitest::Scratch;
-using clitest::WriteText;
-namespace fs = std::filesystem;
+using namespace clitest;
 
 TEST(SafePath, BinIdsThatWouldLeaveTheOutputFolder)
 {
@@ -57,7 +52,7 @@ TEST(AtomicFile, NothingUnderTheFinalNameOnFailure)
 
     WriteText(target, "old");
     AtomicFile::WriteText(target, "new");
-    EXPECT_EQ(clitest::ReadText(target), "new");
+    EXPECT_EQ(ReadText(target), "new");
     EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(target).parent_path()), fs::directory_iterator()), 1);
     EXPECT_NE(AtomicFile::TemporaryName(target), AtomicFile::TemporaryName(target));
     EXPECT_THROW(AtomicFile::WriteText(s.Path(), "x"), HostError); // a folder
@@ -66,13 +61,14 @@ TEST(AtomicFile, NothingUnderTheFinalNameOnFailure)
 TEST(RecordingSet, DatasetFoldersAndOutputBases)
 {
     Scratch s;
-    WriteText(s / "ds/dataset_description.json", "{}");
-    WriteText(s / "ds/sub-02/eeg/sub-02_task-a_events.tsv", "onset\n");
-    WriteText(s / "ds/sub-01/eeg/sub-01_task-a_events.tsv", "onset\n");
-    WriteText(s / "ds/sub-01/eeg/sub-01_task-a_channels.tsv", "name\n");
-    WriteText(s / "ds/derivatives/x/sub-01/eeg/sub-01_task-a_events.tsv", "onset\n");
-    WriteText(s / "ds/sourcedata/sub-01_task-a_events.tsv", "onset\n");
-    WriteText(s / "ds/.git/sub-01_task-a_events.tsv", "onset\n");
+    s.Write({{"ds/dataset_description.json", "{}"},
+             {"ds/sub-02/eeg/sub-02_task-a_events.tsv", "onset\n"},
+             {"ds/sub-01/eeg/sub-01_task-a_events.tsv", "onset\n"},
+             {"ds/sub-01/eeg/sub-01_task-a_channels.tsv", "name\n"},
+             {"ds/derivatives/x/sub-01/eeg/sub-01_task-a_events.tsv", "onset\n"},
+             {"ds/sourcedata/sub-01_task-a_events.tsv", "onset\n"},
+             {"ds/.git/sub-01_task-a_events.tsv", "onset\n"},
+             {"other/sub-01_task-a_events.tsv", "onset\n"}});
     bool batch = false;
     std::vector<RecordingSet::Recording> r = RecordingSet::Collect({s / "ds"}, s / "out", batch);
     EXPECT_TRUE(batch);
@@ -88,15 +84,11 @@ TEST(RecordingSet, DatasetFoldersAndOutputBases)
     r = RecordingSet::Collect({s / "ds/sub-01/eeg/sub-01_task-a_events.tsv"}, "", batch);
     EXPECT_EQ(r[0].outBase, "");
 
-    WriteText(s / "other/sub-01_task-a_events.tsv", "onset\n");
-    EXPECT_THROW(RecordingSet::Collect({s / "ds/sub-01/eeg/sub-01_task-a_events.tsv", s / "other/sub-01_task-a_events.tsv"},
-                                       s / "out", batch),
-                 HostError);
+    const std::vector<std::string> sameStem = {s / "ds/sub-01/eeg/sub-01_task-a_events.tsv",
+                                               s / "other/sub-01_task-a_events.tsv"};
+    EXPECT_THROW(RecordingSet::Collect(sameStem, s / "out", batch), HostError);
     // Without outputs the same stems do not collide.
-    EXPECT_EQ(RecordingSet::Collect({s / "ds/sub-01/eeg/sub-01_task-a_events.tsv", s / "other/sub-01_task-a_events.tsv"},
-                                    "", batch)
-                  .size(),
-              2u);
+    EXPECT_EQ(RecordingSet::Collect(sameStem, "", batch).size(), 2u);
     EXPECT_THROW(RecordingSet::Collect({s / "missing.evt"}, "", batch), HostError);
     fs::create_directories(s / "empty");
     EXPECT_THROW(RecordingSet::Collect({s / "empty"}, "", batch), HostError);
@@ -119,13 +111,13 @@ TEST(RunSummary, TableTsvAndJson)
 
     std::ostringstream table;
     summary.PrintTable(table, false);
-    std::vector<std::string> lines = clitest::Lines(table.str());
+    std::vector<std::string> lines = Lines(table.str());
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "bin    epoch  events  first_sample  last_sample");
     EXPECT_EQ(lines[1], "Left   Stim        2            10           90");
     EXPECT_EQ(lines[2], "Empty  Stim        0             -            -");
 
-    lines = clitest::Lines(summary.Tsv());
+    lines = Lines(summary.Tsv());
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "recording\tbin\tepoch\tevents\tfirst_sample\tlast_sample\tstatus");
     EXPECT_EQ(lines[1], "a.evt\tLeft\tStim\t2\t10\t90\tok");
@@ -133,11 +125,9 @@ TEST(RunSummary, TableTsvAndJson)
     EXPECT_EQ(lines[3], "b \"x\".tsv\tn/a\tn/a\tn/a\tn/a\tn/a\tfailed: b.tsv line 3: onset \"abc\" is not a number");
 
     const std::string json = summary.Json();
-    EXPECT_NE(json.find("\"recording\": \"b \\\"x\\\".tsv\""), std::string::npos) << json;
-    EXPECT_NE(json.find("{\"bin\": \"Empty\", \"epoch\": \"Stim\", \"events\": 0, \"first_sample\": null"),
-              std::string::npos)
-        << json;
-    EXPECT_NE(json.find("\"failed\": 1"), std::string::npos);
+    EXPECT_TRUE(Contains(json, "\"recording\": \"b \\\"x\\\".tsv\""));
+    EXPECT_TRUE(Contains(json, "{\"bin\": \"Empty\", \"epoch\": \"Stim\", \"events\": 0, \"first_sample\": null"));
+    EXPECT_TRUE(Contains(json, "\"failed\": 1"));
     EXPECT_EQ(RunSummary::JsonString("a\\b\n\x01"), "\"a\\\\b\\n\\u0001\"");
 }
 
@@ -179,8 +169,8 @@ TEST(ProgressBar, DrawsInPlaceOnlyWhenEnabled)
     bar.Step(std::string(200, 'x') + "_events.tsv");
     const std::string text = drawn.str();
     EXPECT_EQ(text.find('\n'), std::string::npos); // redrawn in place, never scrolling
-    EXPECT_NE(text.find("\r[#######                       ] 1/4 first"), std::string::npos) << text;
-    EXPECT_NE(text.find("2/4 ...x"), std::string::npos); // long names keep their end
+    EXPECT_TRUE(Contains(text, "\r[#######                       ] 1/4 first"));
+    EXPECT_TRUE(Contains(text, "2/4 ...x")); // long names keep their end
     bar.Finish();
     const std::string after = drawn.str().substr(text.size());
     EXPECT_EQ(after.front(), '\r');
@@ -192,8 +182,7 @@ TEST(BundledSample, GeneratorReproducesTheCheckedInFiles)
 {
     if (std::system("python3 -c pass >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "python3 is not installed";
-    const std::string command =
-        "python3 " + clitest::Quote(std::string(ECEVENTS_SOURCE_DIR) + "/tools/make_sample.py") + " --check";
+    const std::string command = "python3 " + Quote(std::string(ECEVENTS_SOURCE_DIR) + "/tools/make_sample.py") + " --check";
     EXPECT_EQ(std::system(command.c_str()), 0) << "data/sample differs from what tools/make_sample.py writes";
 }
 #endif
