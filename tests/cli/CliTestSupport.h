@@ -24,11 +24,6 @@ namespace clitest {
 
 namespace fs = std::filesystem;
 
-inline std::string DataDir()
-{
-    return std::string(ECEVENTS_TEST_DATA) + "/cli";
-}
-
 inline std::string SampleDir()
 {
     return std::string(ECEVENTS_SOURCE_DIR) + "/data/sample";
@@ -36,7 +31,7 @@ inline std::string SampleDir()
 
 inline std::string Examples()
 {
-    return DataDir() + "/bids-examples";
+    return std::string(ECEVENTS_TEST_DATA) + "/cli/bids-examples";
 }
 
 // A file of the bundled sample, by name ("/oddball_binlist.xml").

@@ -77,7 +77,7 @@ TEST(EcbinBatch, OneBrokenRecordingDoesNotStopTheOthers)
     EXPECT_TRUE(Contains(ReadText(s / "summary.json"), "\"failed\": 0"));
 }
 
-TEST(EcbinSafety, BinIdsCannotLeaveTheOutputFolder)
+TEST(EcbinSafety, NoWritesOutsideTheOutputFolderOrOverInputs)
 {
     Scratch s;
     MakeDataset(s);
@@ -107,15 +107,10 @@ TEST(EcbinSafety, BinIdsCannotLeaveTheOutputFolder)
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(Contains(r.err, "path separator"));
     EXPECT_FALSE(fs::exists(s / "out"));
-}
 
-TEST(EcbinSafety, InputsAreNeverOverwritten)
-{
-    Scratch s;
-    MakeDataset(s);
-    const std::string events = s / "ds/sub-01/eeg/sub-01_task-beep_events.tsv";
+    // Inputs are never overwritten.
     const std::string before = ReadText(events);
-    Ran r = Ecbin({"convert", events, events});
+    r = Ecbin({"convert", events, events});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(Contains(r.err, "refusing to overwrite an input file"));
     // An output base that makes a bin's file land on the bins document.
