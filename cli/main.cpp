@@ -56,11 +56,13 @@ void AddEventFlags(CLI::App* app, EventFlags& flags, bool output)
         app->add_option("--to", flags.to, "Output format: evt, bids or eve (default: by file name)");
 }
 
-// A command reading one event file.
-CLI::App* AddEventFileCommand(CLI::App& app, const std::string& name, const std::string& what, std::string& events)
+// A command reading one event file, with an example of its use.
+CLI::App* AddEventFileCommand(CLI::App& app, const std::string& name, const std::string& what, std::string& events,
+                              const std::string& example)
 {
     CLI::App* cmd = app.add_subcommand(name, what);
     cmd->add_option("events", events, "Event file")->required();
+    cmd->footer("Example:\n  " + example);
     return cmd;
 }
 
@@ -104,12 +106,11 @@ int main(int argc, char** argv)
 
     Commands::Tag tag;
     EventFlags tagFlags;
-    CLI::App* tagCmd =
-        AddEventFileCommand(app, "tag", "Tag events with a bin description and count the tags", tag.events);
+    CLI::App* tagCmd = AddEventFileCommand(app, "tag", "Tag events with a bin description and count the tags", tag.events,
+                                           "ecbin tag sub-01_task-oddball_events.evt oddball_bindesc.xml -o tagged.evt");
     tagCmd->add_option("bindesc", tag.binDesc, "Bin description (bin_desc)")->required();
     tagCmd->add_option("-o,--out", tag.out, "Write the tagged events (.evt keeps the tags as AttribTag elements)");
     AddEventFlags(tagCmd, tagFlags, true);
-    tagCmd->footer("Example:\n  ecbin tag sub-01_task-oddball_events.evt oddball_bindesc.xml -o tagged.evt");
 
     Commands::Compile compile;
     CLI::App* compileCmd = app.add_subcommand("compile", "Turn a bin list into a bin-results document");
@@ -131,15 +132,15 @@ int main(int argc, char** argv)
 
     Commands::Info info;
     EventFlags infoFlags;
-    CLI::App* infoCmd =
-        AddEventFileCommand(app, "info", "Describe an event file: names, exclusions, time span, tags", info.events);
+    CLI::App* infoCmd = AddEventFileCommand(app, "info", "Describe an event file: names, exclusions, time span, tags",
+                                            info.events, "ecbin info sub-05_task-matchingpennies_events.tsv");
     AddEventFlags(infoCmd, infoFlags, false);
-    infoCmd->footer("Example:\n  ecbin info sub-05_task-matchingpennies_events.tsv");
 
     Commands::Segments segments;
     EventFlags segmentFlags;
-    CLI::App* segmentsCmd = AddEventFileCommand(
-        app, "segments", "Draw random clean segments between rejected events, as TSV", segments.events);
+    CLI::App* segmentsCmd =
+        AddEventFileCommand(app, "segments", "Draw random clean segments between rejected events, as TSV",
+                            segments.events, "ecbin segments rec_events.evt --rate 500 --length 2 --count 50 --seed 7");
     segmentsCmd->add_option("--length", segments.length, "Segment length in seconds")->required()->check(Positive());
     segmentsCmd->add_option("--count", segments.count, "Number of segments (default 0: as many as fit)")
         ->check(NonNegative());
@@ -154,7 +155,6 @@ int main(int argc, char** argv)
         ->check(NonNegative());
     segmentsCmd->add_option("-o,--out", segments.out, "Output TSV (default: standard output)");
     AddEventFlags(segmentsCmd, segmentFlags, false);
-    segmentsCmd->footer("Example:\n  ecbin segments rec_events.evt --rate 500 --length 2 --count 50 --seed 7");
 
     Commands::Demo demo;
     CLI::App* demoCmd = app.add_subcommand("demo", "Run tag, compile and run on the bundled oddball sample");
