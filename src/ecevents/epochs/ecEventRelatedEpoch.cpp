@@ -19,6 +19,17 @@ float RequiredFloat(ecXml& xml, const char* tag)
     return xml.GetFloat(tag);
 }
 
+// The detrend interval that a preset baseline word implies; false for any
+// other word, whose interval is left alone.
+bool PresetDetrend(const std::string& word, float start, float startIOF, float& from, float& to)
+{
+    if (word != "PreEvent" && word != "PreEventIOF")
+        return false;
+    from = word == "PreEvent" ? start : startIOF;
+    to = 0.0f;
+    return true;
+}
+
 // Plain float children: an absent one reads as 0.
 void ReadFloats(ecXml& xml, std::initializer_list<std::pair<const char*, float*>> fields)
 {
@@ -180,13 +191,8 @@ bool ecEventRelatedEpoch::ReadXml(ecXml& xml)
     if (sub.TagExists("sBaselineDetrend")) {
         sBaselineDetrend = sub.CharacterData("sBaselineDetrend");
         iPolynomialOrder = sub.TagExists("iPolynomialOrder") ? sub.GetInt("iPolynomialOrder") : 0;
-        if (sBaselineDetrend == "PreEvent") {
-            fDetrendStart = fStart;
-            fDetrendStop = 0.0f;
-        } else if (sBaselineDetrend == "PreEventIOF") {
-            fDetrendStart = fStartIOF;
-            fDetrendStop = 0.0f;
-        } else if (sBaselineDetrend == "Custom") {
+        if (!PresetDetrend(sBaselineDetrend, fStart, fStartIOF, fDetrendStart, fDetrendStop) &&
+            sBaselineDetrend == "Custom") {
             fDetrendStart = fStartIOF;
             fDetrendStop = 0.0f;
             fDetrendStart = RequiredFloat(sub, "fDetrendStart");
@@ -381,15 +387,9 @@ std::string ecEventRelatedEpoch::CheckIntegrity()
     if (sBaselineDetrend != "None") {
         if (iPolynomialOrder < 0 || iPolynomialOrder > 10)
             return "Polynomial order for baseline/detrend out of range [0, 10].";
-        if (sBaselineDetrend == "PreEvent") {
-            fDetrendStart = fStart;
-            fDetrendStop = 0.0f;
-        } else if (sBaselineDetrend == "PreEventIOF") {
-            fDetrendStart = fStartIOF;
-            fDetrendStop = 0.0f;
-        } else if (sBaselineDetrend != "Custom") {
+        if (!PresetDetrend(sBaselineDetrend, fStart, fStartIOF, fDetrendStart, fDetrendStop) &&
+            sBaselineDetrend != "Custom")
             return "Unrecognized baseline/detrend option: " + sBaselineDetrend;
-        }
         if (!(fDetrendStart <= fDetrendStop))
             return "Baseline/detrend stop precedes start.";
         if (!(fStartIOF <= fDetrendStart) || !(fDetrendStop <= fStopIOF))
