@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "ecevents/events/ecEventList.h"
+#include "ecevents/foundation/ecError.h"
 #include "ecutil/ecXml.h"
 
 inline ecEvent MakeEvent(const std::string& name, int start, int stop = -2147483647 - 1, unsigned int status = 2)
@@ -65,4 +66,16 @@ inline bool ReadDocument(ecEventList& list, const std::string& text, bool merge 
     ecXml xml;
     xml.SetText(text);
     return list.ReadXml(xml, merge);
+}
+
+// The message of the ecError that the call throws, or "no error".
+template <class Call>
+std::string EcErrorOf(Call call)
+{
+    try {
+        call();
+    } catch (const ecError& e) {
+        return e.what();
+    }
+    return "no error";
 }

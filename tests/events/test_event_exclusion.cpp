@@ -100,12 +100,9 @@ TEST(EventExclude, OverlapInSeconds)
     list.AppendOneEvent(MakeEvent("EXCLUDE", 100, 200));
     for (float rate : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
         list.SetSamplingRate(rate);
-        try {
-            list.IsOverlappingExclude(0.0f, 1.0f, false);
-            FAIL() << "rate " << rate;
-        } catch (const ecError& e) {
-            EXPECT_STREQ(e.what(), "[ecEventList::IsOverlappingExclude] Technical error (invalid sampling rate)");
-        }
+        EXPECT_EQ(EcErrorOf([&] { list.IsOverlappingExclude(0.0f, 1.0f, false); }),
+                  "[ecEventList::IsOverlappingExclude] Technical error (invalid sampling rate)")
+            << "rate " << rate;
     }
     list.SetSamplingRate(1000.0f);
     // 0.2004 s rounds to sample 200, 0.2005 s to 201.

@@ -216,13 +216,11 @@ TEST(EventFileXml, StimulusDelayMovesPointEvents)
 
     // Without a sampling rate a delay is refused, and a zero delay applies nothing.
     list = Sentinel();
-    try {
-        ReadDocument(list, Document("<Annotation>\nmine</Annotation><StimulusTimingDelay>0.01</StimulusTimingDelay>" +
-                                    EventLine("Stim", 100, 100, 2)));
-        FAIL() << "expected ecError";
-    } catch (const ecError& e) {
-        EXPECT_STREQ(e.what(), "[ecEventList::ReadXml] Sampling rate has not been set.");
-    }
+    EXPECT_EQ(EcErrorOf([&] {
+                  ReadDocument(list, Document("<Annotation>\nmine</Annotation><StimulusTimingDelay>0.01"
+                                              "</StimulusTimingDelay>" + EventLine("Stim", 100, 100, 2)));
+              }),
+              "[ecEventList::ReadXml] Sampling rate has not been set.");
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(list.GetAnnotation(), "mine");
     ecEventList zero;

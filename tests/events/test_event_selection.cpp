@@ -108,14 +108,10 @@ TEST(KeepModTest, KeepsEveryThirdFromTheSecondAndRefusesBadArguments)
     ecEventList two = Named({"A", "A"});
     two.KeepMod({"A"}, 5, 1);
     two.KeepMod({}, 0, 0);
-    for (auto args : {std::pair<int, int>{0, 0}, {2, 2}, {-1, 3}, {0, -4}}) {
-        try {
-            two.KeepMod({"A"}, args.first, args.second);
-            FAIL() << args.first << " " << args.second;
-        } catch (const ecError& e) {
-            EXPECT_STREQ(e.what(), "[ecEventList::KeepMod] Invalid arguments");
-        }
-    }
+    for (auto args : {std::pair<int, int>{0, 0}, {2, 2}, {-1, 3}, {0, -4}})
+        EXPECT_EQ(EcErrorOf([&] { two.KeepMod({"A"}, args.first, args.second); }),
+                  "[ecEventList::KeepMod] Invalid arguments")
+            << args.first << " " << args.second;
     EXPECT_EQ(two[0].m_nStatus, 2u);
     EXPECT_EQ(two[1].m_nColor, kFull);
 }
@@ -157,12 +153,8 @@ TEST(SplitHalf, SingleMatchGoesToTheOtherListAndNoMatchThrows)
     EXPECT_TRUE(list[0].IsStatusOff());
     EXPECT_TRUE(other[0].IsStatusOn());
     other = Named({"Keep"});
-    try {
-        list.SplitHalfRandom({"C"}, other);
-        FAIL();
-    } catch (const ecError& e) {
-        EXPECT_STREQ(e.what(), "[ecEventList::SplitHalfRandom] No events match naming criteria");
-    }
+    EXPECT_EQ(EcErrorOf([&] { list.SplitHalfRandom({"C"}, other); }),
+              "[ecEventList::SplitHalfRandom] No events match naming criteria");
     ASSERT_EQ(other.size(), 1u);
     EXPECT_EQ(other[0].m_sName, "Keep");
 }
