@@ -63,12 +63,7 @@ public:
         if (tag.empty() || from < 0)
             return false;
         int p = from;
-        while ((p = NextOpen(p)) >= 0) {
-            const int special = SkipSpecial(p);
-            if (special >= 0) {
-                p = special;
-                continue;
-            }
+        while ((p = NextMarkup(p)) >= 0) {
             int tagEnd = 0;
             bool empty = false;
             if (StartTag(p, tag, tagEnd, empty)) {
@@ -90,12 +85,7 @@ public:
     void Index(TagList& out)
     {
         int p = 0;
-        while ((p = NextOpen(p)) >= 0) {
-            const int special = SkipSpecial(p);
-            if (special >= 0) {
-                p = special;
-                continue;
-            }
+        while ((p = NextMarkup(p)) >= 0) {
             int q = p + 1;
             while (q < m_n && !IsNameEnd(m_t[q]))
                 ++q;
@@ -162,6 +152,19 @@ public:
     }
 
 private:
+    // The next '<' at or after p that opens no comment, CDATA section or
+    // processing instruction (those are skipped whole); -1 when none is left.
+    int NextMarkup(int p)
+    {
+        while ((p = NextOpen(p)) >= 0) {
+            const int special = SkipSpecial(p);
+            if (special < 0)
+                return p;
+            p = special;
+        }
+        return -1;
+    }
+
     int NextOpen(int p) const
     {
         if (p >= m_n)
@@ -282,12 +285,7 @@ private:
     {
         int depth = 1;
         int p = from;
-        while ((p = NextOpen(p)) >= 0) {
-            const int special = SkipSpecial(p);
-            if (special >= 0) {
-                p = special;
-                continue;
-            }
+        while ((p = NextMarkup(p)) >= 0) {
             int next = 0;
             bool empty = false;
             if (EndTag(p, tag, next)) {

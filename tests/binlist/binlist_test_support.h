@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "ecevents/binlist/ecBinDescription.h"
+#include "ecevents/binlist/ecBinList.h"
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
 #include "ecevents/foundation/ecError.h"
+#include "ecutil/ecXml.h"
 
 // A bin of the given case; the entries become its names or its tags by case.
 inline ecBinDescription MakeBin(const std::string& name, const std::string& epoch, const std::string& caseWord,
@@ -25,6 +26,12 @@ inline ecBinDescription MakeBin(const std::string& name, const std::string& epoc
             bin.AddOneName(entry);
     }
     return bin;
+}
+
+inline ecBinDescription NamesBin(const std::string& name, const std::vector<std::string>& names = {"1"},
+                                 const std::string& epoch = "Stim")
+{
+    return MakeBin(name, epoch, "EvtNames", names);
 }
 
 inline ecBinDescription MakeLogicBin(const std::string& name, const std::string& bin1, const std::string& bin2,
@@ -46,6 +53,13 @@ inline ecEventRelatedEpoch MakeEpoch(const std::string& id, float start = -0.2f,
     return epoch;
 }
 
+inline ecXml FromText(const std::string& text)
+{
+    ecXml xml;
+    xml.SetText(text);
+    return xml;
+}
+
 // The message of the ecError that the action throws.
 inline std::string ErrorOf(const std::function<void()>& action)
 {
@@ -63,4 +77,19 @@ std::string Written(T& object)
     std::ostringstream out;
     object.WriteXml(out);
     return out.str();
+}
+
+inline std::string BinResults(ecBinList& list)
+{
+    std::ostringstream out;
+    list.WriteXmlBinResults(out);
+    return out.str();
+}
+
+inline std::vector<std::string> BinNames(ecBinList& list)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < list.GetNumBins(); ++i)
+        names.push_back(list.GetBinName(i));
+    return names;
 }

@@ -2,6 +2,8 @@
 // Shared helpers of the event-logic tests: event lists built in code, bin
 // results documents assembled from operator snippets, and a probe into the
 // private stack of the machine.
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,8 +11,9 @@
 
 namespace logictest {
 
-inline ecEvent MakeEvent(const std::string& name, int start, int stop = -1,
-                         const std::vector<std::string>& tags = {})
+using Indices = std::vector<int>;
+
+inline ecEvent MakeEvent(const std::string& name, int start, int stop = -1, const std::vector<std::string>& tags = {})
 {
     ecEvent e;
     e.m_sName = name;
@@ -20,7 +23,7 @@ inline ecEvent MakeEvent(const std::string& name, int start, int stop = -1,
     return e;
 }
 
-// Events named as given, one second apart from second 10 on (rate 1000).
+// Events named as given, one second apart from second 10 on.
 inline ecEventList MakeList(const std::vector<std::string>& names, float rate = 1000.0f)
 {
     ecEventList list;
@@ -35,10 +38,9 @@ inline ecEventList MakeList(const std::vector<std::string>& names, float rate = 
 
 inline std::string Epoch(const std::string& id, float start = -0.2f, float stop = 0.8f)
 {
-    return "<epoch><sID>" + id + "</sID><fStart>" + std::to_string(start) + "</fStart><fStop>"
-        + std::to_string(stop) + "</fStop></epoch>";
+    return "<epoch><sID>" + id + "</sID><fStart>" + std::to_string(start) + "</fStart><fStop>" + std::to_string(stop)
+        + "</fStop></epoch>";
 }
-
 inline std::string Op(const std::string& id, const std::string& params = "")
 {
     return "<op><id>" + id + "</id>" + params + "</op>";
@@ -48,12 +50,31 @@ inline std::string S(const std::string& value)
 {
     return "<s>" + value + "</s>";
 }
-
+inline std::vector<std::string> Split(const std::string& words)
+{
+    std::vector<std::string> out;
+    for (std::size_t at = 0, end = 0; at < words.size(); at = end + 1) {
+        end = std::min(words.find(' ', at), words.size());
+        out.push_back(words.substr(at, end - at));
+    }
+    return out;
+}
+// "Names" over the space-separated names.
+inline std::string Names(const std::string& names)
+{
+    std::string values;
+    for (const std::string& name : Split(names))
+        values += S(name);
+    return Op("Names", values);
+}
+inline std::string Save(const std::string& id = "R")
+{
+    return Op("SaveBin", id.empty() ? "" : S(id));
+}
 inline std::string Seq(const std::string& ops)
 {
     return "<bin_ops>" + ops + "</bin_ops>";
 }
-
 inline std::string Doc(const std::string& body, const std::string& epochs = Epoch("Stim"))
 {
     return "<bin_results>" + epochs + body + "</bin_results>";
@@ -66,34 +87,37 @@ inline ecXml Xml(const std::string& text)
     return xml;
 }
 
-// Runs a document over the list and returns the message it failed with,
-// or "" when it ran through.
-inline std::string RunDoc(ecBinResultList& results, ecEventList& list, const std::string& doc)
+// The message f failed with, or "" when it ran through.
+inline std::string Message(const std::function<void()>& f)
 {
-    results.SetpEvents(&list);
-    ecXml xml = Xml(doc);
     try {
-        results.ReadXml(xml);
+        f();
     } catch (const ecError& e) {
         return e.what();
     }
     return "";
 }
 
-// The selection of a saved bin as a vector of indices.
-inline std::vector<int> Selected(const ecBinResult& r)
+inline std::string RunDoc(ecBinResultList& results, ecEventList& list, const std::string& doc)
 {
-    std::vector<int> out;
+    results.SetpEvents(&list);
+    return Message([&] {
+        ecXml xml = Xml(doc);
+        results.ReadXml(xml);
+    });
+}
+
+inline Indices Selected(const ecBinResult& r)
+{
+    Indices out;
     for (int i = 0; i < r.m_nItems; ++i)
         if (r.R1[i])
             out.push_back(i);
     return out;
 }
-
-inline std::vector<int> SavedBin(ecBinResultList& results, const std::string& id)
+inline Indices SavedBin(ecBinResultList& results, const std::string& id)
 {
-    ecBinResult* r = results.GetpResult(id, true);
-    return Selected(*r);
+    return Selected(*results.GetpResult(id, true));
 }
 
 } // namespace logictest
@@ -112,16 +136,12 @@ public:
     ecBinResult* GetpResultNamed(const std::string& id, bool bThrow) { return m.GetpResultNamed(id, bThrow); }
     ecBinResult* GetpLocalDomain() { return m.GetpLocalDomain(); }
     int GetStackSize() { return m.GetStackSize(); }
-    void DiagnoseStackRemap() { m.DiagnoseStackRemap(); }
     void SetResultID(ecBinResult* p, const std::string& id) { m.SetResultID(p, id); }
     std::size_t NumResults() const { return m.m_vResults.size(); }
     const ecBinResult& Result(std::size_t i) const { return m.m_vResults[i]; }
-    ecEventRelatedEpoch* CurrentEpoch() const { return m.m_pEpoch; }
-    bool Exclude() const { return m.m_bExclude; }
-    bool AutoSave() const { return m.m_bAutoSaveBin; }
-    std::vector<int> Walk()
+    logictest::Indices Walk()
     {
-        std::vector<int> visited;
+        logictest::Indices visited;
         m.ResetNextEvent();
         while (m.GetpNextEvent())
             visited.push_back(m.m_iNextEvent);
@@ -131,3 +151,31 @@ public:
 private:
     ecEventLogic& m;
 };
+
+namespace logictest {
+
+// A machine of its own over a result list that offers one epoch.
+struct Machine {
+    ecEventList list;
+    ecBinResultList results;
+    ecEventLogic logic;
+    ecEventLogicProbe probe {logic};
+    explicit Machine(const std::vector<std::string>& names)
+        : list(MakeList(names))
+    {
+        results.SetpEvents(&list);
+        results.m_vEpochs.emplace_back();
+        logic.SetpParent(&results);
+    }
+    bool Read(const std::string& text)
+    {
+        ecXml xml = Xml(text);
+        return logic.ReadXml(xml);
+    }
+    std::string Fail(const std::string& text)
+    {
+        return Message([&] { Read(text); });
+    }
+};
+
+} // namespace logictest

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
 #include <random>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "LogicTestSupport.h"
@@ -12,188 +12,68 @@ using namespace logictest;
 
 namespace {
 
-using Indices = std::vector<int>;
-
-std::string Message(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const ecError& e) {
-        return e.what();
-    }
-    return "";
-}
-
-// A machine of its own over a result list that offers one epoch.
-struct Machine {
-    ecEventList list;
-    ecBinResultList results;
-    ecEventLogic logic;
-    ecEventLogicProbe probe{logic};
-    explicit Machine(const std::vector<std::string>& names)
-        : list(MakeList(names))
-    {
-        results.SetpEvents(&list);
-        results.m_vEpochs.emplace_back();
-        logic.SetpParent(&results);
-    }
-    bool Read(const std::string& text)
-    {
-        ecXml xml = Xml(text);
-        return logic.ReadXml(xml);
-    }
-};
-
-// ------------------------------------------------------------------ stack
-
-TEST(Stack, DepthOutsideTheStackOverflows)
+TEST(Stack, OverflowsAndNamedLookups)
 {
     Machine m({"A", "B"});
-    EXPECT_EQ(Message([&] { m.probe.Pop(1); }), "[ecEventLogic::Pop] Please verify stack logic: Stack overflow");
-    EXPECT_EQ(Message([&] { m.probe.GetpResult(1); }),
-              "[ecEventLogic::GetpResult] Please verify stack logic: Stack overflow");
-    m.probe.Push(nullptr);
-    m.probe.Push(nullptr);
-    EXPECT_EQ(Message([&] { m.probe.Pop(0); }), "[ecEventLogic::Pop] Please verify stack logic: Stack overflow");
-    EXPECT_EQ(Message([&] { m.probe.Pop(3); }), "[ecEventLogic::Pop] Please verify stack logic: Stack overflow");
-    EXPECT_EQ(Message([&] { m.probe.GetpResult(-1); }),
-              "[ecEventLogic::GetpResult] Please verify stack logic: Stack overflow");
-    EXPECT_EQ(m.probe.GetStackSize(), 2);
-}
-
-TEST(Stack, PoppedItemsStayAmongTheResults)
-{
-    Machine m({"A", "B"});
-    for (int k = 0; k < 4; ++k)
-        m.probe.SetResultID(m.probe.Push(nullptr), "R" + std::to_string(k));
-    m.probe.Pop(3);  // R1
-    ASSERT_EQ(m.probe.GetStackSize(), 3);
-    EXPECT_EQ(m.probe.GetpResult(1)->m_sID, "R3");
-    EXPECT_EQ(m.probe.GetpResult(2)->m_sID, "R2");
-    EXPECT_EQ(m.probe.GetpResult(3)->m_sID, "R0");
-    ASSERT_EQ(m.probe.NumResults(), 4u);
+    // Two items named Twin under an unnamed top: lookups find the upper one.
+    for (const char* id : {"Twin", "Twin", ""})
+        m.probe.SetResultID(m.probe.Push(nullptr), id);
+    m.probe.GetpResult(3)->R1[0] = true;
+    m.probe.GetpResult(2)->R1[1] = true;
+    const std::string stack = "Please verify stack logic: ";
+    EXPECT_EQ(Message([&] { m.probe.Pop(4); }), "[ecEventLogic::Pop] " + stack + "Stack overflow");
+    EXPECT_EQ(Message([&] { m.probe.Pop(0); }), "[ecEventLogic::Pop] " + stack + "Stack overflow");
+    EXPECT_EQ(Message([&] { m.probe.GetpResult(4); }), "[ecEventLogic::GetpResult] " + stack + "Stack overflow");
+    EXPECT_EQ(Message([&] { m.probe.GetpResultNamed("None", true); }),
+              "[ecEventLogic::GetpResultNamed] " + stack + "No stack item found with ID = None");
+    EXPECT_EQ(Message([&] { m.probe.PopNamed("None", true); }),
+              "[ecEventLogic::PopNamed] " + stack + "No stack item found with ID = None");
+    EXPECT_EQ(m.probe.GetpResultNamed("None", false), nullptr);
+    EXPECT_EQ(Selected(*m.probe.GetpResultNamed("Twin", true)), Indices({1}));
+    m.probe.PopNamed("Twin", true);
+    EXPECT_EQ(Selected(*m.probe.GetpResultNamed("Twin", true)), Indices({0}));
+    // A popped item stays among the results, and may not come back.
+    ASSERT_EQ(m.probe.NumResults(), 3u);
     EXPECT_TRUE(m.probe.Result(1).m_bPopped);
     EXPECT_FALSE(m.probe.Result(2).m_bPopped);
-    EXPECT_NO_THROW(m.probe.DiagnoseStackRemap());
-}
-
-TEST(Stack, NamedLookupsFindTheUpperItem)
-{
-    Machine m({"A", "B"});
-    ecBinResult* lower = m.probe.Push(nullptr);
-    m.probe.SetResultID(lower, "Twin");
-    lower->R1[0] = true;
-    ecBinResult* upper = m.probe.Push(nullptr);
-    m.probe.SetResultID(upper, "Twin");
-    upper->R1[1] = true;
-    m.probe.Push(nullptr);
-    EXPECT_EQ(Selected(*m.probe.GetpResultNamed("Twin", true)), Indices({1}));
-    EXPECT_EQ(m.probe.GetpResultNamed("None", false), nullptr);
-    EXPECT_EQ(Message([&] { m.probe.GetpResultNamed("None", true); }),
-              "[ecEventLogic::GetpResultNamed] Please verify stack logic: No stack item found with ID = None");
-    m.probe.PopNamed("Twin", true);
-    EXPECT_EQ(m.probe.GetStackSize(), 2);
-    EXPECT_EQ(Selected(*m.probe.GetpResultNamed("Twin", true)), Indices({0}));
-    EXPECT_NO_THROW(m.probe.PopNamed("None", false));
-    EXPECT_EQ(Message([&] { m.probe.PopNamed("None", true); }),
-              "[ecEventLogic::PopNamed] Please verify stack logic: No stack item found with ID = None");
-}
-
-TEST(Stack, PushingAPoppedCopyBreaksTheSecondInvariant)
-{
-    Machine m({"A"});
-    ecBinResult popped;
-    popped.Initialize(1, 1, ecEventRelatedEpoch(), 1);
-    popped.m_bPopped = true;
+    ecBinResult popped(m.probe.Result(1));
     EXPECT_EQ(Message([&] { m.probe.Push(&popped); }),
               "[ecEventLogic::DiagnoseStackRemap] Technical error: Inconsistent stack remapping (#2)");
 }
 
-TEST(Stack, PushWithoutEpochsFailsButTheItemStays)
+TEST(Stack, MachinesWithoutParentOrEpochs)
 {
-    ecEventList list = MakeList({"A"});
-    ecBinResultList results;
-    results.SetpEvents(&list);
-    ecEventLogic logic;
-    logic.SetpParent(&results);
-    ecEventLogicProbe probe(logic);
-    EXPECT_EQ(Message([&] { probe.Push(nullptr); }), "[ecBinResultList::GetpEpoch] No epochs have been specified");
-    EXPECT_EQ(probe.GetStackSize(), 1);
-    EXPECT_FALSE(probe.GetpResult(1)->m_bInitialized);
-}
-
-TEST(Stack, MachineWithoutParent)
-{
-    ecEventLogic logic;
-    ecEventLogicProbe probe(logic);
-    ecXml xml = Xml(Seq(Op("Names", S("A"))));
-    EXPECT_EQ(Message([&] { logic.ReadXml(xml); }), "[ecEventLogic::GetpEvents] Technical error (m_pParent==NULL)");
-    ecXml save = Xml(Seq(Op("SetEpoch")));
-    EXPECT_EQ(Message([&] { logic.ReadXml(save); }),
-              "[ecEventLogic::GetpParentEpoch] Technical error (m_pParent==NULL)");
-    ecXml get = Xml(Seq(Op("GetBin", S("X"))));
-    EXPECT_EQ(Message([&] { logic.ReadXml(get); }),
-              "[ecEventLogic::GetpParentResult] Technical error (m_pParent==NULL)");
-}
-
-TEST(Stack, DeepStacksStayCheap)
-{
-    // Thousands of pushes under a local domain at the bottom: each walk
-    // finds the domain without scanning the stack.
-    Machine m({"A", "B", "A"});
-    std::string ops = Op("Names", S("A")) + Op("SaveBin", S("_LOCAL_DOMAIN_"));
-    for (int k = 0; k < 3000; ++k)
-        ops += Op("Names", S("A") + S("B"));
-    ops += Op("And", "<n>3000</n>");
-    ASSERT_TRUE(m.Read(Seq(ops)));
-    EXPECT_EQ(m.probe.GetStackSize(), 2);
-    EXPECT_EQ(Selected(*m.probe.GetpResult(1)), Indices({0, 2}));
-}
-
-// ------------------------------------------------------------------ sequences
-
-TEST(Sequence, NoFurtherSequenceReturnsFalseWithAnEmptyStack)
-{
+    ecEventLogic orphan;
+    for (const auto& [seq, where] : {std::pair<std::string, std::string> {Names("A"), "GetpEvents"},
+                                     {Op("SetEpoch"), "GetpParentEpoch"},
+                                     {Op("GetBin", S("X")), "GetpParentResult"}}) {
+        ecXml xml = Xml(Seq(seq));
+        EXPECT_EQ(Message([&] { orphan.ReadXml(xml); }),
+                  "[ecEventLogic::" + where + "] Technical error (m_pParent==NULL)");
+    }
     Machine m({"A"});
-    ecXml xml = Xml(Seq(Op("Names", S("A"))) + "<other/>");
-    ASSERT_TRUE(m.logic.ReadXml(xml));
-    EXPECT_EQ(m.probe.GetStackSize(), 1);
-    EXPECT_FALSE(m.logic.ReadXml(xml));
-    EXPECT_EQ(m.probe.GetStackSize(), 0);
-    EXPECT_EQ(m.probe.NumResults(), 0u);
+    m.results.m_vEpochs.clear();
+    EXPECT_EQ(Message([&] { m.probe.Push(nullptr); }), "[ecBinResultList::GetpEpoch] No epochs have been specified");
+    EXPECT_FALSE(m.probe.GetpResult(1)->m_bInitialized);
 }
 
-TEST(Sequence, AnEmptySequenceIsValid)
+TEST(Sequence, ReadingStopsAfterTheLastAndKeepsWhatFailedSequencesDid)
 {
     Machine m({"A", "B"});
-    ecXml xml = Xml("<bin_ops></bin_ops><bin_ops/>" + Seq(Op("Names", S("B")) + Op("SaveBin", S("After"))));
+    ecXml xml = Xml("<bin_ops></bin_ops><bin_ops/>" + Seq(Names("B") + Save("After")) + "<other/>");
     EXPECT_TRUE(m.logic.ReadXml(xml));
     EXPECT_TRUE(m.logic.ReadXml(xml));
     EXPECT_TRUE(m.results.m_vResultList.empty());
     EXPECT_TRUE(m.logic.ReadXml(xml));
     EXPECT_EQ(SavedBin(m.results, "After"), Indices({1}));
+    EXPECT_EQ(m.probe.GetStackSize(), 1);
     EXPECT_FALSE(m.logic.ReadXml(xml));
-}
+    EXPECT_EQ(m.probe.GetStackSize(), 0);
+    EXPECT_EQ(m.probe.NumResults(), 0u);
 
-TEST(Sequence, WriteXmlWritesTheEmptyElement)
-{
-    ecEventLogic logic;
-    std::ostringstream out;
-    logic.WriteXml(out);
-    EXPECT_EQ(out.str(), "<stack_operations>\n</stack_operations>\n");
-}
-
-TEST(Sequence, CopiesOfAMachineStartFresh)
-{
-    Machine m({"A"});
-    ASSERT_TRUE(m.Read(Seq(Op("SetExcludeOff") + Op("AutoSaveBinOn") + Op("Names", S("A")))));
-    ecEventLogic copy(m.logic);
-    ecEventLogicProbe probe(copy);
-    EXPECT_EQ(probe.GetStackSize(), 0);
-    EXPECT_TRUE(probe.Exclude());
-    EXPECT_FALSE(probe.AutoSave());
-    m.logic = copy;
-    EXPECT_FALSE(m.probe.Exclude());
+    EXPECT_EQ(m.Fail(Seq(Names("A") + Save("Kept") + Op("Bogus"))),
+              "[ecEventLogic::ReadXml] Unrecognized bin operator Bogus");
+    EXPECT_EQ(SavedBin(m.results, "Kept"), Indices({0}));
     EXPECT_EQ(m.probe.GetStackSize(), 1);
 }
 
@@ -203,107 +83,77 @@ TEST(Sequence, SettingsHoldIntoLaterSequences)
     // is on, everything once a previous sequence has turned it off.
     ecEventList list = MakeList({"A", "A"});
     list.push_back(MakeEvent("EXCLUDE", 0, 100000));
-    ecBinResultList results;
-    const std::string doc = Doc(Seq(Op("Names", S("A")) + Op("SaveBin", S("On"))) + Seq(Op("SetExcludeOff"))
-                                + Seq(Op("Names", S("A")) + Op("SaveBin", S("Off"))) + Seq(Op("AutoSaveBinOn"))
-                                + Seq(Op("SetEpoch", S("Late")))
-                                + Seq(Op("Attribs", S("T:1")) + Op("Names", S("A")) + Op("SaveBin", S("Epoch"))),
-                                Epoch("Stim") + Epoch("Late", -0.1f, 0.3f));
     list[1].m_vTags = {"T:1"};
-    ASSERT_EQ(RunDoc(results, list, doc), "");
+    ecBinResultList results;
+    ASSERT_EQ(RunDoc(results, list,
+                     Doc(Seq(Names("A") + Save("On")) + Seq(Op("SetExcludeOff")) + Seq(Names("A") + Save("Off"))
+                             + Seq(Op("AutoSaveBinOn")) + Seq(Op("SetEpoch", S("Late")))
+                             + Seq(Op("Attribs", S("T:1")) + Names("A") + Save("Epoch")),
+                         Epoch("Stim") + Epoch("Late", -0.1f, 0.3f))),
+              "");
     EXPECT_TRUE(SavedBin(results, "On").empty());
     EXPECT_EQ(SavedBin(results, "Off"), Indices({0, 1}));
     EXPECT_EQ(SavedBin(results, "T:1"), Indices({1}));
     EXPECT_EQ(results.GetpResult("Epoch", true)->m_Epoch.sID, "Late");
 }
 
-TEST(Sequence, WhatWasDoneBeforeAFailureStays)
-{
-    Machine m({"A", "B"});
-    EXPECT_EQ(Message([&] { m.Read(Seq(Op("Names", S("A")) + Op("SaveBin", S("Kept")) + Op("Bogus"))); }),
-              "[ecEventLogic::ReadXml] Unrecognized bin operator Bogus");
-    EXPECT_EQ(SavedBin(m.results, "Kept"), Indices({0}));
-    EXPECT_EQ(m.probe.GetStackSize(), 1);
-}
-
-// ------------------------------------------------------------------ domains
-
-TEST(Domains, AGlobalDomainBoundsEveryWalk)
+TEST(Domains, GlobalDomainsNestAndBoundEveryWalk)
 {
     Machine m({"A", "B", "A", "B", "A"});
-    ASSERT_TRUE(m.Read(Seq(Op("Names", S("B") + S("A")) + Op("KeepMod", "<keep>1</keep><mod>2</mod>")
-                           + Op("SaveBin", S("_GLOBAL_DOMAIN_")))));
-    EXPECT_EQ(SavedBin(m.results, "_GLOBAL_DOMAIN_"), Indices({1, 3}));
+    ASSERT_TRUE(m.Read(Seq(Names("B A") + Op("KeepMod", "<keep>1</keep><mod>2</mod>") + Save("_GLOBAL_DOMAIN_"))));
     EXPECT_EQ(m.probe.Walk(), Indices({1, 3}));
-    ASSERT_TRUE(m.Read(Seq(Op("Names", S("A")) + Op("SaveBin", S("A")) + Op("Names", S("A") + S("B"))
-                           + Op("KeepMod", "<keep>0</keep><mod>1</mod>") + Op("SaveBin", S("Mod")))));
+    ASSERT_TRUE(
+        m.Read(Seq(Names("A") + Save("A") + Names("A B") + Op("KeepMod", "<keep>0</keep><mod>1</mod>") + Save("Mod"))));
     EXPECT_TRUE(SavedBin(m.results, "A").empty());
     EXPECT_EQ(SavedBin(m.results, "Mod"), Indices({1, 3}));
+    // The latest domain wins and was computed inside the one before.
+    m.results.GetpResult("_GLOBAL_DOMAIN_", true)->R1[4] = true;
+    ASSERT_TRUE(m.Read(Seq(Names("A") + Save("_GLOBAL_DOMAIN_"))));
+    EXPECT_EQ(m.probe.Walk(), Indices({4}));
+
+    m.list.push_back(MakeEvent("A", 50000));
+    EXPECT_EQ(m.Fail(Seq(Names("A"))),
+              "[ecEventLogic::CheckResultLength] Please verify formulas: Result item with ID = _GLOBAL_DOMAIN_ has 5 "
+              "items, but the event list has 6 events");
 }
 
-TEST(Domains, TheLatestGlobalDomainWins)
+TEST(Domains, LocalDomainsNestWithinTheGlobalOne)
 {
-    Machine m({"A", "B", "C"});
-    ASSERT_TRUE(m.Read(Seq(Op("Names", S("A")) + Op("SaveBin", S("_GLOBAL_DOMAIN_")))));
-    m.results.m_vResultList.back().R1[2] = true;  // {0, 2}
-    ASSERT_TRUE(m.Read(Seq(Op("Names", S("B") + S("C")) + Op("SaveBin", S("_GLOBAL_DOMAIN_")))));
-    // The new domain was computed inside the old one.
-    EXPECT_EQ(SavedBin(m.results, "_GLOBAL_DOMAIN_"), Indices({2}));
-    EXPECT_EQ(m.probe.Walk(), Indices({2}));
-}
-
-TEST(Domains, TheLocalDomainNearestTheTopBoundsTheWalk)
-{
-    Machine m({"A", "B", "C", "D"});
-    ASSERT_TRUE(m.Read(Seq(Op("Names", S("A") + S("B") + S("C")) + Op("SaveBin", S("_LOCAL_DOMAIN_"))
-                           + Op("Names", S("B") + S("C") + S("D")) + Op("SaveBin", S("_LOCAL_DOMAIN_"))
-                           + Op("Names", S("A") + S("B") + S("C") + S("D")))));
-    // The second domain was computed inside the first (B, C), and the last
-    // "Names" walked inside the second only.
+    Machine m({"A", "B", "C", "D", "E"});
+    ASSERT_TRUE(m.Read(Seq(Names("A B C D") + Save("_GLOBAL_DOMAIN_"))));
+    ASSERT_TRUE(m.Read(
+        Seq(Names("A B C E") + Save("_LOCAL_DOMAIN_") + Names("B C D") + Save("_LOCAL_DOMAIN_") + Names("A B C D E"))));
+    // The second domain was computed inside the first, and the last "Names"
+    // walked inside the second only; popping uncovers the outer domains.
     EXPECT_EQ(Selected(*m.probe.GetpResult(1)), Indices({1, 2}));
-    EXPECT_EQ(m.probe.Walk(), Indices({1, 2}));
+    EXPECT_EQ(m.probe.GetpLocalDomain(), m.probe.GetpResult(2));
     m.probe.Pop(2);
     EXPECT_EQ(m.probe.Walk(), Indices({0, 1, 2}));
     m.probe.PopNamed("_LOCAL_DOMAIN_", true);
     EXPECT_EQ(m.probe.Walk(), Indices({0, 1, 2, 3}));
-}
-
-TEST(Domains, BothDomainsMustHold)
-{
-    Machine m({"A", "B", "C", "D"});
-    ASSERT_TRUE(m.Read(Seq(Op("Names", S("A") + S("B")) + Op("SaveBin", S("_GLOBAL_DOMAIN_")))));
-    ASSERT_TRUE(m.Read(Seq(Op("Names", S("B") + S("C") + S("D")) + Op("SaveBin", S("_LOCAL_DOMAIN_")))));
-    EXPECT_EQ(SavedBin(m.results, "_LOCAL_DOMAIN_"), Indices({1}));
-    m.results.m_vResultList.back().R1[3] = true;
+    // Both domains must hold: an event of the local domain outside the
+    // global one is not walked.
+    m.results.GetpResult("_LOCAL_DOMAIN_", true)->R1[4] = true;
     ASSERT_TRUE(m.Read(Seq(Op("GetBin", S("_LOCAL_DOMAIN_")))));
-    ASSERT_EQ(m.probe.GetpLocalDomain(), m.probe.GetpResult(1));
-    EXPECT_EQ(m.probe.Walk(), Indices({1}));
-}
+    EXPECT_EQ(m.probe.Walk(), Indices({1, 2}));
 
-TEST(Domains, AnAttribsResultNamedAsTheLocalDomainSeesNothing)
-{
-    // The new result is the local domain of its own walk and is all false.
-    Machine m({"A", "B"});
+    // An "Attribs" result named as the local domain is its own domain: empty.
     m.list[0].m_vTags = {"_LOCAL_DOMAIN_"};
     ASSERT_TRUE(m.Read(Seq(Op("Attribs", S("_LOCAL_DOMAIN_")))));
     EXPECT_TRUE(Selected(*m.probe.GetpResult(1)).empty());
+
+    // Thousands of pushes above a local domain stay cheap and correct.
+    std::string ops = Names("A C E") + Save("_LOCAL_DOMAIN_");
+    for (int k = 0; k < 3000; ++k)
+        ops += Names("A B");
+    ASSERT_TRUE(m.Read(Seq(ops + Op("And", "<n>3000</n>"))));
+    EXPECT_EQ(m.probe.GetStackSize(), 2);
+    EXPECT_EQ(Selected(*m.probe.GetpResult(1)), Indices({0}));
 }
 
-TEST(Domains, ADomainOverAnotherEventListIsReported)
+Indices Starts(ecBinResultList& results, const ecEventList& list, const std::string& id)
 {
-    Machine m({"A", "B"});
-    ASSERT_TRUE(m.Read(Seq(Op("Names", S("A")) + Op("SaveBin", S("_GLOBAL_DOMAIN_")))));
-    m.list.push_back(MakeEvent("A", 50000));
-    EXPECT_EQ(Message([&] { m.Read(Seq(Op("Names", S("A")))); }),
-              "[ecEventLogic::CheckResultLength] Please verify formulas: Result item with ID = _GLOBAL_DOMAIN_ has 2 "
-              "items, but the event list has 3 events");
-}
-
-// ------------------------------------------------------------------ exclusion
-
-std::vector<int> SelectedStarts(ecBinResultList& results, const ecEventList& list, const std::string& id)
-{
-    std::vector<int> starts;
+    Indices starts;
     for (int i : SavedBin(results, id))
         starts.push_back(list[static_cast<std::size_t>(i)].m_iStart);
     return starts;
@@ -311,67 +161,50 @@ std::vector<int> SelectedStarts(ecBinResultList& results, const ecEventList& lis
 
 TEST(Exclusion, DeselectsEventsWhoseEpochOverlapsAnExclusion)
 {
-    // Rate 1000 and the epoch -0.2 to 0.8 s: an event at sample s spans
-    // s - 200 to s + 800.
+    // Rate 1000 and the epoch -0.2 to 0.8 s: an event at s spans s - 200 to s + 800.
     ecEventList list;
     list.SetSamplingRate(1000.0f);
     for (int s = 10000; s <= 80000; s += 10000)
         list.push_back(MakeEvent("Stim", s));
-    list.push_back(MakeEvent("EXCLUDE", 10700, 10900));   // holds the last sample of 10000
-    list.push_back(MakeEvent("EXCLUDE2", 19000, 19800));  // holds the first sample of 20000
-    list.push_back(MakeEvent("[EX]", 30100, 30200));      // inside the window of 30000
-    list.push_back(MakeEvent("[SEG]", 39800));            // on the first sample of 40000: no cut
-    list.push_back(MakeEvent("<seg>", 50800));            // on the last sample of 50000: a cut
+    list.push_back(MakeEvent("EXCLUDE", 10700, 10900)); // holds the last sample of 10000
+    list.push_back(MakeEvent("EXCLUDE2", 19000, 19800)); // holds the first sample of 20000
+    list.push_back(MakeEvent("[EX]", 30100, 30200)); // inside the window of 30000
+    list.push_back(MakeEvent("[SEG]", 39800)); // on the first sample of 40000: no cut
+    list.push_back(MakeEvent("<seg>", 50800)); // on the last sample of 50000: a cut
     ecEvent blink = MakeEvent("Blink", 60500);
-    blink.SetRejectedOn();                                // rejected: an exclusion of level 0
+    blink.SetRejectedOn(); // rejected: an exclusion of level 0
     list.push_back(blink);
-    list.push_back(MakeEvent("REJECT", 70801, 71000));    // just after the window of 70000
-    list.push_back(MakeEvent("EXCLUDE", 80500, 80400));   // reversed, but inside the window of 80000
+    list.push_back(MakeEvent("REJECT", 70801, 71000)); // just after the window of 70000
+    list.push_back(MakeEvent("EXCLUDE", 80500, 80400)); // reversed, but inside the window of 80000
+    list.push_back(MakeEvent("A", 90000));
+    list.push_back(MakeEvent("A", 95000));
+    list.push_back(MakeEvent("EXCLUDE", 90900, 90940));
 
     ecBinResultList results;
+    // RejectIf applies the epoch of each top result, not the current one.
     ASSERT_EQ(RunDoc(results, list,
-                  Doc(Seq(Op("Names", S("Stim")) + Op("SaveBin", S("Clean")) + Op("SetEpoch", S("Wide"))
-                          + Op("Names", S("Stim")) + Op("SaveBin", S("Wide")) + Op("SetExcludeOff")
-                          + Op("Names", S("Stim")) + Op("SaveBin", S("All"))),
-                      Epoch("Stim") + Epoch("Wide", -1.0f, 1.0f))),
+                     Doc(Seq(Names("Stim") + Save("Clean") + Op("SetEpoch", S("Wide")) + Names("Stim") + Save("Wide")
+                             + Op("SetExcludeOff") + Names("Stim") + Save("All") + Op("SetEpoch", S("Long"))
+                             + Names("A") + Op("SetEpoch", S("Short")) + Op("RejectIf") + Save("Long") + Names("A")
+                             + Op("RejectIf") + Save("Short")),
+                         Epoch("Stim") + Epoch("Wide", -1.0f, 1.0f) + Epoch("Long", -0.2f, 0.95f)
+                             + Epoch("Short", -0.05f, 0.5f))),
               "");
-    EXPECT_EQ(SelectedStarts(results, list, "Clean"), std::vector<int>({40000, 70000}));
-    // The wider epoch of the result itself (39000 to 41000) takes in the
-    // boundary at 39800 and the exclusion after 70800.
-    EXPECT_TRUE(SelectedStarts(results, list, "Wide").empty());
+    EXPECT_EQ(Starts(results, list, "Clean"), Indices({40000, 70000}));
+    // The wider epoch (39000 to 41000) takes in the boundary at 39800 and
+    // the exclusion after 70800.
+    EXPECT_TRUE(Starts(results, list, "Wide").empty());
     EXPECT_EQ(SavedBin(results, "All").size(), 8u);
-}
+    EXPECT_EQ(Starts(results, list, "Long"), Indices({95000}));
+    EXPECT_EQ(Starts(results, list, "Short"), Indices({90000, 95000}));
 
-TEST(Exclusion, RejectIfUsesTheEpochOfTheTopResult)
-{
-    ecEventList list;
-    list.SetSamplingRate(1000.0f);
-    list.push_back(MakeEvent("A", 10000));
-    list.push_back(MakeEvent("A", 20000));
-    list.push_back(MakeEvent("EXCLUDE", 10900, 10940));
-    ecBinResultList results;
-    // Exclusion is off while selecting; RejectIf then applies the epoch of
-    // each top result, not the machine's current epoch.
-    ASSERT_EQ(RunDoc(results, list,
-                  Doc(Seq(Op("SetExcludeOff") + Op("Names", S("A")) + Op("SetEpoch", S("Short")) + Op("RejectIf")
-                          + Op("SaveBin", S("Long")) + Op("Names", S("A")) + Op("RejectIf")
-                          + Op("SaveBin", S("Short"))),
-                      Epoch("Long", -0.2f, 0.95f) + Epoch("Short", -0.05f, 0.5f))),
-              "");
-    EXPECT_EQ(SavedBin(results, "Long"), Indices({1}));
-    EXPECT_EQ(SavedBin(results, "Short"), Indices({0, 1}));
-}
-
-TEST(Exclusion, NeedsASamplingRate)
-{
-    ecEventList list = MakeList({"A"}, 0.0f);
-    ecBinResultList results;
-    EXPECT_EQ(RunDoc(results, list, Doc(Seq(Op("Names", S("A"))))),
-              "[ecEventLogic::Op1_RejectIf] Technical error (sampling rate unset)");
-    EXPECT_EQ(RunDoc(results, list, Doc(Seq(Op("SetExcludeOff") + Op("Names", S("A")) + Op("RejectIf")))),
-              "[ecEventLogic::Op1_RejectIf] Technical error (sampling rate unset)");
+    ecEventList unset = MakeList({"A"}, 0.0f);
+    ecBinResultList none;
+    const std::string message = "[ecEventLogic::Op1_RejectIf] Technical error (sampling rate unset)";
+    EXPECT_EQ(RunDoc(none, unset, Doc(Seq(Names("A")))), message);
+    EXPECT_EQ(RunDoc(none, unset, Doc(Seq(Op("SetExcludeOff") + Names("A") + Op("RejectIf")))), message);
     ecBinResultList fresh;
-    EXPECT_EQ(RunDoc(fresh, list, Doc(Seq(Op("SetExcludeOff") + Op("Names", S("A")) + Op("SaveBin", S("A"))))), "");
+    EXPECT_EQ(RunDoc(fresh, unset, Doc(Seq(Op("SetExcludeOff") + Names("A") + Save("A")))), "");
     EXPECT_EQ(SavedBin(fresh, "A"), Indices({0}));
 }
 
@@ -381,28 +214,26 @@ TEST(Exclusion, AgreesWithTheEventListsOwnTest)
     // when the list's own test finds no overlap for its epoch window.
     std::mt19937 random(20240611u);
     const char* const others[] = {"EXCLUDE", "EXCLUDE3", "[SEG]", "REJECT", "[EX2]", "Resp", "Blink"};
+    std::uniform_int_distribution<int> start(0, 20000);
+    std::uniform_int_distribution<int> length(-50, 600);
+    std::uniform_int_distribution<int> kind(0, 9);
     for (int round = 0; round < 30; ++round) {
         ecEventList list;
         list.SetSamplingRate(round % 2 ? 512.0f : 1000.0f);
-        std::uniform_int_distribution<int> start(0, 20000);
-        std::uniform_int_distribution<int> length(-50, 600);
-        std::uniform_int_distribution<int> kind(0, 9);
         for (int k = 0; k < 300; ++k) {
             const int s = start(random);
             const int what = kind(random);
             if (what < 7) {
                 list.push_back(MakeEvent("Stim", s, s + std::max(0, length(random) / 4)));
-            } else {
-                ecEvent e = MakeEvent(others[static_cast<std::size_t>(start(random)) % 7], s, s + length(random));
-                if (e.m_sName == "Blink" && what == 9)
-                    e.SetRejectedOn();
-                list.push_back(e);
+                continue;
             }
+            ecEvent e = MakeEvent(others[static_cast<std::size_t>(start(random)) % 7], s, s + length(random));
+            if (e.m_sName == "Blink" && what == 9)
+                e.SetRejectedOn();
+            list.push_back(e);
         }
         ecBinResultList results;
-        ASSERT_EQ(RunDoc(results, list,
-                      Doc(Seq(Op("Names", S("Stim")) + Op("SaveBin", S("Clean"))), Epoch("Stim", -0.15f, 0.45f))),
-                  "");
+        ASSERT_EQ(RunDoc(results, list, Doc(Seq(Names("Stim") + Save("Clean")), Epoch("Stim", -0.15f, 0.45f))), "");
         ecBinResult* clean = results.GetpResult("Clean", true);
         const float rate = list.GetSamplingRate();
         for (std::size_t i = 0; i < list.size(); ++i) {

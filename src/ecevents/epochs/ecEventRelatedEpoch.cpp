@@ -1,6 +1,8 @@
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
 
+#include <initializer_list>
 #include <ostream>
+#include <utility>
 
 #include "ecevents/foundation/ecError.h"
 #include "ecutil/ecXml.h"
@@ -15,6 +17,24 @@ float RequiredFloat(ecXml& xml, const char* tag)
     if (!xml.TagExists(tag))
         throw ecError(std::string(kReadXml) + "Required tag <" + tag + "> not found");
     return xml.GetFloat(tag);
+}
+
+// The detrend interval that a preset baseline word implies; false for any
+// other word, whose interval is left alone.
+bool PresetDetrend(const std::string& word, float start, float startIOF, float& from, float& to)
+{
+    if (word != "PreEvent" && word != "PreEventIOF")
+        return false;
+    from = word == "PreEvent" ? start : startIOF;
+    to = 0.0f;
+    return true;
+}
+
+// Plain float children: an absent one reads as 0.
+void ReadFloats(ecXml& xml, std::initializer_list<std::pair<const char*, float*>> fields)
+{
+    for (const auto& [tag, field] : fields)
+        *field = xml.GetFloat(tag);
 }
 
 // Clamps a window into [lo, hi] and falls back to [lo, hi] when it collapses.
@@ -39,12 +59,17 @@ void Element(std::ostream& out, const char* tag, const T& value)
     out << '<' << tag << '>' << value << "</" << tag << '>';
 }
 
-// Starts a content line with a switch; the caller adds what the switch
-// enables and ends the line.
-bool FlagLine(std::ostream& out, const char* tag, bool flag)
+using FloatTags = std::initializer_list<std::pair<const char*, float>>;
+
+// Starts a content line with a switch and, when it is set, the elements it
+// enables; the caller may add more and ends the line.
+bool FlagLine(std::ostream& out, const char* tag, bool flag, FloatTags enabled)
 {
     out << "\t\t\t";
     Element(out, tag, flag ? 1 : 0);
+    if (flag)
+        for (const auto& [name, value] : enabled)
+            Element(out, name, value);
     return flag;
 }
 
@@ -166,13 +191,8 @@ bool ecEventRelatedEpoch::ReadXml(ecXml& xml)
     if (sub.TagExists("sBaselineDetrend")) {
         sBaselineDetrend = sub.CharacterData("sBaselineDetrend");
         iPolynomialOrder = sub.TagExists("iPolynomialOrder") ? sub.GetInt("iPolynomialOrder") : 0;
-        if (sBaselineDetrend == "PreEvent") {
-            fDetrendStart = fStart;
-            fDetrendStop = 0.0f;
-        } else if (sBaselineDetrend == "PreEventIOF") {
-            fDetrendStart = fStartIOF;
-            fDetrendStop = 0.0f;
-        } else if (sBaselineDetrend == "Custom") {
+        if (!PresetDetrend(sBaselineDetrend, fStart, fStartIOF, fDetrendStart, fDetrendStop) &&
+            sBaselineDetrend == "Custom") {
             fDetrendStart = fStartIOF;
             fDetrendStop = 0.0f;
             fDetrendStart = RequiredFloat(sub, "fDetrendStart");
@@ -184,12 +204,9 @@ bool ecEventRelatedEpoch::ReadXml(ecXml& xml)
 
     bApplyMagnitudeLimit = sub.GetBool("bApplyMagnitudeLimit");
     if (bApplyMagnitudeLimit) {
-        fElectricLow = sub.GetFloat("fElectricLow");
-        fElectricHigh = sub.GetFloat("fElectricHigh");
-        fMagneticLow = sub.GetFloat("fMagneticLow");
-        fMagneticHigh = sub.GetFloat("fMagneticHigh");
-        fThresholdStart = sub.GetFloat("fThresholdStart");
-        fThresholdStop = sub.GetFloat("fThresholdStop");
+        ReadFloats(sub, {{"fElectricLow", &fElectricLow}, {"fElectricHigh", &fElectricHigh},
+                         {"fMagneticLow", &fMagneticLow}, {"fMagneticHigh", &fMagneticHigh},
+                         {"fThresholdStart", &fThresholdStart}, {"fThresholdStop", &fThresholdStop}});
         vChannels.clear();
         for (std::string channel = sub.CharacterDataNext("Channel"); !channel.empty();
              channel = sub.CharacterDataNext("Channel"))
@@ -197,17 +214,15 @@ bool ecEventRelatedEpoch::ReadXml(ecXml& xml)
     }
 
     bEstimateCOV_Time = sub.GetBool("bEstimateCOV_Time");
-    fCov_Time_Start = sub.GetFloat("fCov_Time_Start");
-    fCov_Time_Stop = sub.GetFloat("fCov_Time_Stop");
     bEstimateCOV_Freq = sub.GetBool("bEstimateCOV_Freq");
-    fCov_Freq_Start = sub.GetFloat("fCov_Freq_Start");
-    fCov_Freq_Stop = sub.GetFloat("fCov_Freq_Stop");
     iCovarianceOption = sub.GetInt("iCovarianceOption");
     bEstimateCOV_TimeFreq = sub.GetBool("bEstimateCOV_TimeFreq");
-    fCov_TimeFreq_Start_Time = sub.GetFloat("fCov_TimeFreq_Start_Time");
-    fCov_TimeFreq_Stop_Time = sub.GetFloat("fCov_TimeFreq_Stop_Time");
-    fCov_TimeFreq_Start_Freq = sub.GetFloat("fCov_TimeFreq_Start_Freq");
-    fCov_TimeFreq_Stop_Freq = sub.GetFloat("fCov_TimeFreq_Stop_Freq");
+    ReadFloats(sub, {{"fCov_Time_Start", &fCov_Time_Start}, {"fCov_Time_Stop", &fCov_Time_Stop},
+                     {"fCov_Freq_Start", &fCov_Freq_Start}, {"fCov_Freq_Stop", &fCov_Freq_Stop},
+                     {"fCov_TimeFreq_Start_Time", &fCov_TimeFreq_Start_Time},
+                     {"fCov_TimeFreq_Stop_Time", &fCov_TimeFreq_Stop_Time},
+                     {"fCov_TimeFreq_Start_Freq", &fCov_TimeFreq_Start_Freq},
+                     {"fCov_TimeFreq_Stop_Freq", &fCov_TimeFreq_Stop_Freq}});
 
     // The reader repairs what it can; a remaining problem is the caller's to
     // find with its own CheckIntegrity.
@@ -243,13 +258,10 @@ void ecEventRelatedEpoch::WriteXml(std::ostream& out)
     }
     out << std::endl;
 
-    if (FlagLine(out, "bApplyMagnitudeLimit", bApplyMagnitudeLimit)) {
-        Element(out, "fElectricLow", fElectricLow);
-        Element(out, "fElectricHigh", fElectricHigh);
-        Element(out, "fMagneticLow", fMagneticLow);
-        Element(out, "fMagneticHigh", fMagneticHigh);
-        Element(out, "fThresholdStart", fThresholdStart);
-        Element(out, "fThresholdStop", fThresholdStop);
+    if (FlagLine(out, "bApplyMagnitudeLimit", bApplyMagnitudeLimit,
+                 {{"fElectricLow", fElectricLow}, {"fElectricHigh", fElectricHigh}, {"fMagneticLow", fMagneticLow},
+                  {"fMagneticHigh", fMagneticHigh}, {"fThresholdStart", fThresholdStart},
+                  {"fThresholdStop", fThresholdStop}})) {
         out << std::endl;
         for (const std::string& channel : vChannels) {
             out << "\t\t\t";
@@ -258,26 +270,18 @@ void ecEventRelatedEpoch::WriteXml(std::ostream& out)
         }
     }
     out << std::endl;
-
-    if (FlagLine(out, "bEstimateCOV_Time", bEstimateCOV_Time)) {
-        Element(out, "fCov_Time_Start", fCov_Time_Start);
-        Element(out, "fCov_Time_Stop", fCov_Time_Stop);
-    }
+    FlagLine(out, "bEstimateCOV_Time", bEstimateCOV_Time,
+             {{"fCov_Time_Start", fCov_Time_Start}, {"fCov_Time_Stop", fCov_Time_Stop}});
     out << std::endl;
-
-    if (FlagLine(out, "bEstimateCOV_Freq", bEstimateCOV_Freq)) {
-        Element(out, "fCov_Freq_Start", fCov_Freq_Start);
-        Element(out, "fCov_Freq_Stop", fCov_Freq_Stop);
+    if (FlagLine(out, "bEstimateCOV_Freq", bEstimateCOV_Freq,
+                 {{"fCov_Freq_Start", fCov_Freq_Start}, {"fCov_Freq_Stop", fCov_Freq_Stop}}))
         Element(out, "iCovarianceOption", iCovarianceOption);
-    }
     out << std::endl;
-
-    if (FlagLine(out, "bEstimateCOV_TimeFreq", bEstimateCOV_TimeFreq)) {
-        Element(out, "fCov_TimeFreq_Start_Time", fCov_TimeFreq_Start_Time);
-        Element(out, "fCov_TimeFreq_Stop_Time", fCov_TimeFreq_Stop_Time);
-        Element(out, "fCov_TimeFreq_Start_Freq", fCov_TimeFreq_Start_Freq);
-        Element(out, "fCov_TimeFreq_Stop_Freq", fCov_TimeFreq_Stop_Freq);
-    }
+    FlagLine(out, "bEstimateCOV_TimeFreq", bEstimateCOV_TimeFreq,
+             {{"fCov_TimeFreq_Start_Time", fCov_TimeFreq_Start_Time},
+              {"fCov_TimeFreq_Stop_Time", fCov_TimeFreq_Stop_Time},
+              {"fCov_TimeFreq_Start_Freq", fCov_TimeFreq_Start_Freq},
+              {"fCov_TimeFreq_Stop_Freq", fCov_TimeFreq_Stop_Freq}});
     out << std::endl;
 
     out << "\t\t</epoch>" << std::endl;
@@ -383,15 +387,9 @@ std::string ecEventRelatedEpoch::CheckIntegrity()
     if (sBaselineDetrend != "None") {
         if (iPolynomialOrder < 0 || iPolynomialOrder > 10)
             return "Polynomial order for baseline/detrend out of range [0, 10].";
-        if (sBaselineDetrend == "PreEvent") {
-            fDetrendStart = fStart;
-            fDetrendStop = 0.0f;
-        } else if (sBaselineDetrend == "PreEventIOF") {
-            fDetrendStart = fStartIOF;
-            fDetrendStop = 0.0f;
-        } else if (sBaselineDetrend != "Custom") {
+        if (!PresetDetrend(sBaselineDetrend, fStart, fStartIOF, fDetrendStart, fDetrendStop) &&
+            sBaselineDetrend != "Custom")
             return "Unrecognized baseline/detrend option: " + sBaselineDetrend;
-        }
         if (!(fDetrendStart <= fDetrendStop))
             return "Baseline/detrend stop precedes start.";
         if (!(fStartIOF <= fDetrendStart) || !(fDetrendStop <= fStopIOF))

@@ -19,19 +19,9 @@ ecBinResult::ecBinResult(const ecBinResult& other)
 }
 
 ecBinResult::ecBinResult(ecBinResult&& other) noexcept
-    : m_Epoch(other.m_Epoch)
 {
     BasicConstruct();
-    m_sID.swap(other.m_sID);
-    std::swap(m_nOrder, other.m_nOrder);
-    std::swap(m_nItems, other.m_nItems);
-    std::swap(m_bPopped, other.m_bPopped);
-    std::swap(m_bHidden, other.m_bHidden);
-    std::swap(R0, other.R0);
-    std::swap(R1, other.R1);
-    std::swap(R2, other.R2);
-    std::swap(m_bInitialized, other.m_bInitialized);
-    std::swap(m_nTag, other.m_nTag);
+    *this = std::move(other);
 }
 
 ecBinResult::~ecBinResult()
