@@ -1,7 +1,15 @@
 #pragma once
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <unistd.h>
 
-#include "ecevents/events/ecEvent.h"
+#include <gtest/gtest.h>
+
+#include "ecevents/events/ecEventList.h"
+#include "ecevents/foundation/ecError.h"
+#include "ecutil/ecXml.h"
 
 inline ecEvent MakeEvent(const std::string& name, int start, int stop = -2147483647 - 1, unsigned int status = 2)
 {
@@ -11,4 +19,63 @@ inline ecEvent MakeEvent(const std::string& name, int start, int stop = -2147483
     e.m_iStop = stop == -2147483647 - 1 ? start : stop;
     e.m_nStatus = status;
     return e;
+}
+
+// A folder of its own for each test, removed afterwards.
+class TempDir {
+public:
+    TempDir()
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_path = std::filesystem::temp_directory_path() / ("ecevents_" + std::string(info->test_suite_name()) + "_" +
+                                                           info->name() + "_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_path);
+    }
+    ~TempDir() { std::filesystem::remove_all(m_path); }
+    std::string File(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline std::string WriteText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+inline std::string ReadText(const std::string& path)
+{
+    std::ostringstream all;
+    all << std::ifstream(path, std::ios::binary).rdbuf();
+    return all.str();
+}
+
+inline std::string EventLine(const std::string& name, int start, int stop, unsigned int status,
+                             const std::string& extra = "")
+{
+    return "<Event><Name>" + name + "</Name><Start>" + std::to_string(start) + "</Start><Stop>" +
+           std::to_string(stop) + "</Stop><Status>" + std::to_string(status) +
+           "</Status><Color>0</Color><Attribute>0</Attribute>" + extra + "</Event>\n";
+}
+
+inline std::string Document(const std::string& body) { return "<KOVA_Event_List>\n" + body + "</KOVA_Event_List>\n"; }
+
+inline bool ReadDocument(ecEventList& list, const std::string& text, bool merge = false)
+{
+    ecXml xml;
+    xml.SetText(text);
+    return list.ReadXml(xml, merge);
+}
+
+// The message of the ecError that the call throws, or "no error".
+template <class Call>
+std::string EcErrorOf(Call call)
+{
+    try {
+        call();
+    } catch (const ecError& e) {
+        return e.what();
+    }
+    return "no error";
 }

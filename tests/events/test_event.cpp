@@ -1,76 +1,47 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <utility>
 
 #include "ecevents/events/ecEvent.h"
+#include "event_test_util.h"
 
 namespace {
-
-ecEvent Named(const std::string& name)
-{
-    ecEvent e;
-    e.m_sName = name;
-    return e;
-}
 
 unsigned int Rgb(unsigned int r, unsigned int g, unsigned int b) { return (r << 16) | (g << 8) | b; }
 
 } // namespace
 
-TEST(EventStatus, DefaultEventHasNoStatusBits)
+TEST(Event, BitsMoveInPairsAndLeaveOthers)
 {
     ecEvent e;
-    EXPECT_FALSE(e.IsRejected());
-    EXPECT_FALSE(e.IsAccepted());
-    EXPECT_FALSE(e.IsStatusOn());
-    EXPECT_FALSE(e.IsStatusOff());
-    EXPECT_EQ(e.m_pAssociatedEvent, nullptr);
-    EXPECT_EQ(e.m_nLoadCount, 0);
-}
-
-TEST(EventStatus, BitsMoveInPairsAndLeaveOthers)
-{
-    ecEvent e;
+    EXPECT_FALSE(e.IsRejected() || e.IsAccepted() || e.IsStatusOn() || e.IsStatusOff());
     e.SetRejectedOn();
     EXPECT_EQ(e.m_nStatus, 1u);
     e.SetRejectedOff();
     EXPECT_EQ(e.m_nStatus, 2u);
-
     e.m_nStatus = 8;
     e.SetStatusOn();
     EXPECT_EQ(e.m_nStatus, 4u);
     e.SetStatusOff();
     EXPECT_EQ(e.m_nStatus, 8u);
-
     e.m_nStatus = 15;
     e.ClearStatus();
     EXPECT_EQ(e.m_nStatus, 3u);
-
     e.m_nStatus = 0xF0;
     e.SetRejectedOn();
     EXPECT_EQ(e.m_nStatus, 0xF1u);
-}
 
-TEST(EventAttribute, FlagBits)
-{
-    ecEvent e;
     e.SetDipoleOn();
     EXPECT_EQ(e.m_iAttribute, 0x200);
-    EXPECT_TRUE(e.IsForDipole());
     e.SetDipoleOff();
     e.SetCompound();
     e.ClearTagged();
     EXPECT_EQ(e.m_iAttribute, 0x800);
-    EXPECT_TRUE(e.IsCompound());
-    EXPECT_FALSE(e.IsTagged());
     e.SetTagged();
     e.ClearCompound();
     EXPECT_EQ(e.m_iAttribute, 0x400);
-}
 
-TEST(EventCode, SetFlagClear)
-{
-    ecEvent e;
     e.SetCode(0x10);
     e.SetCodeFlag(0x3);
     EXPECT_EQ(e.GetCode(), 0x13u);
@@ -78,92 +49,51 @@ TEST(EventCode, SetFlagClear)
     EXPECT_EQ(e.GetCode(), 0x2u);
 }
 
-TEST(EventColor, XorWhiteClearsHighByte)
+TEST(Event, ColorsXorScaleRoundAndWrap)
 {
     ecEvent e;
     e.m_nColor = 0xAB000000u | Rgb(255, 0, 0);
     EXPECT_EQ(e.GetXORWhiteColor(), Rgb(0, 255, 255));
-    e.m_nColor = Rgb(1, 2, 3);
-    EXPECT_EQ(e.GetXORWhiteColor(), Rgb(254, 253, 252));
-}
-
-TEST(EventColor, ScalingRoundsAndWraps)
-{
-    ecEvent e;
     e.m_nColor = Rgb(255, 128, 1);
-    e.HalfIntensity();
-    // 127.5 + 0.5 truncates to 128; 64.5 to 64; 1.0 to 1.
+    e.HalfIntensity();  // 127.5 + 0.5 truncates to 128; 64.5 to 64; 1.0 to 1.
     EXPECT_EQ(e.m_nColor, Rgb(128, 64, 1));
-
     e.m_nColor = 0xFF000000u | Rgb(200, 0, 10);
-    // 400 keeps its low eight bits: 144. The high byte is dropped.
-    EXPECT_EQ(e.ScaleColorIntensity(2.0f), Rgb(144, 0, 20));
+    EXPECT_EQ(e.ScaleColorIntensity(2.0f), Rgb(144, 0, 20));  // 400 keeps its low eight bits
     EXPECT_EQ(e.m_nColor, 0xFF000000u | Rgb(200, 0, 10)) << "scaling must not change the event";
 }
 
-TEST(EventExclusion, LevelsFromNames)
+TEST(Event, ExclusionLevelsAndBoundaries)
 {
-    EXPECT_EQ(Named("reject me").ExclusionLevelNameOnly(), 0);
-    EXPECT_EQ(Named("REJECTED").ExclusionLevelNameOnly(), 0);
-    EXPECT_EQ(Named("<seg>").ExclusionLevelNameOnly(), 0);
-    EXPECT_EQ(Named("[Seg]").ExclusionLevelNameOnly(), 0);
-    EXPECT_EQ(Named("EXCLUDE12").ExclusionLevelNameOnly(), 12);
-    EXPECT_EQ(Named("EXCLUDE3").ExclusionLevelNameOnly(), 3);
-    EXPECT_EQ(Named("exclude").ExclusionLevelNameOnly(), 0);
-    EXPECT_EQ(Named("EXCLUDE-2").ExclusionLevelNameOnly(), 0);
-    EXPECT_EQ(Named("[EX]").ExclusionLevelNameOnly(), 0);
-    EXPECT_EQ(Named("[ex7]").ExclusionLevelNameOnly(), 7);
-    EXPECT_EQ(Named("[EX2]").ExclusionLevelNameOnly(), 2);
-    EXPECT_EQ(Named("[EX-1]").ExclusionLevelNameOnly(), -1);
-    EXPECT_EQ(Named("EXCL").ExclusionLevelNameOnly(), -1);
-    EXPECT_EQ(Named("Stim").ExclusionLevelNameOnly(), -1);
-    EXPECT_EQ(Named("").ExclusionLevelNameOnly(), -1);
-    EXPECT_EQ(Named("[EX").ExclusionLevelNameOnly(), -1);
-    // Not a number after the prefix: the level stays at its start, -1,
-    // which the EXCLUDE form clamps to 0.
-    EXPECT_EQ(Named("EXCLUDEx").ExclusionLevelNameOnly(), 0);
-    EXPECT_EQ(Named("[EXab]").ExclusionLevelNameOnly(), -1);
-}
+    const std::pair<const char*, int> cases[] = {
+        {"reject me", 0}, {"REJECTED", 0}, {"<seg>", 0},  {"[Seg]", 0},   {"EXCLUDE12", 12}, {"exclude", 0},
+        {"EXCLUDE-2", 0}, {"[EX]", 0},     {"[ex7]", 7},  {"[EX-1]", -1}, {"EXCL", -1},      {"Stim", -1},
+        {"", -1},         {"[EX", -1},     {"EXCLUDEx", 0}, {"[EXab]", -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MakeEvent(c.first, 0).ExclusionLevelNameOnly(), c.second) << c.first;
 
-TEST(EventExclusion, RejectedBitGivesLevelZero)
-{
-    ecEvent e = Named("Stim");
+    ecEvent e = MakeEvent("Stim", 0);
     EXPECT_EQ(e.ExclusionLevel(), -1);
     e.SetRejectedOn();
     EXPECT_EQ(e.ExclusionLevel(), 0);
-    EXPECT_EQ(e.ExclusionLevelNameOnly(), -1);
-    ecEvent x = Named("EXCLUDE4");
-    x.SetRejectedOn();
-    EXPECT_EQ(x.ExclusionLevel(), 4);
+    EXPECT_EQ(MakeEvent("EXCLUDE4", 0, 0, 1).ExclusionLevel(), 4);
+
+    EXPECT_TRUE(MakeEvent("<SEG>", 0).IsSegmentBoundary());
+    EXPECT_TRUE(MakeEvent("[seg]", 0).IsSegmentBoundary());
+    EXPECT_FALSE(MakeEvent("[seg] ", 0).IsSegmentBoundary());
+    ecEvent b = MakeEvent("Stim", 10, 20, 0x10 | 1 | 8);
+    b.m_iCenter = 15;
+    b.SetSegmentBoundaryDefaults();
+    EXPECT_EQ(b.m_sName, "[seg]");
+    EXPECT_EQ(b.m_iStart + b.m_iStop, 0);
+    EXPECT_EQ(b.m_iCenter, 15);
+    EXPECT_EQ(b.m_nColor, 0xFFu);
+    EXPECT_EQ(b.m_nStatus, 0x10u | 2u | 4u);
 }
 
-TEST(EventSegment, BoundaryNamesAndDefaults)
+TEST(Event, EqualityIgnoresDisplayAndBookkeepingAndOrderIsByStart)
 {
-    EXPECT_TRUE(Named("<SEG>").IsSegmentBoundary());
-    EXPECT_TRUE(Named("[seg]").IsSegmentBoundary());
-    EXPECT_FALSE(Named("[seg] ").IsSegmentBoundary());
-    EXPECT_FALSE(Named("SEG").IsSegmentBoundary());
-
-    ecEvent e = Named("Stim");
-    e.m_iStart = 10;
-    e.m_iStop = 20;
-    e.m_iCenter = 15;
-    e.m_nStatus = 0x10 | 1 | 8;
-    e.SetSegmentBoundaryDefaults();
-    EXPECT_EQ(e.m_sName, "[seg]");
-    EXPECT_EQ(e.m_iStart, 0);
-    EXPECT_EQ(e.m_iStop, 0);
-    EXPECT_EQ(e.m_iCenter, 15);
-    EXPECT_EQ(e.m_nColor, 0xFFu);
-    EXPECT_EQ(e.m_nStatus, 0x10u | 2u | 4u);
-    EXPECT_TRUE(e.IsSegmentBoundary());
-}
-
-TEST(EventCompare, EqualityIgnoresDisplayAndBookkeeping)
-{
-    ecEvent a = Named("Stim");
-    a.m_iStart = 5;
-    a.m_iStop = 9;
+    const ecEvent a = MakeEvent("Stim", 5, 9);
     ecEvent b = a;
     b.m_nColor = 7;
     b.m_iCenter = 3;
@@ -174,75 +104,74 @@ TEST(EventCompare, EqualityIgnoresDisplayAndBookkeeping)
     b.m_fResponseTime = 1.5f;
     b.SetState(3);
     EXPECT_TRUE(a == b);
-
-    b = a;
-    b.m_fFWHMFreq = 0.25f;
-    EXPECT_FALSE(a == b);
-    b = a;
-    b.m_fPeakStart = 1.0f;
-    EXPECT_FALSE(a == b);
-    b = a;
-    b.m_nStatus = 2;
-    EXPECT_FALSE(a == b);
-    b = a;
-    b.m_iAttribute = 1;
-    EXPECT_FALSE(a == b);
-}
-
-TEST(EventCompare, OrderByStartAlone)
-{
-    ecEvent a = Named("A");
-    ecEvent b = Named("B");
-    a.m_iStart = b.m_iStart = 10;
-    a.m_iStop = 100;
-    EXPECT_FALSE(a < b);
-    EXPECT_FALSE(a > b);
+    for (auto change : {+[](ecEvent& x) { x.m_fFWHMFreq = 0.25f; }, +[](ecEvent& x) { x.m_fPeakStart = 1.0f; },
+                        +[](ecEvent& x) { x.m_nStatus = 0; }, +[](ecEvent& x) { x.m_iAttribute = 1; }}) {
+        b = a;
+        change(b);
+        EXPECT_FALSE(a == b);
+    }
+    b = MakeEvent("B", 5, 100);
+    EXPECT_FALSE(a < b || a > b);
     b.m_iStart = -3;
-    EXPECT_TRUE(b < a);
-    EXPECT_TRUE(a > b);
+    EXPECT_TRUE(b < a && a > b);
 }
 
-TEST(EventCopy, CopiesEveryFieldAndSharesTheAssociatedEvent)
+TEST(Event, CopyAndMoveCarryEveryField)
 {
-    ecEvent target = Named("Target");
-    target.m_iStart = 42;
-    ecEvent e = Named("Stim");
+    static float ecEvent::*const floats[] = {
+        &ecEvent::m_fResponseTime, &ecEvent::m_fResponseMag, &ecEvent::m_fResponseScore, &ecEvent::m_fPeakStart,
+        &ecEvent::m_fPeakStop,     &ecEvent::m_fPeakArea,    &ecEvent::m_fPeakMean,      &ecEvent::m_fTimeStart,
+        &ecEvent::m_fTimeStop,     &ecEvent::m_fFreqStart,   &ecEvent::m_fFreqStop,      &ecEvent::m_fFWHMTime,
+        &ecEvent::m_fFWHMFreq};
+    static int ecEvent::*const ints[] = {&ecEvent::m_iStart, &ecEvent::m_iStop, &ecEvent::m_iCenter,
+                                         &ecEvent::m_iAttribute, &ecEvent::m_nLoadCount};
+    static unsigned int ecEvent::*const uints[] = {&ecEvent::m_nStatus, &ecEvent::m_nColor, &ecEvent::m_nCode};
+    ecEvent target = MakeEvent("Target", 42);
+    ecEvent e = MakeEvent("Stim", 0);
     e.SetState(5);
     e.SetOption(6);
     e.SetDirty(true);
     e.m_vTags = {"a:1", "b:2"};
     e.m_pAssociatedEvent = &target;
-    e.m_fResponseScore = 2.5f;
-    e.m_nLoadCount = 3;
     e.m_sNotation = "n";
+    int k = 1;
+    for (auto f : floats)
+        e.*f = 0.5f + static_cast<float>(k++);
+    for (auto f : ints)
+        e.*f = k++;
+    for (auto f : uints)
+        e.*f = static_cast<unsigned int>(k++);
 
-    ecEvent copy(e);
-    EXPECT_EQ(copy.GetState(), 5);
-    EXPECT_EQ(copy.GetOption(), 6);
-    EXPECT_TRUE(copy.IsDirty());
-    EXPECT_EQ(copy.m_vTags, e.m_vTags);
-    EXPECT_EQ(copy.m_pAssociatedEvent, &target);
-    EXPECT_EQ(copy.GetAssociatedEvent().m_iStart, 42);
-    EXPECT_EQ(copy.m_fResponseScore, 2.5f);
-    EXPECT_EQ(copy.m_nLoadCount, 3);
-    EXPECT_EQ(copy.GetEventNotation(), "n");
-
-    ecEvent assigned;
+    auto expectSame = [&](const ecEvent& c) {
+        EXPECT_EQ(c.m_sName, "Stim");
+        EXPECT_EQ(c.GetState() * 10 + c.GetOption(), 56);
+        EXPECT_TRUE(c.IsDirty());
+        EXPECT_EQ(c.m_vTags, e.m_vTags);
+        EXPECT_EQ(c.m_pAssociatedEvent, &target);
+        EXPECT_EQ(c.GetEventNotation(), "n");
+        k = 1;
+        for (auto f : floats)
+            EXPECT_EQ(c.*f, 0.5f + static_cast<float>(k++));
+        for (auto f : ints)
+            EXPECT_EQ(c.*f, k++);
+        for (auto f : uints)
+            EXPECT_EQ(c.*f, static_cast<unsigned int>(k++));
+    };
+    ecEvent copy(e), assigned;
     assigned = e;
-    EXPECT_EQ(assigned.GetState(), 5);
-    EXPECT_EQ(assigned.m_vTags, e.m_vTags);
-    EXPECT_EQ(assigned.m_nLoadCount, 3);
-
-    // Without an associated event a default event comes back.
-    EXPECT_EQ(ecEvent().GetAssociatedEvent().m_sName, "");
+    expectSame(copy);
+    expectSame(assigned);
+    ecEvent moved(std::move(copy)), moveAssigned;
+    moveAssigned = std::move(assigned);
+    expectSame(moved);
+    expectSame(moveAssigned);
+    EXPECT_EQ(ecEvent().GetAssociatedEvent().m_sName, "") << "without an associated event a default one";
+    EXPECT_EQ(moved.GetAssociatedEvent().m_iStart, 42);
 }
 
-TEST(EventXml, WritesOneLineInFieldOrder)
+TEST(Event, WritesOneXmlLineInFieldOrder)
 {
-    ecEvent e = Named("Stim/Std");
-    e.m_iStart = -5;
-    e.m_iStop = 12;
-    e.m_nStatus = 0xFFFFFFFFu;
+    ecEvent e = MakeEvent("Stim/Std", -5, 12, 0xFFFFFFFFu);
     e.m_nColor = 0xFFFFFFFFu;
     e.m_iAttribute = 0x400;
     e.m_fTimeStart = 0.1f;
@@ -250,31 +179,22 @@ TEST(EventXml, WritesOneLineInFieldOrder)
     e.m_fFreqStart = 1e-5f;
     e.m_fFreqStop = -2.5f;
     e.m_fFWHMTime = 3.0f;
-    e.m_fFWHMFreq = 0.0f;
     e.m_vTags = {"cond:a", "x:y"};
     std::ostringstream out;
     EXPECT_TRUE(e.WriteXml(out));
-
     std::ostringstream floats;
     floats << "<TimeStart>" << 0.1f << "</TimeStart><TimeStop>" << 1234567.0f << "</TimeStop><FreqStart>"
            << 1e-5f << "</FreqStart><FreqStop>" << -2.5f << "</FreqStop><FWHM_Time>" << 3.0f
            << "</FWHM_Time><FWHM_Freq>" << 0.0f << "</FWHM_Freq>";
-    const std::string expected = "<Event><Name>Stim/Std</Name><Start>-5</Start><Stop>12</Stop>"
-                                 "<Status>4294967295</Status><Color>-1</Color><Attribute>1024</Attribute>" +
-                                 floats.str() + "<AttribTag>cond:a</AttribTag><AttribTag>x:y</AttribTag></Event>";
-    EXPECT_EQ(out.str(), expected);
-}
+    EXPECT_EQ(out.str(), "<Event><Name>Stim/Std</Name><Start>-5</Start><Stop>12</Stop>"
+                         "<Status>4294967295</Status><Color>-1</Color><Attribute>1024</Attribute>" +
+                             floats.str() + "<AttribTag>cond:a</AttribTag><AttribTag>x:y</AttribTag></Event>");
 
-TEST(EventXml, FloatsMatchTheStreamDefaultFormat)
-{
-    const float values[] = {0.0f, -0.0f, 1.0f, 0.5f, 123456.0f, 1234567.0f, 1e-5f, 3.14159265f, -1e30f, 100.0f};
-    for (float v : values) {
-        ecEvent e;
+    for (float v : {0.0f, -0.0f, 1.0f, 0.5f, 123456.0f, 1234567.0f, 1e-5f, 3.14159265f, -1e30f, 100.0f}) {
         e.m_fTimeStart = v;
-        std::ostringstream out;
-        e.WriteXml(out);
-        std::ostringstream ref;
+        std::ostringstream line, ref;
+        e.WriteXml(line);
         ref << "<TimeStart>" << v << "</TimeStart>";
-        EXPECT_NE(out.str().find(ref.str()), std::string::npos) << out.str() << " lacks " << ref.str();
+        EXPECT_NE(line.str().find(ref.str()), std::string::npos) << line.str() << " lacks " << ref.str();
     }
 }

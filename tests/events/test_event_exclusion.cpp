@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <random>
 #include <stdexcept>
@@ -10,7 +9,7 @@
 #include "ecevents/foundation/ecError.h"
 #include "event_test_util.h"
 
-TEST(EventExclude, AddExcludeWidensOnlyNamedExclusions)
+TEST(EventExclude, AddExcludeWidensTheFirstNamedExclusionItTouches)
 {
     ecEventList list;
     list.AppendOneEvent(MakeEvent("EXCLUDE", 150, 300));
@@ -27,21 +26,16 @@ TEST(EventExclude, AddExcludeWidensOnlyNamedExclusions)
     EXPECT_TRUE(stim.AddExclude(e));
     EXPECT_EQ(stim.size(), 2u);
     EXPECT_TRUE(stim.IsDirty());
-}
 
-TEST(EventExclude, AddExcludeTouchingEndsAndOnlyTheFirst)
-{
-    ecEventList list;
+    list.Clear();
     list.AppendOneEvent(MakeEvent("REJECT", 10, 20));
     list.AppendOneEvent(MakeEvent("[EX3]", 25, 40));
-    ecEvent e = MakeEvent("EXCLUDE", 20, 30);
-    EXPECT_FALSE(list.AddExclude(e)); // touches the first at sample 20
-    EXPECT_EQ(list[0].m_iStart, 10);
-    EXPECT_EQ(list[0].m_iStop, 30);
+    e = MakeEvent("EXCLUDE", 20, 30);
+    EXPECT_FALSE(list.AddExclude(e));  // touches the first at sample 20
+    EXPECT_TRUE(list[0] == MakeEvent("REJECT", 10, 30));
     EXPECT_EQ(list[1].m_iStart, 25) << "only the first overlapping exclusion is widened";
-    EXPECT_EQ(list[0].m_sName, "REJECT");
-    ecEvent after = MakeEvent("EXCLUDE", 41, 50);
-    EXPECT_TRUE(list.AddExclude(after));
+    e = MakeEvent("EXCLUDE", 41, 50);
+    EXPECT_TRUE(list.AddExclude(e));
 }
 
 TEST(EventExclude, ClearExcludeByLevel)
@@ -68,46 +62,30 @@ TEST(EventExclude, ClearExcludeByLevel)
     EXPECT_EQ(list.GetUniqueEventNameCnt(), 1);
 }
 
-TEST(EventExclude, MaxExcludeLevel)
+TEST(EventExclude, MaxLevelAndOverlapOnSamples)
 {
     ecEventList list;
     EXPECT_EQ(list.MaxExcludeLevel(), 0);
-    list.AppendOneEvent(MakeEvent("Stim", 1));
-    EXPECT_EQ(list.MaxExcludeLevel(), 0);
-    for (const char* n : {"EXCLUDE", "EXCLUDE3", "[EX7]"})
+    EXPECT_FALSE(list.IsOverlappingExclude(0, 1000, false));
+    for (const char* n : {"Stim", "EXCLUDE3", "[EX7]", "EXCLUDE"})
         list.AppendOneEvent(MakeEvent(n, 1));
     EXPECT_EQ(list.MaxExcludeLevel(), 7);
-}
 
-TEST(EventExclude, OverlapOnSamples)
-{
-    ecEventList list;
-    EXPECT_FALSE(list.IsOverlappingExclude(0, 1000, false));
+    list.Clear();
     list.AppendOneEvent(MakeEvent("EXCLUDE", 100, 200));
-    EXPECT_TRUE(list.IsOverlappingExclude(50, 120, false));
-    EXPECT_TRUE(list.IsOverlappingExclude(150, 400, false));
-    EXPECT_TRUE(list.IsOverlappingExclude(50, 400, false));
-    EXPECT_TRUE(list.IsOverlappingExclude(200, 300, false));
-    EXPECT_FALSE(list.IsOverlappingExclude(201, 300, false));
-    EXPECT_FALSE(list.IsOverlappingExclude(0, 99, false));
-    // An exclusion event that is itself rejected is skipped by the
-    // accepted-only test.
+    list.AppendOneEvent(MakeEvent("Blink", 500, 520, 1));
+    list.AppendOneEvent(MakeEvent("Stim", 600, 700, 2));
+    list.AppendOneEvent(MakeEvent("[SEG]", 1000, 1300, 2));  // a boundary is a point at its start
+    const struct { int from, to; bool expected; } cases[] = {
+        {50, 120, true}, {150, 400, true}, {50, 400, true}, {200, 300, true}, {201, 300, false}, {0, 99, false},
+        {510, 515, true}, {650, 660, false}, {999, 1000, true}, {1000, 1150, false}, {1150, 1250, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(list.IsOverlappingExclude(c.from, c.to, false), c.expected) << c.from << "-" << c.to;
+    // An exclusion event that is itself rejected is skipped by the accepted-only test.
     list[0].SetRejectedOn();
     EXPECT_FALSE(list.IsOverlappingExclude(50, 120, true));
     EXPECT_TRUE(list.IsOverlappingExclude(50, 120, false));
-}
-
-TEST(EventExclude, RejectedEventsExcludeAndSegmentsArePoints)
-{
-    ecEventList list;
-    list.AppendOneEvent(MakeEvent("Blink", 500, 520, 1));
-    list.AppendOneEvent(MakeEvent("Stim", 600, 700, 2));
-    list.AppendOneEvent(MakeEvent("[SEG]", 100, 300, 2));
-    EXPECT_TRUE(list.IsOverlappingExclude(510, 515, false));
-    EXPECT_FALSE(list.IsOverlappingExclude(650, 660, false));
-    EXPECT_TRUE(list.IsOverlappingExclude(99, 100, false));
-    EXPECT_FALSE(list.IsOverlappingExclude(100, 150, false)) << "a boundary at the first sample does not cut";
-    EXPECT_FALSE(list.IsOverlappingExclude(150, 250, false)) << "a boundary is a point, not an interval";
 }
 
 TEST(EventExclude, OverlapInSeconds)
@@ -116,12 +94,9 @@ TEST(EventExclude, OverlapInSeconds)
     list.AppendOneEvent(MakeEvent("EXCLUDE", 100, 200));
     for (float rate : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
         list.SetSamplingRate(rate);
-        try {
-            list.IsOverlappingExclude(0.0f, 1.0f, false);
-            FAIL() << "rate " << rate;
-        } catch (const ecError& e) {
-            EXPECT_STREQ(e.what(), "[ecEventList::IsOverlappingExclude] Technical error (invalid sampling rate)");
-        }
+        EXPECT_EQ(EcErrorOf([&] { list.IsOverlappingExclude(0.0f, 1.0f, false); }),
+                  "[ecEventList::IsOverlappingExclude] Technical error (invalid sampling rate)")
+            << "rate " << rate;
     }
     list.SetSamplingRate(1000.0f);
     // 0.2004 s rounds to sample 200, 0.2005 s to 201.
@@ -169,44 +144,32 @@ TEST(EventExclude, IsSegment)
     EXPECT_TRUE(list.IsSegment("C"));
 }
 
-TEST(EventCompareFields, EventWithEvent)
+TEST(EventCompareFields, EventsAndValues)
 {
     ecEventList list;
     ecEvent a = MakeEvent("Alpha", 10, 20, 1);
     ecEvent b = MakeEvent("Beta", 10, 30, 0xFFFFFFFFu);
-    EXPECT_TRUE(list.DoComparison(a, b, 2, 1));
-    EXPECT_TRUE(list.DoComparison(a, b, 6, 1));
-    EXPECT_TRUE(list.DoComparison(a, b, 1, 3));
-    EXPECT_TRUE(list.DoComparison(a, b, 2, 4));
-    EXPECT_TRUE(list.DoComparison(a, b, 2, 2)) << "status compares unsigned";
-    EXPECT_FALSE(list.DoComparison(a, b, 4, 2));
-    EXPECT_TRUE(list.DoComparison(a, b, 1, 6)) << "both notations empty";
-    EXPECT_TRUE(list.DoComparison(a, b, 1, 7)) << "both without associated event";
     b.m_fResponseMag = 2.0f;
-    EXPECT_TRUE(list.DoComparison(b, a, 4, 11));
-    EXPECT_FALSE(list.DoComparison(a, b, 3, 3)) << "unknown operator";
-    EXPECT_FALSE(list.DoComparison(a, b, 1, 8)) << "field without meaning";
-    EXPECT_FALSE(list.DoComparison(a, b, 1, 13));
-}
+    // {operator, field, expected}; "unknown operator" 3 and fields without meaning give false.
+    const int withEvent[][3] = {{2, 1, 1}, {6, 1, 1}, {1, 3, 1}, {2, 4, 1}, {2, 2, 1}, {4, 2, 0}, {1, 6, 1},
+                                {1, 7, 1}, {2, 11, 1}, {3, 3, 0}, {1, 8, 0}, {1, 13, 0}};
+    for (const auto& c : withEvent)
+        EXPECT_EQ(list.DoComparison(a, b, c[0], c[1]), c[2] != 0) << c[0] << " " << c[1];
 
-TEST(EventCompareFields, ValueForms)
-{
-    ecEventList list;
-    ecEvent a = MakeEvent("Stim", 3, 9, 0x80000000u);
+    a.m_nStatus = 0x80000000u;  // large when compared unsigned
     a.m_fResponseTime = 0.5f;
     EXPECT_TRUE(list.DoComparison(a, std::string("Resp"), 6, 1));
-    EXPECT_FALSE(list.DoComparison(a, std::string("Stim"), 6, 1));
-    EXPECT_TRUE(list.DoComparison(a, std::string("Stim"), 1, 1));
+    EXPECT_FALSE(list.DoComparison(a, std::string("Alpha"), 6, 1));
+    EXPECT_TRUE(list.DoComparison(a, std::string("Alpha"), 1, 1));
     EXPECT_FALSE(list.DoComparison(a, std::string("Zzz"), 2, 1)) << "no order for text values";
     EXPECT_TRUE(list.DoComparison(a, 0.25f, 4, 10));
-    EXPECT_TRUE(list.DoComparison(a, 3, 1, 3));
-    EXPECT_TRUE(list.DoComparison(a, 5, 2, 4) == false);
-    EXPECT_TRUE(list.DoComparison(a, 1, 4, 2)) << "0x80000000 is large when unsigned";
-    ecEvent other;
-    a.m_pAssociatedEvent = &other;
-    EXPECT_TRUE(list.DoComparison(a, &other, 1, 7));
+    EXPECT_TRUE(list.DoComparison(a, 10, 1, 3));
+    EXPECT_FALSE(list.DoComparison(a, 12, 2, 4));
+    EXPECT_TRUE(list.DoComparison(a, 1, 4, 2));
+    a.m_pAssociatedEvent = &b;
+    EXPECT_TRUE(list.DoComparison(a, &b, 1, 7));
     EXPECT_TRUE(list.DoComparison(a, static_cast<ecEvent*>(nullptr), 6, 7));
-    EXPECT_FALSE(list.DoComparison(a, &other, 2, 7));
+    EXPECT_FALSE(list.DoComparison(a, &b, 2, 7));
 }
 
 TEST(EventCompareFields, ValueOfAnotherKindThrows)
@@ -256,22 +219,6 @@ TEST(EventNeighbours, WindowOfTwentySevenSamples)
     EXPECT_EQ(far.GetSucceedingEvent(far[2], false), nullptr);
 }
 
-TEST(EventOrder, StableSortByStart)
-{
-    ecEventList list;
-    list.AppendOneEvent(MakeEvent("C", 30));
-    list.AppendOneEvent(MakeEvent("A", 10));
-    list.AppendOneEvent(MakeEvent("B1", 20));
-    list.AppendOneEvent(MakeEvent("B2", 20, 25));
-    list.AppendOneEvent(MakeEvent("B3", 20, 21));
-    list.GetNextEvent(false);
-    list.SortEventListInTimelyOrder("");
-    const char* expected[] = {"A", "B1", "B2", "B3", "C"};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(list[static_cast<std::size_t>(i)].m_sName, expected[i]);
-    EXPECT_EQ(list.GetCurrentEventIndex(), -1);
-}
-
 TEST(EventOrder, SortMatchesAStableSortOnRandomLists)
 {
     std::mt19937 random(11);
@@ -286,7 +233,9 @@ TEST(EventOrder, SortMatchesAStableSortOnRandomLists)
         std::vector<ecEvent> expected(list.begin(), list.end());
         std::stable_sort(expected.begin(), expected.end(),
                          [](const ecEvent& a, const ecEvent& b) { return a.m_iStart < b.m_iStart; });
+        list.GetNextEvent(false);
         list.SortEventListInTimelyOrder("");
+        EXPECT_EQ(list.GetCurrentEventIndex(), -1) << "sorting resets the cursor";
         ASSERT_EQ(list.size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i) {
             ASSERT_EQ(list[i].m_sName, expected[i].m_sName) << "round " << round << " index " << i;
@@ -316,6 +265,13 @@ TEST(EventOrder, NamedExchangeSort)
     EXPECT_EQ(list[3].m_sNotation, "A");
     EXPECT_EQ(list[4].m_iStart, 0) << "other names keep their places";
     EXPECT_EQ(list.GetCurrentEventIndex(), 3);
+
+    ecEventList absent;  // sorting by an absent name changes nothing
+    absent.AppendOneEvent(MakeEvent("A", 2));
+    absent.AppendOneEvent(MakeEvent("A", 1));
+    absent.SortEventListInTimelyOrder("B");
+    EXPECT_EQ(absent[0].m_iStart, 2);
+    EXPECT_EQ(absent.GetCurrentEventIndex(), -1);
 }
 
 TEST(EventOrder, NamedExchangeSortMatchesTheReferencePasses)
@@ -346,12 +302,3 @@ TEST(EventOrder, NamedExchangeSortMatchesTheReferencePasses)
     }
 }
 
-TEST(EventOrder, NamedSortOfAbsentNameLeavesCursor)
-{
-    ecEventList list;
-    list.AppendOneEvent(MakeEvent("A", 2));
-    list.AppendOneEvent(MakeEvent("A", 1));
-    list.SortEventListInTimelyOrder("B");
-    EXPECT_EQ(list[0].m_iStart, 2);
-    EXPECT_EQ(list.GetCurrentEventIndex(), -1);
-}

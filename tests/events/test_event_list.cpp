@@ -1,21 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <utility>
 
 #include "ecevents/events/ecEventList.h"
 #include "event_test_util.h"
-
-TEST(EventListCore, FreshListIsEmptyAndUnset)
-{
-    ecEventList list;
-    EXPECT_TRUE(list.empty());
-    EXPECT_EQ(list.GetCurrentEventIndex(), -1);
-    EXPECT_EQ(list.GetSamplingRate(), 0.0f);
-    EXPECT_EQ(list.GetEventListSource(), -1);
-    EXPECT_EQ(list.GetEventFileMFR(), -1);
-    EXPECT_EQ(list.GetAnnotation(), "");
-    EXPECT_FALSE(list.IsDirty());
-}
 
 TEST(EventListCore, AppendingTheSameEventRaisesItsLoadCount)
 {
@@ -33,6 +22,13 @@ TEST(EventListCore, AppendingTheSameEventRaisesItsLoadCount)
     EXPECT_EQ(list[0].m_nColor, 77u) << "the stored event takes every field from the appended one";
     EXPECT_FALSE(list.IsDirty()) << "replacing does not touch the dirty flag";
     EXPECT_EQ(list.GetUniqueEventNameCnt(), 1);
+    list.AppendOneEvent(MakeEvent("A", 10, 21));  // another stop: a new event
+    list.AppendOneEvent(MakeEvent("", 5));         // no name: a new event, no listed name
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[2].m_iStart, 5) << "appending does not sort";
+    EXPECT_EQ(list.GetUniqueEventNameCnt(), 1);
+    list.DeleteOneEvent(2);
+    list.DeleteOneEvent(1);
 
     list.UnloadOneEvent(e);
     list.UnloadOneEvent(0);
@@ -41,18 +37,6 @@ TEST(EventListCore, AppendingTheSameEventRaisesItsLoadCount)
     list.UnloadOneEvent(e);
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(list.GetUniqueEventNameCnt(), 0);
-}
-
-TEST(EventListCore, DifferentStopOrEmptyNameMakesNewEvents)
-{
-    ecEventList list;
-    list.AppendOneEvent(MakeEvent("A", 10, 20));
-    list.AppendOneEvent(MakeEvent("A", 10, 21));
-    list.AppendOneEvent(MakeEvent("", 5));
-    ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[1].m_nLoadCount, 1);
-    EXPECT_EQ(list.GetUniqueEventNameCnt(), 1);
-    EXPECT_EQ(list[2].m_iStart, 5) << "appending does not sort";
 }
 
 TEST(EventListCore, UniqueNamesAndCodes)
@@ -87,57 +71,34 @@ TEST(EventListCore, IndexAccessOutsideTheListThrows)
     EXPECT_EQ(list.size(), 1u);
 }
 
-TEST(EventListCore, DeleteKeepsNamesStillInUse)
+TEST(EventListCore, DeleteAndUnloadKeepNamesStillInUse)
 {
     ecEventList list;
-    list.AppendOneEvent(MakeEvent("A", 1));
-    list.AppendOneEvent(MakeEvent("B", 2));
-    list.AppendOneEvent(MakeEvent("A", 3));
+    for (auto n : std::initializer_list<std::pair<const char*, int>>{{"A", 1}, {"B", 2}, {"A", 3}, {"C", 4}})
+        list.AppendOneEvent(MakeEvent(n.first, n.second));
     list.DeleteOneEvent(0);
     EXPECT_EQ(list.GetUniqueEventCodeFromName("A"), 1);
+    list.DeleteOneEvent(MakeEvent("Z", 3));
     list.DeleteOneEvent(MakeEvent("A", 3));
     EXPECT_EQ(list.GetUniqueEventCodeFromName("A"), -1);
     EXPECT_EQ(list.GetUniqueEventCodeFromName("B"), 1);
-    list.DeleteOneEvent(MakeEvent("Z", 3));
-    EXPECT_EQ(list.size(), 1u);
-}
-
-TEST(EventListCore, DeleteAllNamedKeepsOthersInPlace)
-{
-    ecEventList list;
-    list.AppendOneEvent(MakeEvent("A", 1));
-    list.AppendOneEvent(MakeEvent("B", 2));
-    list.AppendOneEvent(MakeEvent("A", 3));
-    list.AppendOneEvent(MakeEvent("C", 4));
-    list.DeleteAllNamedEvents("A");
+    list.AppendOneEvent(MakeEvent("A", 5));
+    list.AppendOneEvent(MakeEvent("B", 6));
+    list.DeleteAllNamedEvents("B");
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[0].m_sName, "B");
-    EXPECT_EQ(list[1].m_sName, "C");
-    EXPECT_EQ(list.GetUniqueEventCodeFromName("A"), -1);
-    EXPECT_EQ(list.GetUniqueEventName(0), "B");
-}
+    EXPECT_EQ(list[0].m_sName, "C") << "others keep their places";
+    EXPECT_EQ(list.GetUniqueEventName(0), "C");
 
-TEST(EventListCore, UnloadAllNamed)
-{
-    ecEventList list;
-    list.AppendOneEvent(MakeEvent("A", 1));
-    list.AppendOneEvent(MakeEvent("B", 2));
-    list.AppendOneEvent(MakeEvent("A", 3));
-    list.AppendOneEvent(MakeEvent("A", 3));
+    list.AppendOneEvent(MakeEvent("A", 5));  // loaded twice now
     list.UnloadAllNamedEvents("A");
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[1].m_sName, "A");
     EXPECT_EQ(list[1].m_nLoadCount, 1);
-    EXPECT_EQ(list.GetUniqueEventCodeFromName("A"), 1);
+    EXPECT_EQ(list.GetUniqueEventCodeFromName("A"), 2);
     list.UnloadAllNamedEvents("A");
-    EXPECT_EQ(list.size(), 1u);
     EXPECT_EQ(list.GetUniqueEventCodeFromName("A"), -1);
-
-    // A listed name without events goes too.
-    ecEventList empty;
-    empty.AddUniqueEventName("X");
-    empty.UnloadAllNamedEvents("X");
-    EXPECT_EQ(empty.GetUniqueEventNameCnt(), 0);
+    list.AddUniqueEventName("X");  // a listed name without events goes too
+    list.UnloadAllNamedEvents("X");
+    EXPECT_EQ(list.GetUniqueEventNameCnt(), 1);
 }
 
 TEST(EventListCore, CountsSkipOnlyRejected)
@@ -155,6 +116,11 @@ TEST(EventListCore, CountsSkipOnlyRejected)
     EXPECT_EQ(list.GetTagCnt("t:1", false), 2) << "an event counts once";
     EXPECT_EQ(list.GetTagCnt("t:1", true), 1);
     EXPECT_EQ(list.GetTagCnt("t:2", false), 0);
+
+    list[0].m_iStop = 30;  // in range only as a whole
+    EXPECT_EQ(list.IsEventInRange(2, 25), &list[1]);
+    EXPECT_EQ(list.IsEventInRange(0, 30), &list[0]);
+    EXPECT_EQ(list.IsEventInRange(4, 30), nullptr);
 }
 
 TEST(EventListCore, WalkingWithTheCursor)
@@ -185,16 +151,6 @@ TEST(EventListCore, WalkingWithTheCursor)
     EXPECT_EQ(list.GetCurrentEventIndex(), -1);
 }
 
-TEST(EventListCore, IsEventInRangeNeedsTheWholeEvent)
-{
-    ecEventList list;
-    list.AppendOneEvent(MakeEvent("A", 5, 30));
-    list.AppendOneEvent(MakeEvent("B", 10, 20));
-    EXPECT_EQ(list.IsEventInRange(10, 25), &list[1]);
-    EXPECT_EQ(list.IsEventInRange(0, 30), &list[0]);
-    EXPECT_EQ(list.IsEventInRange(11, 30), nullptr);
-}
-
 TEST(EventListCore, ClearResetsAllButSourceAndMaker)
 {
     ecEventList list;
@@ -206,47 +162,13 @@ TEST(EventListCore, ClearResetsAllButSourceAndMaker)
     list.AppendOneEvent(MakeEvent("A", 1));
     list.GetNextEvent(false);
     list.Clear();
-    EXPECT_TRUE(list.empty());
-    EXPECT_EQ(list.GetSamplingRate(), 0.0f);
-    EXPECT_FALSE(list.IsDirty());
-    EXPECT_EQ(list.GetUniqueEventNameCnt(), 0);
-    EXPECT_EQ(list.GetCurrentEventIndex(), -1);
-    EXPECT_EQ(list.GetAnnotation(), "");
-    EXPECT_EQ(list.GetState(), 0);
+    EXPECT_TRUE(list.empty() && list.GetSamplingRate() == 0.0f && !list.IsDirty() && list.GetState() == 0);
+    EXPECT_TRUE(list.GetUniqueEventNameCnt() == 0 && list.GetCurrentEventIndex() == -1 && list.GetAnnotation().empty());
     EXPECT_EQ(list.GetEventListSource(), 3);
     EXPECT_EQ(list.GetEventFileMFR(), 2);
 }
 
-TEST(EventListCore, ClearStatusTouchesOnlyOnOffBits)
-{
-    ecEventList list;
-    list.AppendOneEvent(MakeEvent("A", 1, 1, 15));
-    list.ClearStatus();
-    EXPECT_EQ(list[0].m_nStatus, 3u);
-}
-
-TEST(EventListCopy, CopyConstructionKeepsNamesAndCursor)
-{
-    ecEventList list;
-    list.SetSamplingRate(250.0f);
-    list.SetAnnotation("a");
-    list.AddUniqueEventName("Ghost");
-    list.AppendOneEvent(MakeEvent("B", 1));
-    list.AppendOneEvent(MakeEvent("A", 2));
-    list.AppendOneEvent(MakeEvent("A", 2));
-    list.SetState(9);
-    list.GetNextEvent(false);
-
-    const ecEventList copy(list);
-    EXPECT_EQ(copy.GetUniqueEventNameCnt(), 3);
-    EXPECT_EQ(copy.GetUniqueEventName(0), "Ghost");
-    EXPECT_EQ(copy.GetCurrentEventIndex(), 0);
-    EXPECT_EQ(copy.GetSamplingRate(), 250.0f);
-    EXPECT_EQ(copy.GetState(), 9);
-    EXPECT_EQ(copy[1].m_nLoadCount, 2);
-}
-
-TEST(EventListCopy, AssignmentRebuildsNamesAndResetsCursor)
+TEST(EventListCore, CopyKeepsNamesAssignmentRebuildsThem)
 {
     ecEventList list;
     list.SetSamplingRate(250.0f);
@@ -260,6 +182,12 @@ TEST(EventListCopy, AssignmentRebuildsNamesAndResetsCursor)
     list.SetState(9);
     list.GetNextEvent(false);
 
+    const ecEventList copy(list);  // copying keeps the listed names and the cursor
+    EXPECT_EQ(copy.GetUniqueEventNameCnt(), 3);
+    EXPECT_EQ(copy.GetUniqueEventName(0), "Ghost");
+    EXPECT_EQ(copy.GetCurrentEventIndex(), 0);
+    EXPECT_EQ(copy.GetState(), 9);
+
     ecEventList other;
     other.AppendOneEvent(MakeEvent("Old", 5));
     other = list;
@@ -269,12 +197,8 @@ TEST(EventListCopy, AssignmentRebuildsNamesAndResetsCursor)
     EXPECT_EQ(other.GetCurrentEventIndex(), -1);
     ASSERT_EQ(other.size(), 2u);
     EXPECT_EQ(other[1].m_nLoadCount, 2) << "load counts are copied, not recounted";
-    EXPECT_EQ(other.GetSamplingRate(), 250.0f);
-    EXPECT_EQ(other.GetAnnotation(), "a");
-    EXPECT_EQ(other.GetEventListSource(), 4);
-    EXPECT_EQ(other.GetEventFileMFR(), 1);
-    EXPECT_EQ(other.GetState(), 9);
-    EXPECT_TRUE(other.IsDirty());
+    EXPECT_TRUE(other.GetSamplingRate() == 250.0f && other.GetAnnotation() == "a" && other.GetState() == 9);
+    EXPECT_TRUE(other.GetEventListSource() == 4 && other.GetEventFileMFR() == 1 && other.IsDirty());
 
     other = other;
     EXPECT_EQ(other.size(), 2u) << "self-assignment keeps the events";

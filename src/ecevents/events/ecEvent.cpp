@@ -96,88 +96,14 @@ bool EqualsUpper(const std::string& name, const char* word)
 
 ecEvent::ecEvent() = default;
 
-ecEvent::ecEvent(const ecEvent& other)
-    : ecBase(other),
-      m_sName(other.m_sName),
-      m_nStatus(other.m_nStatus),
-      m_iStart(other.m_iStart),
-      m_iStop(other.m_iStop),
-      m_iCenter(other.m_iCenter),
-      m_iAttribute(other.m_iAttribute),
-      m_nColor(other.m_nColor),
-      m_sNotation(other.m_sNotation),
-      m_vTags(other.m_vTags),
-      m_pAssociatedEvent(other.m_pAssociatedEvent),
-      m_fResponseTime(other.m_fResponseTime),
-      m_fResponseMag(other.m_fResponseMag),
-      m_fResponseScore(other.m_fResponseScore),
-      m_fPeakStart(other.m_fPeakStart),
-      m_fPeakStop(other.m_fPeakStop),
-      m_fPeakArea(other.m_fPeakArea),
-      m_fPeakMean(other.m_fPeakMean),
-      m_fTimeStart(other.m_fTimeStart),
-      m_fTimeStop(other.m_fTimeStop),
-      m_fFreqStart(other.m_fFreqStart),
-      m_fFreqStop(other.m_fFreqStop),
-      m_fFWHMTime(other.m_fFWHMTime),
-      m_fFWHMFreq(other.m_fFWHMFreq),
-      m_nCode(other.m_nCode),
-      m_nLoadCount(other.m_nLoadCount)
+void ecEvent::CopyPlainFields(const ecEvent& other)
 {
-}
-
-ecEvent::ecEvent(ecEvent&& other) noexcept
-    : ecBase(other),
-      m_sName(std::move(other.m_sName)),
-      m_nStatus(other.m_nStatus),
-      m_iStart(other.m_iStart),
-      m_iStop(other.m_iStop),
-      m_iCenter(other.m_iCenter),
-      m_iAttribute(other.m_iAttribute),
-      m_nColor(other.m_nColor),
-      m_sNotation(std::move(other.m_sNotation)),
-      m_vTags(std::move(other.m_vTags)),
-      m_pAssociatedEvent(other.m_pAssociatedEvent),
-      m_fResponseTime(other.m_fResponseTime),
-      m_fResponseMag(other.m_fResponseMag),
-      m_fResponseScore(other.m_fResponseScore),
-      m_fPeakStart(other.m_fPeakStart),
-      m_fPeakStop(other.m_fPeakStop),
-      m_fPeakArea(other.m_fPeakArea),
-      m_fPeakMean(other.m_fPeakMean),
-      m_fTimeStart(other.m_fTimeStart),
-      m_fTimeStop(other.m_fTimeStop),
-      m_fFreqStart(other.m_fFreqStart),
-      m_fFreqStop(other.m_fFreqStop),
-      m_fFWHMTime(other.m_fFWHMTime),
-      m_fFWHMFreq(other.m_fFWHMFreq),
-      m_nCode(other.m_nCode),
-      m_nLoadCount(other.m_nLoadCount)
-{
-}
-
-ecEvent& ecEvent::operator=(const ecEvent& other)
-{
-    if (this == &other)
-        return *this;
-    ecEvent copy(other);
-    return *this = std::move(copy);
-}
-
-ecEvent& ecEvent::operator=(ecEvent&& other) noexcept
-{
-    if (this == &other)
-        return *this;
-    ecBase::operator=(other);
-    m_sName = std::move(other.m_sName);
     m_nStatus = other.m_nStatus;
     m_iStart = other.m_iStart;
     m_iStop = other.m_iStop;
     m_iCenter = other.m_iCenter;
     m_iAttribute = other.m_iAttribute;
     m_nColor = other.m_nColor;
-    m_sNotation = std::move(other.m_sNotation);
-    m_vTags = std::move(other.m_vTags);
     m_pAssociatedEvent = other.m_pAssociatedEvent;
     m_fResponseTime = other.m_fResponseTime;
     m_fResponseMag = other.m_fResponseMag;
@@ -194,6 +120,40 @@ ecEvent& ecEvent::operator=(ecEvent&& other) noexcept
     m_fFWHMFreq = other.m_fFWHMFreq;
     m_nCode = other.m_nCode;
     m_nLoadCount = other.m_nLoadCount;
+}
+
+ecEvent::ecEvent(const ecEvent& other)
+    : ecBase(other), m_sName(other.m_sName), m_sNotation(other.m_sNotation), m_vTags(other.m_vTags)
+{
+    CopyPlainFields(other);
+}
+
+ecEvent::ecEvent(ecEvent&& other) noexcept
+    : ecBase(other),
+      m_sName(std::move(other.m_sName)),
+      m_sNotation(std::move(other.m_sNotation)),
+      m_vTags(std::move(other.m_vTags))
+{
+    CopyPlainFields(other);
+}
+
+ecEvent& ecEvent::operator=(const ecEvent& other)
+{
+    if (this == &other)
+        return *this;
+    ecEvent copy(other);
+    return *this = std::move(copy);
+}
+
+ecEvent& ecEvent::operator=(ecEvent&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    ecBase::operator=(other);
+    m_sName = std::move(other.m_sName);
+    m_sNotation = std::move(other.m_sNotation);
+    m_vTags = std::move(other.m_vTags);
+    CopyPlainFields(other);
     return *this;
 }
 

@@ -112,4 +112,9 @@ public:
     float m_fFWHMFreq = 0.0f;
     unsigned int m_nCode = 0;
     int m_nLoadCount = 0;
+
+private:
+    // Copies every field but the name, the notation and the tags, which the
+    // copy and the move operations each take in their own way.
+    void CopyPlainFields(const ecEvent& other);
 };
