@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "ecevents/foundation/ecError.h"
-#include "test_matching_helpers.h"
+#include "test_helpers.h"
 
-using namespace matching_test;
+using namespace specs_test;
 
 namespace {
 
@@ -27,14 +27,7 @@ public:
     ReferencePass(ecEventList& list, ecPar_BinDesc& desc) : m_list(list), m_desc(desc) {}
 
     // Returns the message of the error that ended the pass, "" when none.
-    std::string Run() {
-        try {
-            Pass();
-        } catch (const ecError& e) {
-            return e.what();
-        }
-        return "";
-    }
+    std::string Run() { return Thrown([this] { Pass(); }); }
 
     std::vector<std::string> m_uniqueTags;
     int m_current = -1;
@@ -98,15 +91,7 @@ private:
 
     bool MatchTarget(int i, ecAttribSpec* spec) {
         for (ecTarget* target : *spec->GetpEventSpecs()->GetpTargetList()) {
-            bool named = false;
-            for (const std::string& name : *target->GetpEventNames())
-                if (name == m_list[i].m_sName) {
-                    named = true;
-                    break;
-                }
-            if (!named)
-                continue;
-            if (!TestCode(m_list[i], target))
+            if (!Named(target, m_list[i].m_sName) || !TestCode(m_list[i], target))
                 continue;
             ecTimeAnchor* a = target->GetpTimeAnchor();
             a->SetEventListIndex(m_current);
@@ -140,20 +125,22 @@ private:
     }
 
     void Window(ecAttribSpec* spec, ecConditional* cond) {
-        ecTimeAnchor* ref = spec->GetpEventSpecs()->NameToTimeAnchor(cond->GetpTimeAnchorPre()->GetName());
-        if (!ref)
-            throw ecError("[ecEventList::SetConditionalWindow] Can't find interval start");
-        Shift(cond->GetpTimeAnchorPre(), ref);
-        ref = spec->GetpEventSpecs()->NameToTimeAnchor(cond->GetpTimeAnchorPost()->GetName());
+        Shift(cond->GetpTimeAnchorPre(), Specifier(spec, cond));
+        ecTimeAnchor* ref = spec->GetpEventSpecs()->NameToTimeAnchor(cond->GetpTimeAnchorPost()->GetName());
         if (!ref)
             throw ecError("[ecEventList::SetConditionalWindow] Can't find interval stop");
         Shift(cond->GetpTimeAnchorPost(), ref);
     }
 
-    int Reference(ecAttribSpec* spec, ecConditional* cond) {
+    static ecTimeAnchor* Specifier(ecAttribSpec* spec, ecConditional* cond) {
         ecTimeAnchor* ref = spec->GetpEventSpecs()->NameToTimeAnchor(cond->GetpTimeAnchorPre()->GetName());
         if (!ref)
             throw ecError("[ecEventList::SetConditionalWindow] Can't find interval start");
+        return ref;
+    }
+
+    int Reference(ecAttribSpec* spec, ecConditional* cond) {
+        ecTimeAnchor* ref = Specifier(spec, cond);
         if (ref->GetEventListIndex() == -1)
             throw ecError("[ecEventList::TestOneConditionalImpermeable] Unitialized event list index.");
         return ref->GetEventListIndex();
@@ -173,18 +160,18 @@ private:
         return i;
     }
 
-    static bool Named(ecConditional* cond, const std::string& name) {
-        for (const std::string& n : *cond->GetpEventNames())
-            if (n == name)
-                return true;
-        return false;
+    template <class Spec>
+    static bool Named(Spec* spec, const std::string& name) {
+        const std::vector<std::string>& names = *spec->GetpEventNames();
+        return std::find(names.begin(), names.end(), name) != names.end();
     }
 
-    void Record(ecConditional* cond, int c, int i) {
+    bool Record(ecConditional* cond, int c, int i) {
         ecTimeAnchor* a = cond->GetpTimeAnchor();
         a->SetLatencyAbsolute(Time(c));
         a->SetEventListIndex(c);
         a->SetLatencyWRTHome(Time(c) - Time(i));
+        return true;
     }
 
     bool Impermeable(int i, ecConditional* cond, ecAttribSpec* spec) {
@@ -200,12 +187,8 @@ private:
             return neg;
         if (!Named(cond, m_list[c].m_sName))
             return neg;
-        if (!(cond->GetOption() & 4)) {
-            if (neg)
-                return false;
-            Record(cond, c, i);
-            return true;
-        }
+        if (!(cond->GetOption() & 4))
+            return !neg && Record(cond, c, i);
         const float t = Time(c);
         const float preAbs = pre->GetLatencyAbsolute();
         const float postAbs = post->GetLatencyAbsolute();
@@ -217,11 +200,7 @@ private:
             return false;
         if ((post->GetOption() & 1) && !(t >= postAbs))
             return false;
-        if (TestCode(m_list[c], cond)) {
-            Record(cond, c, i);
-            return true;
-        }
-        return false;
+        return TestCode(m_list[c], cond) && Record(cond, c, i);
     }
 
     bool Permeable(int i, ecConditional* cond, ecAttribSpec* spec) {
@@ -251,12 +230,8 @@ private:
                     continue;
                 if (t > postAbs)
                     return neg;
-                if (TestCode(m_list[c], cond)) {
-                    if (neg)
-                        return false;
-                    Record(cond, c, i);
-                    return true;
-                }
+                if (TestCode(m_list[c], cond))
+                    return !neg && Record(cond, c, i);
                 if (neg)
                     continue;
                 return false;
@@ -265,12 +240,8 @@ private:
                 continue;
             if (((post->GetOption() & 1) == 0 && t > postAbs) || ((post->GetOption() & 1) && t < postAbs))
                 return neg;
-            if (TestCode(m_list[c], cond)) {
-                if (neg)
-                    return false;
-                Record(cond, c, i);
-                return true;
-            }
+            if (TestCode(m_list[c], cond))
+                return !neg && Record(cond, c, i);
             return neg;
         }
         return neg;
@@ -422,13 +393,12 @@ void ExpectSameDesc(ecPar_BinDesc& got, ecPar_BinDesc& want) {
             ExpectSameAnchor(g->GetpTarget(t)->GetpTimeAnchor(), w->GetpTarget(t)->GetpTimeAnchor(),
                              "spec " + std::to_string(s) + " target " + std::to_string(t));
         for (int c = 0; c < g->GetNumConditionals(); ++c) {
+            ecConditional* gc = g->GetpConditional(c);
+            ecConditional* wc = w->GetpConditional(c);
             const std::string where = "spec " + std::to_string(s) + " conditional " + std::to_string(c);
-            ExpectSameAnchor(g->GetpConditional(c)->GetpTimeAnchor(), w->GetpConditional(c)->GetpTimeAnchor(),
-                             where);
-            ExpectSameAnchor(g->GetpConditional(c)->GetpTimeAnchorPre(),
-                             w->GetpConditional(c)->GetpTimeAnchorPre(), where + " pre");
-            ExpectSameAnchor(g->GetpConditional(c)->GetpTimeAnchorPost(),
-                             w->GetpConditional(c)->GetpTimeAnchorPost(), where + " post");
+            ExpectSameAnchor(gc->GetpTimeAnchor(), wc->GetpTimeAnchor(), where);
+            ExpectSameAnchor(gc->GetpTimeAnchorPre(), wc->GetpTimeAnchorPre(), where + " pre");
+            ExpectSameAnchor(gc->GetpTimeAnchorPost(), wc->GetpTimeAnchorPost(), where + " post");
         }
     }
 }
@@ -459,20 +429,14 @@ void RunCase(unsigned seed, Totals& totals) {
     ReferencePass reference(refList, refDesc);
     const std::string want = reference.Run();
 
-    std::string got;
-    try {
-        list.SetBinDescAttributes(desc);
-    } catch (const ecError& e) {
-        got = e.what();
-    }
-
-    EXPECT_EQ(got, want);
+    EXPECT_EQ(Thrown([&] { list.SetBinDescAttributes(desc); }), want);
     ASSERT_EQ(list.size(), refList.size());
     for (size_t i = 0; i < list.size(); ++i) {
-        EXPECT_EQ(list[i].m_iStart, refList[i].m_iStart) << "event " << i;
-        EXPECT_EQ(list[i].m_sNotation, refList[i].m_sNotation) << "event " << i;
-        EXPECT_EQ(list[i].m_vTags, refList[i].m_vTags) << "event " << i;
-        EXPECT_EQ(list[i].GetCode(), refList[i].GetCode()) << "event " << i;
+        SCOPED_TRACE("event " + std::to_string(i));
+        EXPECT_EQ(list[i].m_iStart, refList[i].m_iStart);
+        EXPECT_EQ(list[i].m_sNotation, refList[i].m_sNotation);
+        EXPECT_EQ(list[i].m_vTags, refList[i].m_vTags);
+        EXPECT_EQ(list[i].GetCode(), refList[i].GetCode());
         if (!list[i].m_vTags.empty())
             ++totals.tagged;
     }

@@ -56,6 +56,22 @@ static void RecordFound(ecConditional* cond, int index, float t, float homeTime)
     own->SetLatencyWRTHome(t - homeTime);
 }
 
+// Where both walks start: the index of the reference event, or -1 when the
+// conditional seeks no name (the walk then gives the negated bit, and the
+// reference is not looked up).
+static int WalkStart(ecAttribSpec* spec, ecConditional* cond, int eventCount) {
+    return cond->GetpEventNames()->empty() ? -1 : ReferenceAnchor(spec, cond, eventCount)->GetEventListIndex();
+}
+
+// A named candidate that holds: a negated conditional fails on it, any other
+// records it and holds.
+static bool Found(bool negated, ecConditional* cond, int index, float t, float homeTime) {
+    if (negated)
+        return false;
+    RecordFound(cond, index, t, homeTime);
+    return true;
+}
+
 static void ShiftAnchor(ecTimeAnchor* anchor, const ecTimeAnchor* ref) {
     const float latency = anchor->GetLatencyWRTSpecifier();
     if (IsMinus(anchor)) {
@@ -165,11 +181,10 @@ bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond
     const long option = cond->GetOption();
     const bool negated = (option & ecConditional::kNegated) != 0;
     const std::vector<std::string>& names = *cond->GetpEventNames();
-    if (names.empty())
-        return negated;
-
     const int n = static_cast<int>(size());
-    const int r = ReferenceAnchor(spec, cond, n)->GetEventListIndex();
+    const int r = WalkStart(spec, cond, n);
+    if (r < 0)
+        return negated;
     ecTimeAnchor* pre = cond->GetpTimeAnchorPre();
     ecTimeAnchor* post = cond->GetpTimeAnchorPost();
 
@@ -192,12 +207,8 @@ bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond
     if (!HasName(names, candidate.m_sName))
         return negated;
     const float t = EventTime(candidate, m_fSamplingRate);
-    if (!(option & ecConditional::kWindow)) {
-        if (negated)
-            return false;
-        RecordFound(cond, i, t, EventTime(*ev, m_fSamplingRate));
-        return true;
-    }
+    if (!(option & ecConditional::kWindow))
+        return Found(negated, cond, i, t, EventTime(*ev, m_fSamplingRate));
 
     const float preAbs = pre->GetLatencyAbsolute();
     const float postAbs = post->GetLatencyAbsolute();
@@ -222,11 +233,10 @@ bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond
 bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, ecAttribSpec* spec) {
     const bool negated = (cond->GetOption() & ecConditional::kNegated) != 0;
     const std::vector<std::string>& names = *cond->GetpEventNames();
-    if (names.empty())
-        return negated;
-
     const int n = static_cast<int>(size());
-    const int r = ReferenceAnchor(spec, cond, n)->GetEventListIndex();
+    const int r = WalkStart(spec, cond, n);
+    if (r < 0)
+        return negated;
     ecTimeAnchor* pre = cond->GetpTimeAnchorPre();
     ecTimeAnchor* post = cond->GetpTimeAnchorPost();
     const float preAbs = pre->GetLatencyAbsolute();
@@ -250,12 +260,8 @@ bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, 
                 continue;
             if (t > postAbs)
                 return negated;
-            if (TestCode(&candidate, cond)) {
-                if (negated)
-                    return false;
-                RecordFound(cond, i, t, EventTime(*ev, rate));
-                return true;
-            }
+            if (TestCode(&candidate, cond))
+                return Found(negated, cond, i, t, EventTime(*ev, rate));
             if (!negated)
                 return false;
         }
@@ -279,13 +285,7 @@ bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, 
             continue;
         if (postMinus ? t < postAbs : t > postAbs)
             return negated;
-        if (TestCode(&candidate, cond)) {
-            if (negated)
-                return false;
-            RecordFound(cond, i, t, EventTime(*ev, rate));
-            return true;
-        }
-        return negated;
+        return TestCode(&candidate, cond) ? Found(negated, cond, i, t, EventTime(*ev, rate)) : negated;
     }
     return negated;
 }

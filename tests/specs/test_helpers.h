@@ -1,7 +1,9 @@
 #pragma once
-// Small builders shared by the matching tests: events, lists and bin
-// descriptions put together through the public interfaces.
+// Builders shared by the tests of this folder: XML readers and writers,
+// events, lists and bin descriptions put together through the public
+// interfaces.
 #include <initializer_list>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,12 +16,56 @@
 #include "ecevents/specs/ecPar_BinDesc.h"
 #include "ecevents/specs/ecTarget.h"
 #include "ecevents/specs/ecTimeAnchor.h"
+#include "ecevents/foundation/ecError.h"
+#include "ecutil/ecXml.h"
 
-namespace matching_test {
+namespace specs_test {
+
+inline ecXml XmlOf(const std::string& text) {
+    ecXml xml;
+    xml.SetText(text);
+    return xml;
+}
+
+template <class T>
+std::string Written(T& object) {
+    std::ostringstream out;
+    object.WriteXml(out);
+    return out.str();
+}
+
+// The message of the ecError f throws; empty when it throws none.
+template <class F>
+std::string Thrown(F f) {
+    try {
+        f();
+    } catch (const ecError& e) {
+        return e.what();
+    }
+    return std::string();
+}
+
+inline std::string Repeated(const std::string& element, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i)
+        s += element;
+    return s;
+}
+
+inline ecTimeAnchor Anchor(bool minus, float latency, const std::string& name) {
+    ecTimeAnchor a;
+    if (minus)
+        a.SetOptionFlag(ecTimeAnchor::kMinus);
+    a.SetLatencyWRTSpecifier(latency);
+    a.SetName(name);
+    return a;
+}
 
 enum Status { kAccepted, kRejected, kNoStatus };
 
-inline ecEvent MakeEvent(const std::string& name, int start, Status status = kAccepted, bool tagged = false) {
+// Events go straight into the vector so that equal events stay separate.
+inline void AddEvent(ecEventList& list, const std::string& name, int start, Status status = kAccepted,
+                     bool tagged = false) {
     ecEvent e;
     e.m_sName = name;
     e.m_iStart = start;
@@ -30,13 +76,7 @@ inline ecEvent MakeEvent(const std::string& name, int start, Status status = kAc
         e.SetRejectedOn();
     if (tagged)
         e.SetTagged();
-    return e;
-}
-
-// Events go straight into the vector so that equal events stay separate.
-inline void AddEvent(ecEventList& list, const std::string& name, int start, Status status = kAccepted,
-                     bool tagged = false) {
-    list.push_back(MakeEvent(name, start, status, tagged));
+    list.push_back(e);
 }
 
 inline ecAttribSpec* AddSpec(ecPar_BinDesc& desc, const std::string& factor, const std::string& value) {
@@ -97,4 +137,4 @@ inline std::vector<std::string> UniqueTags(const ecEventList& list) {
     return tags;
 }
 
-}  // namespace matching_test
+}  // namespace specs_test
