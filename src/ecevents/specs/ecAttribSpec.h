@@ -8,7 +8,7 @@
 
 class ecXml;
 
-// One attribute specification of a bin description: the factor/value pairs
+// One attribute spec of a bin description: the factor/value pairs
 // it grants (tag factor:value) and the event specs that decide which events
 // receive them. The two lists are parallel; where they differ in length the
 // shorter one gives the number of pairs.

@@ -35,7 +35,7 @@ static bool IsMinus(ecTimeAnchor* anchor) {
 }
 
 // The anchor of the conditional's reference event. A pre anchor naming
-// nothing of the spec is the same fault the window computation reports, so
+// nothing of its attribute spec is the same fault the window computation reports, so
 // it is reported the same way whether or not the window is used.
 static ecTimeAnchor* ReferenceAnchor(ecAttribSpec* spec, ecConditional* cond, int eventCount) {
     ecTimeAnchor* ref = spec->NameToTimeAnchor(cond->GetpTimeAnchorPre()->GetName());

@@ -27,7 +27,7 @@ T* FindNamed(std::vector<T*>& list, const std::string& name)
 }
 
 // Creates prefix + index when the index is beyond the end, then adds the name
-// to the spec at the index (or to the last one if still beyond the end).
+// to the target or conditional at the index (or to the last one if still beyond the end).
 template <class T>
 void AddEventAt(std::vector<T*>& list, const std::string& name, int index, const char* prefix)
 {

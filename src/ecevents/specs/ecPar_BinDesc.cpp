@@ -211,7 +211,7 @@ int ecPar_BinDesc::GetNumPermeables(int iSpec)
     return count;
 }
 
-// ---------------------------------------------------------------- per spec
+// ---------------------------------------------------------------- per attribute spec
 
 std::string ecPar_BinDesc::GetOneFactor(int iSpec, int k) { return GetpAttribSpec(iSpec)->GetOneFactor(k); }
 std::string ecPar_BinDesc::GetOneValue(int iSpec, int k) { return GetpAttribSpec(iSpec)->GetOneValue(k); }
@@ -263,7 +263,7 @@ int ecPar_BinDesc::CreateConditional(int iSpec, const std::string& name)
 void ecPar_BinDesc::AddTargetEvent(const std::string& name, int iSpec, int iTarget)
 {
     ecEventSpecs* specs = GetpAttribSpec(iSpec)->GetpEventSpecs();
-    // New targets made from here carry the spec's number, counted from 1.
+    // New targets made from here carry the attribute spec's number, counted from 1.
     if (iTarget >= specs->GetNumTargets())
         specs->AppendTarget(std::to_string(iSpec + 1) + ":T" + std::to_string(iTarget));
     specs->AddTargetEvent(name, iTarget);

@@ -17,7 +17,7 @@ class ecEventList;
 // bin specs section, kept as text and written back unchanged. Saved and loaded
 // as the "bin_desc" document.
 //
-// The per-spec editing operations take the spec index in the position each
+// The editing operations on one attribute spec take its index in the position each
 // one has always had; "guarded" ones do nothing (or return -1 or null) for a
 // spec index out of range, the others require a valid one.
 class ecPar_BinDesc {
@@ -52,7 +52,7 @@ public:
     int GetNumConditionalsBeforeAfterT0(int iSpec, int& before, int& after);
     int GetNumPermeables(int iSpec);
 
-    // Per spec (iSpec open unless noted).
+    // On one attribute spec (iSpec open unless noted).
     std::string GetOneFactor(int iSpec, int k);
     std::string GetOneValue(int iSpec, int k);
     int GetNumTags(int iSpec);
