@@ -78,10 +78,10 @@ void PrintColumns(std::ostream& out, const std::vector<std::pair<std::string, st
     size_t width = 0;
     for (const auto& r : rows) {
         shown.push_back({Shown(r.first), Shown(r.second)});
-        width = std::max(width, shown.back().first.size());
+        width = std::max(width, SafeText::Columns(shown.back().first));
     }
     for (const auto& r : shown)
-        out << indent << r.first << std::string(width - r.first.size() + 2, ' ') << r.second << "\n";
+        out << indent << r.first << std::string(width - SafeText::Columns(r.first) + 2, ' ') << r.second << "\n";
 }
 
 // Tag names with the number of events carrying each, in the order the

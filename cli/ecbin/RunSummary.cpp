@@ -48,12 +48,12 @@ void RunSummary::PrintTable(std::ostream& out, bool withRecording) const
     std::vector<size_t> width(header.size(), 0);
     for (const auto& row : rows)
         for (size_t c = 0; c < row.size(); ++c)
-            width[c] = std::max(width[c], row[c].size());
+            width[c] = std::max(width[c], SafeText::Columns(row[c]));
     const size_t numeric = withRecording ? 3 : 2;
     for (const auto& row : rows) {
         std::string line;
         for (size_t c = 0; c < row.size(); ++c) {
-            std::string pad(width[c] - row[c].size(), ' ');
+            std::string pad(width[c] - SafeText::Columns(row[c]), ' ');
             if (c > 0)
                 line += "  ";
             line += c >= numeric ? pad + row[c] : row[c] + (c + 1 < row.size() ? pad : "");

@@ -76,6 +76,14 @@ std::string SafeText::Printable(const std::string& text)
     return out;
 }
 
+std::size_t SafeText::Columns(const std::string& printable)
+{
+    std::size_t columns = 0;
+    for (char c : printable)
+        columns += !Continuation(static_cast<unsigned char>(c));
+    return columns;
+}
+
 std::string SafeText::Json(const std::string& text)
 {
     std::string out = "\"";

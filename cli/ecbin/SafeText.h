@@ -17,6 +17,8 @@ public:
     // that is not part of well-formed UTF-8 written as \xNN, one per byte,
     // so that nothing printed can move the cursor or recolour the terminal.
     static std::string Printable(const std::string& text);
+    // The number of characters of a Printable text, for aligning columns.
+    static std::size_t Columns(const std::string& printable);
 
     // A JSON string literal, quotes included: ", \ and the control
     // characters escaped (\n, \r and \t by their short forms, the others and

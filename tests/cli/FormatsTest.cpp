@@ -110,6 +110,15 @@ TEST(BidsEventsWrite, SortedRowsDurationsAndTags)
     tab.SetSamplingRate(10.0f);
     tab.push_back(Event("a\tb", 250, 299));
     EXPECT_TRUE(Contains(Message([&] { BidsEvents::WriteText(tab, "x.tsv"); }), "tab"));
+    // Tags read back as written, and a tag the column cannot carry is refused.
+    ecEventList back = ReadBids(BidsEvents::WriteText(list, "x.tsv"), 100.0f);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].m_vTags, (std::vector<std::string>{"Cond:A", "Side:L"}));
+    EXPECT_TRUE(back[1].m_vTags.empty());
+    for (const char* bad : {"a;b", "", "n/a", " a"}) {
+        list[0].m_vTags = {bad};
+        EXPECT_TRUE(Contains(Message([&] { BidsEvents::WriteText(list, "x.tsv"); }), "the tags column could not"));
+    }
 }
 
 TEST(BidsEventsWrite, RoundTripKeepsSamplesAtAwkwardRates)
