@@ -18,6 +18,8 @@ struct RecordingResult {
     std::string recording;
     bool ok = false;
     std::string error;
+    // Under --lenient: what the readers read past, one line each.
+    std::vector<std::string> warnings;
     float rate = 0.0f;
     std::vector<Bin> bins;
     std::vector<std::string> written;
