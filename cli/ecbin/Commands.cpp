@@ -1,6 +1,7 @@
 #include "ecbin/Commands.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <exception>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include "ecbin/HostError.h"
 #include "ecbin/NameCheck.h"
 #include "ecbin/ProgressBar.h"
+#include "ecbin/ReadNotes.h"
 #include "ecbin/RecordingRun.h"
 #include "ecbin/RecordingSet.h"
 #include "ecbin/RunSummary.h"
@@ -38,7 +40,7 @@ int Guarded(std::ostream& err, const std::function<int()>& body)
     try {
         return body();
     } catch (const HostError& e) {
-        err << "ecbin: " << e.what() << "\n";
+        HostError::Print(err, e.what());
     } catch (const ecError& e) {
         err << "ecbin: " << HostError::Format("", e.what()) << "\n";
     } catch (const std::exception& e) {
@@ -110,12 +112,21 @@ std::vector<std::string> Inputs(std::initializer_list<std::string> names)
     return v;
 }
 
-int ToSamples(double seconds, float rate)
+// The nearest sample to a time given on the command line, for an option
+// named what.
+int ToSamples(const std::string& what, double seconds, float rate)
 {
-    double s = std::floor(seconds * rate + 0.5);
-    if (s > 2147483647.0 || s < -2147483647.0)
-        throw HostError("a time of " + Seconds(seconds) + " is beyond the sample range");
+    const double s = std::round(seconds * static_cast<double>(rate));
+    if (!(s >= static_cast<double>(INT_MIN) && s <= static_cast<double>(INT_MAX)))
+        throw HostError(what + " " + TextTable::Fixed(seconds, 6) + " s is sample " + TextTable::Fixed(s, 0) + " at " +
+                        TextTable::ShortFloat(rate) + " Hz, beyond the 32-bit sample range");
     return static_cast<int>(s);
+}
+
+void Warn(std::ostream& err, const std::vector<std::string>& warnings)
+{
+    for (const std::string& w : warnings)
+        err << "ecbin: warning: " << w << "\n";
 }
 
 } // namespace
@@ -131,15 +142,17 @@ int Commands::RunBins(const Run& run, std::ostream& out, std::ostream& err)
         EventFiles::ParseFormat(run.options.inputFormat);
         RecordingRun::Plan plan;
         plan.binsPath = run.bins;
+        ReadNotes notes(run.options.lenient);
         const std::string binsText = TextTable::ReadFile(run.bins);
-        plan.binResultsText = BinsFile::FromText(binsText, run.bins);
+        plan.binResultsText = BinsFile::FromText(binsText, run.bins, nullptr, &notes);
         plan.wanted.push_back(NameCheck::FromBins(binsText, run.bins));
         if (!run.binDesc.empty()) {
             plan.binDescPath = run.binDesc;
-            plan.binDescText = BinDescFile::Load(run.binDesc);
+            plan.binDescText = BinDescFile::Load(run.binDesc, &notes);
             plan.wanted.push_back(NameCheck::FromBinDesc(plan.binDescText, run.binDesc));
         }
         plan.strict = run.strict;
+        notes.Print(err);
         plan.events = run.options;
         bool batch = false;
         std::vector<RecordingSet::Recording> recordings = RecordingSet::Collect(run.events, run.out, batch);
@@ -159,10 +172,9 @@ int Commands::RunBins(const Run& run, std::ostream& out, std::ostream& err)
         }
         RunSummary summary(std::move(results));
         for (const RecordingResult& r : summary.Results()) {
-            for (const std::string& w : r.warnings)
-                err << "ecbin: warning: " << w << "\n";
+            Warn(err, r.warnings);
             if (!r.ok)
-                err << "ecbin: " << r.error << "\n";
+                HostError::Print(err, r.error);
         }
         const int done = static_cast<int>(summary.Results().size()) - summary.Failed();
         if (done > 0)
@@ -188,8 +200,10 @@ int Commands::TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
         ecEventList list;
-        EventFiles::Read(tag.events, tag.options, list);
-        const std::string binDescText = BinDescFile::Load(tag.binDesc);
+        Warn(err, EventFiles::Read(tag.events, tag.options, list).warnings);
+        ReadNotes notes(tag.options.lenient);
+        const std::string binDescText = BinDescFile::Load(tag.binDesc, &notes);
+        notes.Print(err);
         BinDescFile::Tag(binDescText, tag.binDesc, list, tag.events);
         for (const std::string& message : NameCheck::Missing(list, NameCheck::FromBinDesc(binDescText, tag.binDesc))) {
             if (tag.strict)
@@ -214,7 +228,9 @@ int Commands::CompileBins(const Compile& compile, std::ostream& out, std::ostrea
 {
     return Guarded(err, [&]() {
         BinsFile::Kind kind = BinsFile::BinList;
-        const std::string text = BinsFile::Load(compile.binList, &kind);
+        ReadNotes notes(compile.lenient);
+        const std::string text = BinsFile::Load(compile.binList, &kind, &notes);
+        notes.Print(err);
         if (kind != BinsFile::BinList)
             throw HostError(compile.binList, "already a bin-results document; compile takes a bin list (<bin_list>)");
         if (compile.out.empty()) {
@@ -238,6 +254,7 @@ int Commands::ConvertEvents(const Convert& convert, std::ostream& out, std::ostr
         SafePath::RefuseInputAsOutput(convert.out, {convert.in});
         ecEventList list;
         EventFiles::Loaded loaded = EventFiles::Read(convert.in, convert.options, list);
+        Warn(err, loaded.warnings);
         EventFiles::Write(list, convert.out, convert.options, to);
         out << Shown(convert.in) << " (" << EventFiles::FormatName(loaded.format) << ", " << list.size() << " events) -> "
             << Shown(convert.out) << " (" << EventFiles::FormatName(to) << ")\n";
@@ -250,6 +267,7 @@ int Commands::ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
     return Guarded(err, [&]() {
         ecEventList list;
         EventFiles::Loaded loaded = EventFiles::Read(info.events, info.options, list);
+        Warn(err, loaded.warnings);
         const float rate = list.GetSamplingRate();
         out << "file: " << Shown(info.events) << "\n";
         out << "format: " << EventFiles::FormatName(loaded.format) << "\n";
@@ -266,9 +284,12 @@ int Commands::ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
                 last = std::max(last, std::max(e.m_iStart, e.m_iStop));
             }
             out << "time span: samples " << first << " to " << last;
+            // The span of two ints may not fit one.
+            const long long span = static_cast<long long>(last) - first;
             if (rate > 0.0f)
-                out << " (" << Seconds(first / rate) << " to " << Seconds(last / rate) << ", "
-                    << Seconds((last - first) / rate) << ")";
+                out << " (" << Seconds(first / static_cast<double>(rate)) << " to "
+                    << Seconds(last / static_cast<double>(rate)) << ", " << Seconds(span / static_cast<double>(rate))
+                    << ")";
             out << "\n";
         }
 
@@ -333,24 +354,24 @@ int Commands::DrawSegments(const Segments& segments, std::ostream& out, std::ost
 {
     return Guarded(err, [&]() {
         ecEventList list;
-        EventFiles::Read(segments.events, segments.options, list);
+        Warn(err, EventFiles::Read(segments.events, segments.options, list).warnings);
         const float rate = list.GetSamplingRate();
         if (!(rate > 0.0f))
             throw HostError(segments.events, "segment lengths are in seconds: give --rate");
-        const int length = ToSamples(segments.length, rate);
+        const int length = ToSamples("--length", segments.length, rate);
         if (length < 1)
             throw HostError("--length " + TextTable::Fixed(segments.length, 6) + " is shorter than one sample at " +
                             TextTable::ShortFloat(rate) + " Hz");
         if (segments.count < 0)
             throw HostError("--count must not be negative");
-        const int separation = segments.separation < 0.0 ? -1 : ToSamples(segments.separation, rate);
+        const int separation = segments.separation < 0.0 ? -1 : ToSamples("--min-separation", segments.separation, rate);
         if (separation < 0 && segments.count < 1)
             throw HostError("overlapping segments (negative --min-separation) need --count");
 
-        int first = segments.start >= 0.0 ? ToSamples(segments.start, rate) : 0;
+        int first = segments.start >= 0.0 ? ToSamples("--start", segments.start, rate) : 0;
         int last = 0;
         if (segments.stop >= 0.0) {
-            last = ToSamples(segments.stop, rate);
+            last = ToSamples("--stop", segments.stop, rate);
         } else {
             for (const ecEvent& e : list)
                 last = std::max(last, std::max(e.m_iStart, e.m_iStop));
@@ -362,7 +383,7 @@ int Commands::DrawSegments(const Segments& segments, std::ostream& out, std::ost
         ecSegments clean;
         clean.Initialize(list, first, last);
         if (segments.margin > 0.0)
-            clean.Trim(ToSamples(segments.margin, rate));
+            clean.Trim(ToSamples("--margin", segments.margin, rate));
         ecSegments pieces;
         if (segments.seeded)
             pieces.SetRandomNumberSeed(segments.seed);
@@ -378,7 +399,9 @@ int Commands::DrawSegments(const Segments& segments, std::ostream& out, std::ost
         for (int i = 0; i < drawn && i < static_cast<int>(pieces.m_vSegments.size()); ++i) {
             const ecSegment& s = pieces.m_vSegments[i];
             table << s.iStart << '\t' << s.iStop << '\t' << TextTable::Fixed(s.iStart / static_cast<double>(rate), 6)
-                  << '\t' << TextTable::Fixed((s.iStop - s.iStart + 1) / static_cast<double>(rate), 6) << "\n";
+                  << '\t'
+                  << TextTable::Fixed((static_cast<long long>(s.iStop) - s.iStart + 1) / static_cast<double>(rate), 6)
+                  << "\n";
         }
         if (segments.out.empty()) {
             out << table.str();

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "ecbin/EventOptions.h"
 
@@ -31,6 +32,10 @@ public:
         // Where the rate came from: "--rate", the sidecar's path, "estimated
         // from the time column", or "" when the rate is unknown (then 0).
         std::string rateSource;
+        // Under --lenient, what the reader read past (numbers that did not
+        // fit, where a pre-XML file stopped), one line each, for the caller
+        // to print; without it these are errors.
+        std::vector<std::string> warnings;
     };
 
     // Reads path into list (emptied first), setting the list's sampling

@@ -43,7 +43,7 @@ void MneEvents::ReadText(const std::string& text, const std::string& path, const
         double time = 0.0;
         const bool withTime = tokens.size() == 4;
         if (!EventIdMap::ParseInt(tokens[0], sample))
-            throw HostError(where, "sample \"" + tokens[0] + "\" is not an integer");
+            throw HostError(where, "sample \"" + tokens[0] + "\" is not a 32-bit integer");
         if (withTime && !TextTable::ParseNumber(tokens[1], time))
             throw HostError(where, "time \"" + tokens[1] + "\" is not a number");
         if (!EventIdMap::ParseInt(tokens[withTime ? 2 : 1], previous))
@@ -69,7 +69,7 @@ void MneEvents::ReadText(const std::string& text, const std::string& path, const
         // The time column has millisecond resolution; the estimate is only
         // trusted over a stretch long enough to make that negligible.
         if (timed && !first && lastSample != firstSample && lastTime - firstTime >= 10.0)
-            *estimatedRate = (lastSample - firstSample) / (lastTime - firstTime);
+            *estimatedRate = (static_cast<double>(lastSample) - firstSample) / (lastTime - firstTime);
     }
 }
 

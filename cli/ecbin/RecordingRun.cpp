@@ -24,7 +24,7 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
              RecordingResult& result)
 {
     ecEventList events;
-    EventFiles::Read(eventsPath, plan.events, events);
+    result.warnings = EventFiles::Read(eventsPath, plan.events, events).warnings;
     result.rate = events.GetSamplingRate();
     if (!(result.rate > 0.0f))
         throw HostError(eventsPath, "no sampling rate: give --rate (no sidecar with SamplingFrequency was found)");

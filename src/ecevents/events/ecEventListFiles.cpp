@@ -201,6 +201,36 @@ bool ReadTimeRecord(std::FILE* f, float rate, ecEvent& e)
     return true;
 }
 
+// Records where a pre-XML file stopped being read, when anything but blank
+// space follows: the line and text of the record at offset at that could
+// not be read.
+void NoteStop(std::FILE* f, long at, std::vector<ecReadDiagnostic>& out)
+{
+    if (at < 0 || std::fseek(f, 0, SEEK_SET) != 0)
+        return;
+    int line = 1;
+    int c = 0;
+    for (long pos = 0; pos < at && (c = std::fgetc(f)) != EOF; ++pos)
+        line += c == '\n';
+    while ((c = std::fgetc(f)) != EOF && std::isspace(c))
+        line += c == '\n';
+    if (c == EOF)
+        return;
+    ecReadDiagnostic d;
+    d.line = line;
+    for (; c != EOF && c != '\n' && c != '\r'; c = std::fgetc(f)) {
+        if (d.text.size() == 60) {
+            d.text += "...";
+            break;
+        }
+        d.text += static_cast<char>(c);
+    }
+    while (!d.text.empty() && std::isspace(static_cast<unsigned char>(d.text.back())))
+        d.text.pop_back();
+    d.problem = "is not a readable event record: reading stopped here, though the file goes on";
+    out.push_back(std::move(d));
+}
+
 // The writer puts one line break after <Annotation>; it is not part of the text.
 void DropLeadingLineBreak(std::string& text)
 {
@@ -215,9 +245,11 @@ void DropLeadingLineBreak(std::string& text)
 // Anything else (other whitespace, markup or references in a text, a
 // number the general reader would read differently, a stimulus delay)
 // makes the parser give up, and the general reader reads the document.
+// With strict set (diagnostics wanted), a number that the general reader
+// would report makes the parser give up too, so that it gets reported.
 class WriterLayout {
 public:
-    WriterLayout(const char* begin, const char* end) : m_p(begin), m_end(end) {}
+    WriterLayout(const char* begin, const char* end, bool strict = false) : m_p(begin), m_end(end), m_strict(strict) {}
 
     bool AtEnd() const { return m_p == m_end; }
 
@@ -252,8 +284,9 @@ public:
         return m_p != m_end;
     }
 
+    // word: an unsigned field, which takes signed writings of its bits too.
     template <std::size_t N1, std::size_t N2>
-    bool IntElement(const char (&open)[N1], const char (&close)[N2], int& value)
+    bool IntElement(const char (&open)[N1], const char (&close)[N2], int& value, bool word = false)
     {
         if (!Literal(open))
             return false;
@@ -262,6 +295,10 @@ public:
         std::int64_t parsed = 0;
         const auto r = std::from_chars(start, stop, parsed, 10);
         if (r.ec != std::errc() || r.ptr != stop || start == stop)
+            return false;
+        if (m_strict && (parsed < std::numeric_limits<int>::min() ||
+                         parsed > (word ? static_cast<std::int64_t>(std::numeric_limits<unsigned int>::max())
+                                        : std::numeric_limits<int>::max())))
             return false;
         // Unsigned words come back as their 32-bit pattern.
         value = static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(parsed)));
@@ -282,6 +319,8 @@ public:
         const auto r = std::from_chars(start, stop, value);
         if (r.ec != std::errc() || r.ptr != stop || start == stop)
             return false;
+        if (m_strict && !std::isfinite(value))
+            return false;
         return Literal(close);
     }
 
@@ -291,7 +330,7 @@ public:
         int color = 0;
         if (!Literal("<Event><Name>") || !Text(e.m_sName) || !Literal("</Name>") ||
             !IntElement("<Start>", "</Start>", e.m_iStart) || !IntElement("<Stop>", "</Stop>", e.m_iStop) ||
-            !IntElement("<Status>", "</Status>", status) || !IntElement("<Color>", "</Color>", color) ||
+            !IntElement("<Status>", "</Status>", status, true) || !IntElement("<Color>", "</Color>", color, true) ||
             !IntElement("<Attribute>", "</Attribute>", e.m_iAttribute) ||
             !FloatElement("<TimeStart>", "</TimeStart>", e.m_fTimeStart) ||
             !FloatElement("<TimeStop>", "</TimeStop>", e.m_fTimeStop) ||
@@ -325,6 +364,7 @@ private:
 
     const char* m_p;
     const char* m_end;
+    bool m_strict;
 };
 
 // A file taken line by line through one reused buffer, so that a large
@@ -448,7 +488,7 @@ bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled
         }
         events.emplace_back();
         ecEvent& e = events.back();
-        WriterLayout layout(begin, end);
+        WriterLayout layout(begin, end, m_pReadDiagnostics != nullptr);
         if (!layout.Event(e) || !layout.AtEnd())
             return false;
         if (e.ExclusionLevelNameOnly() >= 0)
@@ -489,6 +529,10 @@ bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled
     return true;
 }
 
+void ecEventList::SetReadDiagnostics(std::vector<ecReadDiagnostic>* sink) { m_pReadDiagnostics = sink; }
+
+std::vector<ecReadDiagnostic>* ecEventList::GetReadDiagnostics() const { return m_pReadDiagnostics; }
+
 bool ecEventList::ReadEventFile(const char* file, bool merge)
 {
     if (ReadEventFilePreXml(file, merge))
@@ -515,7 +559,10 @@ bool ecEventList::ReadEventFilePreXml(const char* file, bool merge)
         ClearForRead();
     Loader loader(*this, mergeProper);
     int records = 0;
+    long recordAt = 0;
     for (;;) {
+        if (m_pReadDiagnostics)
+            recordAt = std::ftell(f.get());
         ecEvent e;
         e.m_nColor = 0xFFFF;
         const bool read = format == 4 ? ReadSampleRecord(f.get(), e) : ReadTimeRecord(f.get(), m_fSamplingRate, e);
@@ -524,6 +571,8 @@ bool ecEventList::ReadEventFilePreXml(const char* file, bool merge)
         loader.Enter(std::move(e));
         ++records;
     }
+    if (m_pReadDiagnostics)
+        NoteStop(f.get(), recordAt, *m_pReadDiagnostics);
     f.reset();
     if (mergeProper)
         SetDirty(true);
@@ -543,6 +592,7 @@ bool ecEventList::ReadEventFileXml(const char* file, bool merge)
         xml.Free();
         return false;
     }
+    xml.SetDiagnostics(m_pReadDiagnostics);
     std::error_code failed;
     const std::uintmax_t fileSize = std::filesystem::file_size(file, failed);
     const bool result = ReadXml(xml, merge, failed ? 0 : static_cast<std::size_t>(fileSize));
