@@ -5,6 +5,8 @@
 #include "ecbin/EventOptions.h"
 #include "ecbin/RecordingResult.h"
 
+class ecOutputGuard;
+
 // Runs the bins over one recording with objects of its own: reads the
 // events, tags them when a bin description is given, runs the bin-results
 // document, walks the bins and writes one event file per bin, named
@@ -18,8 +20,9 @@ public:
         std::string binDescText; // "" when there is no bin description
         std::string binDescPath;
         EventOptions events;
-        // Files that no output may replace.
-        std::vector<std::string> inputs;
+        // The run's inputs and outputs so far; every output is claimed
+        // there before anything is written. May be null.
+        ecOutputGuard* guard = nullptr;
     };
 
     // Never throws: every failure ends up in the result's error, one line
