@@ -3,6 +3,7 @@
 // and a way to run the built program and collect what it printed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -113,6 +114,17 @@ inline std::vector<std::string> Split(const std::string& line, char separator)
     for (std::string cell; std::getline(in, cell, separator);)
         cells.push_back(cell);
     return cells;
+}
+
+// The names in a folder, sorted: what a write left behind.
+inline std::vector<std::string> Names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // A fresh folder, removed at the end of the test.
