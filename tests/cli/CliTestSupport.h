@@ -116,6 +116,17 @@ inline std::vector<std::string> Split(const std::string& line, char separator)
     return cells;
 }
 
+// A bin-results document that saves the events named name as bin.
+inline std::string BinResults(const std::string& name, const std::string& bin)
+{
+    return "<bin_results>\n"
+           "\t\t<epoch><sID>Stim</sID><fStart>-0.1</fStart><fStop>0.4</fStop></epoch>\n"
+           "\t\t<bin_ops>\n\t\t\t<op><id>SetExcludeOff</id></op>\n\t\t</bin_ops>\n"
+           "\t\t<bin_ops>\n\t\t\t<op><id>SetEpoch</id><s>Stim</s></op>\n"
+           "\t\t\t<op><id>Names</id><s>" + name + "</s></op>\n"
+           "\t\t\t<op><id>SaveBin</id><s>" + bin + "</s></op>\n\t\t</bin_ops>\n</bin_results>\n";
+}
+
 // The names in a folder, sorted: what a write left behind.
 inline std::vector<std::string> Names(const std::string& folder)
 {
@@ -176,14 +187,15 @@ struct Ran {
     std::string err;
 };
 
-// Runs ecbin with the arguments, standard input closed.
-inline Ran Ecbin(const std::vector<std::string>& args)
+// Runs ecbin with the arguments, standard input closed; shellPrefix comes
+// before the program in the shell's command ("ulimit -f 64; exec ").
+inline Ran Ecbin(const std::vector<std::string>& args, const std::string& shellPrefix = "")
 {
     static int counter = 0;
     const std::string out =
         (fs::temp_directory_path() / ("ecbin-out-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)))
             .string();
-    std::string command = Quote(ECBIN_PATH);
+    std::string command = shellPrefix + Quote(ECBIN_PATH);
     for (const std::string& a : args)
         command += " " + Quote(a);
     command += " </dev/null >" + Quote(out) + " 2>" + Quote(out + ".err");
