@@ -200,10 +200,10 @@ int Commands::RunBins(const Run& run, std::ostream& out, std::ostream& err)
             written += r.written.size();
         if (!run.out.empty() && done > 0)
             report << "wrote " << written << " event file" << (written == 1 ? "" : "s") << (batch ? " under " : " as ")
-                << (batch ? run.out : run.out + "_<bin>.evt") << "\n";
+                   << (batch ? run.out : run.out + "_<bin>.evt") << "\n";
         if (batch)
             report << done << " of " << summary.Results().size() << " recordings done"
-                << (summary.Failed() ? ", " + std::to_string(summary.Failed()) + " failed" : "") << "\n";
+                   << (summary.Failed() ? ", " + std::to_string(summary.Failed()) + " failed" : "") << "\n";
         if (!run.summary.empty()) {
             summary.Write(run.summary);
             report << "summary: " << run.summary << "\n";
