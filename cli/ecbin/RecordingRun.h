@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "ecbin/EventOptions.h"
+#include "ecbin/NameCheck.h"
 #include "ecbin/RecordingResult.h"
 
 class ecOutputGuard;
@@ -23,6 +24,10 @@ public:
         // The run's inputs and outputs so far; every output is claimed
         // there before anything is written. May be null.
         ecOutputGuard* guard = nullptr;
+        // Names and tags the bins ask for; a recording lacking some gets a
+        // warning, or fails when strict.
+        std::vector<NameCheck::Wanted> wanted;
+        bool strict = false;
     };
 
     // Never throws: every failure ends up in the result's error, one line

@@ -179,7 +179,6 @@ inline std::string Quote(const std::string& s)
     return q + "'";
 }
 
-#ifdef ECBIN_PATH
 struct Ran {
     int status = -1; // exit status; -1 when the program did not exit normally
     bool crashed = false;
@@ -187,17 +186,17 @@ struct Ran {
     std::string err;
 };
 
-// Runs ecbin with the arguments, standard input closed; shellPrefix comes
-// before the program in the shell's command ("ulimit -f 64; exec ").
-inline Ran Ecbin(const std::vector<std::string>& args, const std::string& shellPrefix = "")
+// Runs a program (the first word) with the arguments, standard input closed;
+// shellPrefix comes before it in the shell's command ("ulimit -f 64; exec ").
+inline Ran RunProgram(const std::vector<std::string>& words, const std::string& shellPrefix = "")
 {
     static int counter = 0;
     const std::string out =
         (fs::temp_directory_path() / ("ecbin-out-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)))
             .string();
-    std::string command = shellPrefix + Quote(ECBIN_PATH);
-    for (const std::string& a : args)
-        command += " " + Quote(a);
+    std::string command = shellPrefix;
+    for (const std::string& w : words)
+        command += (command.size() == shellPrefix.size() ? "" : " ") + Quote(w);
     command += " </dev/null >" + Quote(out) + " 2>" + Quote(out + ".err");
     const int raw = std::system(command.c_str());
     Ran ran;
@@ -209,6 +208,13 @@ inline Ran Ecbin(const std::vector<std::string>& args, const std::string& shellP
     fs::remove(out);
     fs::remove(out + ".err");
     return ran;
+}
+
+#ifdef ECBIN_PATH
+inline Ran Ecbin(std::vector<std::string> args, const std::string& shellPrefix = "")
+{
+    args.insert(args.begin(), ECBIN_PATH);
+    return RunProgram(args, shellPrefix);
 }
 #endif
 

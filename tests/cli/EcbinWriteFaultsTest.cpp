@@ -214,7 +214,7 @@ TEST_F(EcbinFaults, OutputsNamedLikeInputsOrLikeEachOtherAreRefusedFirst)
         {{"run", events, "--bins", s / "bins.xml", "-o", s / "out/rec", "--summary", sidecar},
          sidecar + ": refusing to overwrite an input file"},
         {{"convert", events, s / "ds/sub-01/eeg/../eeg/sub-01_task-beep_eeg.json"}, "refusing to overwrite an input file"},
-        {{"tag", events, s / "tags.xml", "-o", s / "tags.xml"}, "refusing to overwrite an input file"},
+        {{"tag", Sample(kSampleEvents), s / "tags.xml", "-o", s / "tags.xml"}, "refusing to overwrite an input file"},
         {{"run", events, "--bins", s / "bins.xml", "-o", s / "out/rec", "--summary", s / "out/./rec_Beep.evt"},
          "refusing to write the summary among the bin files of " + events},
     };
