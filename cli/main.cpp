@@ -11,9 +11,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include <signal.h>
+
 #include "ecbin/Commands.h"
 #include "ecbin/HostError.h"
 #include "ecbin/ProgressBar.h"
+#include "ecsafewrite/ecSafeWriter.h"
 
 namespace {
 
@@ -108,6 +111,11 @@ EventOptions ToOptions(const EventFlags& flags, bool lenient)
 
 int main(int argc, char** argv)
 {
+    // A file-size limit then fails the write with EFBIG, which is reported,
+    // instead of killing the program halfway through it.
+    ::signal(SIGXFSZ, SIG_IGN);
+    ecSafeWriter::RemoveTemporariesOnSignals();
+
     CLI::App app{"ecbin " + Commands::Version() +
                  ": tag events, run bins and convert event files of EEG/MEG recordings"};
     app.require_subcommand(1);
@@ -128,7 +136,7 @@ int main(int argc, char** argv)
     runCmd->add_option("--bindesc", run.binDesc, "Bin description (bin_desc) to tag the events with first");
     runCmd->add_option("-o,--out", run.out,
                        "Output base (one recording: BASE_<bin>.evt) or folder (several recordings); none: write nothing");
-    runCmd->add_option("--summary", run.summary, "Write the bin table as TSV, or JSON when the name ends in .json");
+    runCmd->add_option("--summary", run.summary, "Write the bin table as TSV, or JSON when the name ends in .json (-: standard output)");
     runCmd->add_option("-j,--jobs", run.jobs, "Worker threads for several recordings (default: one per core)")
         ->check(Number<int>(Sign::NonNegative));
     runCmd->add_flag("--strict", run.strict,
@@ -143,7 +151,8 @@ int main(int argc, char** argv)
     CLI::App* tagCmd = AddEventFileCommand(app, "tag", "Tag events with a bin description and count the tags", tag.events,
                                            "ecbin tag sub-01_task-oddball_events.evt oddball_bindesc.xml -o tagged.evt");
     tagCmd->add_option("bindesc", tag.binDesc, "Bin description (bin_desc)")->required();
-    tagCmd->add_option("-o,--out", tag.out, "Write the tagged events (.evt keeps the tags as AttribTag elements)");
+    tagCmd->add_option("-o,--out", tag.out,
+                       "Write the tagged events (.evt keeps the tags as AttribTag elements; -: standard output)");
     tagCmd->add_flag("--strict", tag.strict,
                      "Fail when the recording lacks an event name the bin description asks for (default: a warning)");
     AddEventFlags(tagCmd, tagFlags, true);
@@ -160,7 +169,7 @@ int main(int argc, char** argv)
         "convert", "Convert between event-list documents (.evt), pre-XML event files (read only), BIDS *_events.tsv and "
                    "MNE .eve");
     convertCmd->add_option("in", convert.in, "Input event file")->required();
-    convertCmd->add_option("out", convert.out, "Output event file")->required();
+    convertCmd->add_option("out", convert.out, "Output event file (-: standard output)")->required();
     AddEventFlags(convertCmd, convertFlags, true);
     convertCmd->footer("Examples:\n"
                        "  ecbin convert sub-01_task-av_events.tsv sub-01.evt\n"

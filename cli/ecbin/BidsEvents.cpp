@@ -6,11 +6,11 @@
 #include <sstream>
 #include <vector>
 
-#include "ecbin/AtomicFile.h"
 #include "ecbin/EventFiles.h"
 #include "ecbin/HostError.h"
 #include "ecbin/TextTable.h"
 #include "ecevents/events/ecEventList.h"
+#include "ecsafewrite/ecSafeWriter.h"
 
 namespace {
 
@@ -220,5 +220,5 @@ std::string BidsEvents::WriteText(const ecEventList& list, const std::string& pa
 
 void BidsEvents::Write(const ecEventList& list, const std::string& path)
 {
-    AtomicFile::WriteText(path, WriteText(list, path));
+    ecSafeWriter::WriteText(path, WriteText(list, path));
 }

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <system_error>
 
-#include "ecbin/AtomicFile.h"
 #include "ecbin/BidsEvents.h"
 #include "ecbin/BidsSidecar.h"
 #include "ecbin/HostError.h"
@@ -15,6 +14,7 @@
 #include "ecbin/TextTable.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/foundation/ecError.h"
+#include "ecsafewrite/ecSafeWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -217,9 +217,14 @@ void EventFiles::WriteDocument(const ecEventList& list, const std::string& path)
             t = EscapeText(t);
     }
     copy.SetAnnotation(EscapeText(copy.GetAnnotation()));
-    AtomicFile::Write(path, [&](const std::string& temporary) {
+    // The library's Write cannot report a failed write, so the document goes
+    // through WriteXml into the checked stream, with Write's sort and
+    // dirty-flag reset around it.
+    ecSafeWriter::Write(path, [&](std::ostream& out) {
         try {
-            copy.Write(temporary.c_str());
+            copy.SortEventListInTimelyOrder("");
+            copy.WriteXml(out);
+            copy.SetDirty(false);
         } catch (const ecError& e) {
             throw HostError(path, e.what());
         }

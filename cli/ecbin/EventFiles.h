@@ -44,8 +44,8 @@ public:
     // Every failure, the library's included, is a HostError naming path.
     static Loaded Read(const std::string& path, const EventOptions& options, ecEventList& list);
 
-    // Writes list to path in the given format (Auto: by the name), through
-    // a temporary file. The event-list document escapes &, < and > in names,
+    // Writes list to path in the given format (Auto: by the name), durably
+    // ("-": standard output). The event-list document escapes &, < and > in names,
     // tags and the annotation so that it reads back to the same text.
     static void Write(ecEventList& list, const std::string& path, const EventOptions& options, Format format = Auto);
     static void WriteDocument(const ecEventList& list, const std::string& path);

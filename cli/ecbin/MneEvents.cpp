@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "ecbin/AtomicFile.h"
 #include "ecbin/EventFiles.h"
 #include "ecbin/HostError.h"
 #include "ecbin/TextTable.h"
 #include "ecevents/events/ecEventList.h"
+#include "ecsafewrite/ecSafeWriter.h"
 
 void MneEvents::Read(const std::string& path, const EventOptions& options, ecEventList& list, double* estimatedRate)
 {
@@ -98,5 +98,5 @@ std::string MneEvents::WriteText(const ecEventList& list, const EventOptions& op
 
 void MneEvents::Write(const ecEventList& list, const EventOptions& options, const std::string& path)
 {
-    AtomicFile::WriteText(path, WriteText(list, options, path));
+    ecSafeWriter::WriteText(path, WriteText(list, options, path));
 }
