@@ -133,7 +133,7 @@ protected:
 private:
     // Bulk entry of events by the readers, with hash indexes so that a read
     // stays linear in the number of events.
-    class Loader;
+    friend class ecEventLoader;
 
     // ReadXml with room reserved for the events of a document of about
     // textSize characters.

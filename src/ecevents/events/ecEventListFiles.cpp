@@ -18,95 +18,9 @@
 #include <unordered_set>
 #include <utility>
 
+#include "ecevents/events/ecEventLoader.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecutil/ecXml.h"
-
-// Takes the events of one read into the list. Without merging proper every
-// event is appended; with it, an event equal in name, start and stop to a
-// stored one replaces the first such event with its load count raised, as
-// AppendOneEvent does, but found through a hash index instead of a scan.
-class ecEventList::Loader {
-public:
-    Loader(ecEventList& list, bool mergeProper) : m_list(list), m_bMerge(mergeProper)
-    {
-        m_names.insert(list.m_vUniqueEventNames.begin(), list.m_vUniqueEventNames.end());
-        if (m_bMerge) {
-            for (size_type i = 0; i < list.size(); ++i) {
-                const ecEvent& e = list[i];
-                m_index.emplace(Key{e.m_sName, e.m_iStart, e.m_iStop}, i);
-            }
-        }
-    }
-
-    void Enter(ecEvent&& e)
-    {
-        RegisterName(e.m_sName);
-        if (m_bMerge) {
-            const auto found = m_index.try_emplace(Key{e.m_sName, e.m_iStart, e.m_iStop}, m_list.size());
-            if (!found.second) {
-                ecEvent& stored = m_list[found.first->second];
-                e.m_nLoadCount = stored.m_nLoadCount + 1;
-                stored = std::move(e);
-                return;
-            }
-            m_list.SetDirty(true);
-        }
-        e.m_nLoadCount = 1;
-        m_list.push_back(std::move(e));
-    }
-
-    // Same outcome as AddUniqueEventName; consecutive events mostly share
-    // their name, so the last one is checked before hashing.
-    void RegisterName(const std::string& name)
-    {
-        if (name.empty() || name == m_sLastName)
-            return;
-        if (m_names.insert(name).second)
-            m_list.m_vUniqueEventNames.push_back(name);
-        m_sLastName = name;
-    }
-
-    void RegisterTags(const std::vector<std::string>& tags)
-    {
-        if (tags.empty())
-            return;
-        if (!m_bTagsIndexed) {
-            m_tags.insert(m_list.m_vUniqueTagNames.begin(), m_list.m_vUniqueTagNames.end());
-            m_bTagsIndexed = true;
-        }
-        for (const std::string& tag : tags) {
-            if (m_tags.insert(tag).second)
-                m_list.m_vUniqueTagNames.push_back(tag);
-        }
-    }
-
-private:
-    struct Key {
-        std::string name;
-        int start;
-        int stop;
-        bool operator==(const Key& o) const { return start == o.start && stop == o.stop && name == o.name; }
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& k) const
-        {
-            std::size_t h = std::hash<std::string>()(k.name);
-            const unsigned long long samples =
-                (static_cast<unsigned long long>(static_cast<unsigned int>(k.start)) << 32) ^
-                static_cast<unsigned int>(k.stop);
-            h ^= std::hash<unsigned long long>()(samples) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
-            return h;
-        }
-    };
-
-    ecEventList& m_list;
-    bool m_bMerge;
-    bool m_bTagsIndexed = false;
-    std::string m_sLastName;
-    std::unordered_set<std::string> m_names;
-    std::unordered_set<std::string> m_tags;
-    std::unordered_map<Key, size_type, KeyHash> m_index;
-};
 
 namespace {
 
@@ -510,7 +424,7 @@ bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled
     if (events.empty())
         return false;
     if (mergeProper) {
-        Loader loader(*this, true);
+        ecEventLoader loader(*this, true);
         for (ecEvent& e : events) {
             loader.RegisterTags(e.m_vTags);
             loader.Enter(std::move(e));
@@ -519,7 +433,7 @@ bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled
         return true;
     }
     std::vector<ecEvent>::swap(events);
-    Loader loader(*this, false);
+    ecEventLoader loader(*this, false);
     for (ecEvent& e : *this) {
         e.m_nLoadCount = 1;
         loader.RegisterName(e.m_sName);
@@ -557,7 +471,7 @@ bool ecEventList::ReadEventFilePreXml(const char* file, bool merge)
     const bool mergeProper = merge && !empty();
     if (!merge)
         ClearForRead();
-    Loader loader(*this, mergeProper);
+    ecEventLoader loader(*this, mergeProper);
     int records = 0;
     long recordAt = 0;
     for (;;) {
@@ -638,7 +552,7 @@ bool ecEventList::ReadXml(ecXml& xml, bool merge, std::size_t textSize)
     // lines take more than 200 characters, so this rarely falls short;
     // capacity never touched costs no memory.
     reserve(size() + textSize / 200);
-    Loader loader(*this, mergeProper);
+    ecEventLoader loader(*this, mergeProper);
     int events = 0;
     for (;;) {
         ecEvent e;
