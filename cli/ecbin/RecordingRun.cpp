@@ -53,20 +53,16 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
             bin.id = id;
             if (ecEventRelatedEpoch* epoch = results.GetpEpoch())
                 bin.epoch = epoch->sID;
-            ecEventList selected;
-            selected.SetSamplingRate(events.GetSamplingRate());
             for (const ecEvent& e : events) {
                 if (!e.IsStatusOn())
                     continue;
                 bin.firstSample = bin.events == 0 ? e.m_iStart : std::min(bin.firstSample, e.m_iStart);
                 bin.lastSample = bin.events == 0 ? e.m_iStop : std::max(bin.lastSample, e.m_iStop);
                 ++bin.events;
-                if (!outBase.empty())
-                    selected.AppendOneEvent(e);
             }
             result.bins.push_back(bin);
             if (!outBase.empty())
-                binEvents.push_back(selected);
+                binEvents.push_back(results.PreselectedEvents());
         }
     } catch (const ecError& e) {
         throw HostError(eventsPath, "running " + plan.binsPath + ": " + e.what());
