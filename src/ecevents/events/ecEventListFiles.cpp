@@ -1,5 +1,6 @@
 #include "ecevents/events/ecEventList.h"
 
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -14,10 +15,12 @@
 #include <limits>
 #include <memory>
 #include <ostream>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
+#include "ecevents/events/ecEventFields.h"
 #include "ecevents/events/ecEventLoader.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecutil/ecXml.h"
@@ -156,6 +159,18 @@ void DropLeadingLineBreak(std::string& text)
 }
 
 
+// The start and end tags of an element, made once.
+struct Marks {
+    Marks() = default;
+    explicit Marks(std::string_view tag)
+        : open("<" + std::string(tag) + ">")
+        , close("</" + std::string(tag) + ">")
+    {
+    }
+    std::string open;
+    std::string close;
+};
+
 // The document layout that WriteXml produces, read straight from the text.
 // Anything else (other whitespace, markup or references in a text, a
 // number the general reader would read differently, a stimulus delay)
@@ -168,13 +183,11 @@ public:
 
     bool AtEnd() const { return m_p == m_end; }
 
-    // Constant lengths let the compiler compare inline.
-    template <std::size_t N>
-    bool Literal(const char (&s)[N])
+    bool Literal(std::string_view s)
     {
-        if (static_cast<std::size_t>(m_end - m_p) < N - 1 || std::memcmp(m_p, s, N - 1) != 0)
+        if (static_cast<std::size_t>(m_end - m_p) < s.size() || std::memcmp(m_p, s.data(), s.size()) != 0)
             return false;
-        m_p += N - 1;
+        m_p += s.size();
         return true;
     }
 
@@ -200,11 +213,8 @@ public:
     }
 
     // word: an unsigned field, which takes signed writings of its bits too.
-    template <std::size_t N1, std::size_t N2>
-    bool IntElement(const char (&open)[N1], const char (&close)[N2], int& value, bool word = false)
+    bool Int(int& value, bool word)
     {
-        if (!Literal(open))
-            return false;
         const char* start = m_p;
         const char* stop = Until('<');
         std::int64_t parsed = 0;
@@ -217,56 +227,69 @@ public:
             return false;
         // Unsigned words come back as their 32-bit pattern.
         value = static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(parsed)));
-        return Literal(close);
+        return true;
     }
 
-    template <std::size_t N1, std::size_t N2>
-    bool FloatElement(const char (&open)[N1], const char (&close)[N2], float& value)
+    bool Float(float& value)
     {
-        if (!Literal(open))
-            return false;
         const char* start = m_p;
         const char* stop = Until('<');
         if (stop - start == 1 && *start == '0') {
             value = 0.0f; // most values are zero
-            return Literal(close);
+            return true;
         }
         const auto r = std::from_chars(start, stop, value);
         if (r.ec != std::errc() || r.ptr != stop || start == stop)
             return false;
-        if (m_strict && !std::isfinite(value))
+        return !m_strict || std::isfinite(value);
+    }
+
+    bool Field(ecEvent& e, const ecEventField& f, const Marks& marks)
+    {
+        if (!Literal(marks.open))
             return false;
-        return Literal(close);
+        bool read = false;
+        switch (f.kind) {
+        case ecEventField::Kind::Text: read = Text(e.*f.text); break;
+        case ecEventField::Kind::Int: read = Int(e.*f.integer, false); break;
+        case ecEventField::Kind::Word:
+        case ecEventField::Kind::SignedWord: {
+            int bits = 0;
+            read = Int(bits, true);
+            e.*f.word = static_cast<unsigned int>(bits);
+            break;
+        }
+        case ecEventField::Kind::Float: read = Float(e.*f.real); break;
+        }
+        return read && Literal(marks.close);
     }
 
     bool Event(ecEvent& e)
     {
-        int status = 0;
-        int color = 0;
-        if (!Literal("<Event><Name>") || !Text(e.m_sName) || !Literal("</Name>") ||
-            !IntElement("<Start>", "</Start>", e.m_iStart) || !IntElement("<Stop>", "</Stop>", e.m_iStop) ||
-            !IntElement("<Status>", "</Status>", status, true) || !IntElement("<Color>", "</Color>", color, true) ||
-            !IntElement("<Attribute>", "</Attribute>", e.m_iAttribute) ||
-            !FloatElement("<TimeStart>", "</TimeStart>", e.m_fTimeStart) ||
-            !FloatElement("<TimeStop>", "</TimeStop>", e.m_fTimeStop) ||
-            !FloatElement("<FreqStart>", "</FreqStart>", e.m_fFreqStart) ||
-            !FloatElement("<FreqStop>", "</FreqStop>", e.m_fFreqStop) ||
-            !FloatElement("<FWHM_Time>", "</FWHM_Time>", e.m_fFWHMTime) ||
-            !FloatElement("<FWHM_Freq>", "</FWHM_Freq>", e.m_fFWHMFreq))
+        static const std::array<Marks, ecEventFields::kFields.size()> fields = [] {
+            std::array<Marks, ecEventFields::kFields.size()> made;
+            for (std::size_t k = 0; k < made.size(); ++k)
+                made[k] = Marks(ecEventFields::kFields[k].tag);
+            return made;
+        }();
+        static const Marks record(ecEventFields::kRecord);
+        static const Marks tags(ecEventFields::kTag);
+        if (!Literal(record.open))
             return false;
-        e.m_nStatus = static_cast<unsigned int>(status);
-        e.m_nColor = static_cast<unsigned int>(color);
+        for (std::size_t k = 0; k < fields.size(); ++k)
+            if (!Field(e, ecEventFields::kFields[k], fields[k]))
+                return false;
         bool ended = false; // an empty tag ends the tags
         std::string tag;
-        while (Literal("<AttribTag>")) {
-            if (!Text(tag) || !Literal("</AttribTag>"))
+        while (Literal(tags.open)) {
+            if (!Text(tag) || !Literal(tags.close))
                 return false;
             if (tag.empty())
                 ended = true;
             else if (!ended)
                 e.m_vTags.push_back(tag);
         }
-        return Literal("</Event>");
+        return Literal(record.close);
     }
 
 private:
