@@ -347,21 +347,29 @@ const char* const kNotWhole = "is not a whole number";
 
 } // namespace
 
-int ecXml::GetInt(const std::string& tag)
+bool ecXml::WholeNumber(const std::string& tag, std::int64_t& value, std::int64_t low, std::int64_t high,
+                        const char* tooLarge)
 {
     Element e;
     if (!First(tag, e.begin, e.end, e.after))
-        return 0;
+        return false;
     std::string scratch;
     const std::string_view text = NumberText(m_pText, e, scratch);
-    std::int64_t value = 0;
     if (!ParseInteger(text, value)) {
         if (m_reporter && !text.empty())
             Report(tag, e.begin, text, kNotWhole);
-        return 0;
+        return false;
     }
-    if (m_reporter && (value < INT_MIN || value > INT_MAX))
-        Report(tag, e.begin, text, "does not fit a 32-bit integer");
+    if (m_reporter && (value < low || value > high))
+        Report(tag, e.begin, text, tooLarge);
+    return true;
+}
+
+int ecXml::GetInt(const std::string& tag)
+{
+    std::int64_t value = 0;
+    if (!WholeNumber(tag, value, INT_MIN, INT_MAX, "does not fit a 32-bit integer"))
+        return 0;
     // Unsigned fields are written as unsigned decimals: keep the low 32 bits
     // so that they come back as the same bit pattern.
     return static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
@@ -369,20 +377,10 @@ int ecXml::GetInt(const std::string& tag)
 
 unsigned int ecXml::GetUnsigned(const std::string& tag)
 {
-    Element e;
-    if (!First(tag, e.begin, e.end, e.after))
-        return 0;
-    std::string scratch;
-    const std::string_view text = NumberText(m_pText, e, scratch);
-    std::int64_t value = 0;
-    if (!ParseInteger(text, value)) {
-        if (m_reporter && !text.empty())
-            Report(tag, e.begin, text, kNotWhole);
-        return 0;
-    }
     // Signed writings of a word are taken as its bit pattern.
-    if (m_reporter && (value < INT_MIN || value > static_cast<std::int64_t>(UINT_MAX)))
-        Report(tag, e.begin, text, "does not fit a 32-bit word");
+    std::int64_t value = 0;
+    if (!WholeNumber(tag, value, INT_MIN, static_cast<std::int64_t>(UINT_MAX), "does not fit a 32-bit word"))
+        return 0;
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(value));
 }
 

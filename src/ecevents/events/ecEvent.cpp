@@ -44,20 +44,6 @@ void AppendFloat(std::string& text, float value)
     text.append(buf, res.ptr);
 }
 
-void AppendOpen(std::string& text, std::string_view tag)
-{
-    text += '<';
-    text += tag;
-    text += '>';
-}
-
-void AppendClose(std::string& text, std::string_view tag)
-{
-    text += "</";
-    text += tag;
-    text += '>';
-}
-
 // A level parsed from the characters after an exclusion prefix; the start
 // value stays when they are not a decimal integer.
 int ParseLevel(const std::string& digits)
@@ -334,9 +320,11 @@ bool ecEvent::WriteXml(std::ostream& out)
     // should not allocate per event.
     thread_local std::string text;
     text.clear();
-    AppendOpen(text, ecEventFields::kRecord);
-    for (const ecEventField& f : ecEventFields::kFields) {
-        AppendOpen(text, f.tag);
+    const auto& marks = ecEventFields::FieldMarks();
+    text += ecEventFields::RecordMarks().open;
+    for (std::size_t k = 0; k < marks.size(); ++k) {
+        const ecEventField& f = ecEventFields::kFields[k];
+        text += marks[k].open;
         switch (f.kind) {
         case ecEventField::Kind::Text: text += this->*f.text; break;
         case ecEventField::Kind::Int: AppendInt(text, this->*f.integer); break;
@@ -344,14 +332,15 @@ bool ecEvent::WriteXml(std::ostream& out)
         case ecEventField::Kind::SignedWord: AppendInt(text, static_cast<int>(this->*f.word)); break;
         case ecEventField::Kind::Float: AppendFloat(text, this->*f.real); break;
         }
-        AppendClose(text, f.tag);
+        text += marks[k].close;
     }
+    const ecEventFields::Marks& tagMarks = ecEventFields::TagMarks();
     for (const std::string& tag : m_vTags) {
-        AppendOpen(text, ecEventFields::kTag);
+        text += tagMarks.open;
         text += tag;
-        AppendClose(text, ecEventFields::kTag);
+        text += tagMarks.close;
     }
-    AppendClose(text, ecEventFields::kRecord);
+    text += ecEventFields::RecordMarks().close;
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     return true;
 }

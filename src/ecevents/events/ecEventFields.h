@@ -4,6 +4,7 @@
 // general reader and the fast reader of the writer's own layout all walk
 // this one table. Not part of the public interface.
 #include <array>
+#include <string>
 #include <string_view>
 
 #include "ecevents/events/ecEvent.h"
@@ -68,5 +69,19 @@ constexpr std::array<ecEventField, 12> kFields = {{
     Float("FWHM_Time", &ecEvent::m_fFWHMTime, "FWHM_Time"),
     Float("FWHM_Freq", &ecEvent::m_fFWHMFreq, "FWHM_Time"),
 }};
+
+// The start and end tags of an element, made once, so that neither the
+// writer nor the fast reader puts them together per event.
+struct Marks {
+    Marks() = default;
+    explicit Marks(std::string_view tag);
+    std::string open;
+    std::string close;
+};
+
+// The marks of kFields, in its order.
+const std::array<Marks, kFields.size()>& FieldMarks();
+const Marks& RecordMarks();
+const Marks& TagMarks();
 
 } // namespace ecEventFields

@@ -32,18 +32,6 @@ void DropLeadingLineBreak(std::string& text)
 }
 
 
-// The start and end tags of an element, made once.
-struct Marks {
-    Marks() = default;
-    explicit Marks(std::string_view tag)
-        : open("<" + std::string(tag) + ">")
-        , close("</" + std::string(tag) + ">")
-    {
-    }
-    std::string open;
-    std::string close;
-};
-
 // The document layout that WriteXml produces, read straight from the text.
 // Anything else (other whitespace, markup or references in a text, a
 // number the general reader would read differently, a stimulus delay)
@@ -117,7 +105,7 @@ public:
         return !m_strict || std::isfinite(value);
     }
 
-    bool Field(ecEvent& e, const ecEventField& f, const Marks& marks)
+    bool Field(ecEvent& e, const ecEventField& f, const ecEventFields::Marks& marks)
     {
         if (!Literal(marks.open))
             return false;
@@ -139,14 +127,9 @@ public:
 
     bool Event(ecEvent& e)
     {
-        static const std::array<Marks, ecEventFields::kFields.size()> fields = [] {
-            std::array<Marks, ecEventFields::kFields.size()> made;
-            for (std::size_t k = 0; k < made.size(); ++k)
-                made[k] = Marks(ecEventFields::kFields[k].tag);
-            return made;
-        }();
-        static const Marks record(ecEventFields::kRecord);
-        static const Marks tags(ecEventFields::kTag);
+        const auto& fields = ecEventFields::FieldMarks();
+        const ecEventFields::Marks& record = ecEventFields::RecordMarks();
+        const ecEventFields::Marks& tags = ecEventFields::TagMarks();
         if (!Literal(record.open))
             return false;
         for (std::size_t k = 0; k < fields.size(); ++k)
