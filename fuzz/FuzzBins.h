@@ -22,7 +22,8 @@ inline int Selected(const ecBinResult& r)
 // the bins also go to event files in the scratch folder, each read back.
 inline bool RunBins(const std::string& document, bool writeEvents)
 {
-    ecEventList list = SmallRecording(true);
+    static const ecEventList recording = SmallRecording(true);
+    ecEventList list = recording;
     ecBinResultList results;
     results.SetpEvents(&list);
     try {
@@ -32,7 +33,7 @@ inline bool RunBins(const std::string& document, bool writeEvents)
     } catch (const ecError&) {
         return false;
     }
-    FUZZ_CHECK(list.size() == SmallRecording(true).size(), "running bins keeps the events");
+    FUZZ_CHECK(list.size() == recording.size(), "running bins keeps the events");
 
     // Each step marks the bin's events and only them.
     std::map<std::string, int> counts;

@@ -30,7 +30,7 @@ while read -r target host seeds; do
     "$program" "${dict[@]}" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=16384 \
       -print_final_stats=1 -artifact_prefix="$artifacts/" "${dirs[@]}" >"$log" 2>&1
   status=$?
-  grep -E "^#[0-9]+ +DONE|stat::average_exec_per_sec" "$log" | sed 's/^/   /'
+  grep -aE "^#[0-9]+[[:space:]]+DONE" "$log" | sed 's/^/   /'
   echo "   corpus: $(find "$corpus" -type f | wc -l) files"
   if [ $status -ne 0 ]; then
     failed+=("$target")

@@ -69,7 +69,7 @@ void MneEvents::ReadText(const std::string& text, const std::string& path, const
         // The time column has millisecond resolution; the estimate is only
         // trusted over a stretch long enough to make that negligible.
         if (timed && !first && lastSample != firstSample && lastTime - firstTime >= 10.0)
-            *estimatedRate = (lastSample - firstSample) / (lastTime - firstTime);
+            *estimatedRate = (static_cast<double>(lastSample) - firstSample) / (lastTime - firstTime);
     }
 }
 
