@@ -99,6 +99,8 @@ int main(int argc, char** argv)
     runCmd->add_option("--summary", run.summary, "Write the bin table as TSV, or JSON when the name ends in .json");
     runCmd->add_option("-j,--jobs", run.jobs, "Worker threads for several recordings (default: one per core)")
         ->check(NonNegative());
+    runCmd->add_flag("--strict", run.strict,
+                     "Fail a recording that lacks an event name or tag the bins ask for (default: a warning)");
     AddEventFlags(runCmd, runFlags, false);
     runCmd->footer("Examples:\n"
                    "  ecbin run rec_events.evt --bins bins.xml --bindesc tags.xml --rate 500 -o out/rec\n"
@@ -110,6 +112,8 @@ int main(int argc, char** argv)
                                            "ecbin tag sub-01_task-oddball_events.evt oddball_bindesc.xml -o tagged.evt");
     tagCmd->add_option("bindesc", tag.binDesc, "Bin description (bin_desc)")->required();
     tagCmd->add_option("-o,--out", tag.out, "Write the tagged events (.evt keeps the tags as AttribTag elements)");
+    tagCmd->add_flag("--strict", tag.strict,
+                     "Fail when the recording lacks an event name the bin description asks for (default: a warning)");
     AddEventFlags(tagCmd, tagFlags, true);
 
     Commands::Compile compile;
@@ -185,7 +189,13 @@ int main(int argc, char** argv)
         std::string where;
         for (CLI::App* sub : app.get_subcommands())
             where = " " + sub->get_name();
-        std::cerr << "ecbin" << where << ": " << HostError::Format("", e.what()) << " (see ecbin" << where
+        // The parser's own messages may span lines; only names inside them
+        // need escaping.
+        std::string message = e.what();
+        for (char& c : message)
+            if (c == '\n' || c == '\r')
+                c = ' ';
+        std::cerr << "ecbin" << where << ": " << HostError::Format("", message) << " (see ecbin" << where
                   << " --help)\n";
         return 2;
     }

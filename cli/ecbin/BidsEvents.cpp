@@ -36,6 +36,30 @@ int ToSample(double seconds, double rate)
     return static_cast<int>(s);
 }
 
+std::vector<std::string> Split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    size_t from = 0;
+    for (size_t at = text.find(separator); at != std::string::npos; at = text.find(separator, from)) {
+        parts.push_back(text.substr(from, at - from));
+        from = at + 1;
+    }
+    parts.push_back(text.substr(from));
+    return parts;
+}
+
+// Why a tag would not read back as itself from the tags column, or "".
+std::string TagProblem(const std::string& tag)
+{
+    if (tag.empty() || tag == kNA)
+        return "is empty or n/a";
+    if (tag.find_first_of(";\t\r\n") != std::string::npos)
+        return "holds a \";\", tab or line break";
+    if (TextTable::Trim(tag) != tag)
+        return "starts or ends with blanks";
+    return "";
+}
+
 } // namespace
 
 void BidsEvents::Read(const std::string& path, const EventOptions& options, ecEventList& list)
@@ -61,6 +85,7 @@ void BidsEvents::ReadText(const std::string& text, const std::string& path, cons
     const int duration = Column(header, "duration");
     const int sample = Column(header, "sample");
     const int value = Column(header, "value");
+    const int tags = Column(header, "tags");
     int name = -1;
     if (!options.nameColumn.empty()) {
         name = Column(header, options.nameColumn);
@@ -93,6 +118,11 @@ void BidsEvents::ReadText(const std::string& text, const std::string& path, cons
         e.m_sName = cells[name];
         if (e.m_sName == kNA && fallBackToValue && cells[value] != kNA)
             e.m_sName = cells[value];
+
+        if (tags >= 0 && cells[tags] != kNA)
+            for (const std::string& t : Split(cells[tags], ';'))
+                if (!TextTable::Trim(t).empty())
+                    e.m_vTags.push_back(TextTable::Trim(t));
 
         double seconds = 0.0;
         const bool haveOnset = cells[onset] != kNA;
@@ -161,8 +191,13 @@ std::string BidsEvents::WriteText(const ecEventList& list, const std::string& pa
             << e->m_iStart << '\t' << (e->m_sName.empty() ? kNA : e->m_sName);
         if (tags) {
             std::string joined;
-            for (const std::string& t : e->m_vTags)
+            for (const std::string& t : e->m_vTags) {
+                const std::string problem = TagProblem(t);
+                if (!problem.empty())
+                    throw HostError(path, "the tag \"" + t + "\" of event \"" + e->m_sName + "\" " + problem +
+                                              ", so the tags column could not give it back");
                 joined += (joined.empty() ? "" : ";") + t;
+            }
             out << '\t' << (joined.empty() ? kNA : joined);
         }
         out << "\n";

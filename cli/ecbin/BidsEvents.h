@@ -13,11 +13,14 @@ class ecEventList;
 // used only when no rate is known). The duration becomes the stop sample,
 // the last sample the event covers (0 or n/a: a point event). The name comes
 // from --name-column, else trial_type, else value; a row whose trial_type is
-// n/a takes its value instead. Events named as exclusions come in rejected,
-// all others accepted.
+// n/a takes its value instead. Events come in accepted (EventFiles::Read
+// then rejects the exclusions). A tags column gives each event its
+// attribute tags, separated by ";".
 //
 // Writing: onset, duration, sample and trial_type, rows in time order, plus
-// a tags column when any event carries attribute tags.
+// a tags column when any event carries attribute tags; a tag that could not
+// be read back the same (empty, "n/a", holding ";", a tab or a line break)
+// is refused.
 class BidsEvents {
 public:
     // Fills list (emptied first) from the table; the list's sampling rate

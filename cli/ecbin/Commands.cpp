@@ -15,11 +15,13 @@
 #include "ecbin/BinsFile.h"
 #include "ecbin/EventFiles.h"
 #include "ecbin/HostError.h"
+#include "ecbin/NameCheck.h"
 #include "ecbin/ProgressBar.h"
 #include "ecbin/RecordingRun.h"
 #include "ecbin/RecordingSet.h"
 #include "ecbin/RunSummary.h"
 #include "ecbin/SafePath.h"
+#include "ecbin/SafeText.h"
 #include "ecbin/SampleLocator.h"
 #include "ecbin/TextTable.h"
 #include "ecevents/events/ecEventList.h"
@@ -45,6 +47,12 @@ int Guarded(std::ostream& err, const std::function<int()>& body)
     return 1;
 }
 
+// Names and paths as they may be shown on a terminal.
+std::string Shown(const std::string& text)
+{
+    return SafeText::Printable(text);
+}
+
 std::string Seconds(double seconds)
 {
     return TextTable::Fixed(seconds, 3) + " s";
@@ -58,19 +66,22 @@ std::string RateText(float rate, const std::string& source)
     if (source == "--rate")
         text += " (from --rate)";
     else if (source.size() > 5 && source.compare(source.size() - 5, 5, ".json") == 0)
-        text += " (from " + source + ")";
+        text += " (from " + Shown(source) + ")";
     else if (!source.empty())
-        text += " (" + source + ")";
+        text += " (" + Shown(source) + ")";
     return text;
 }
 
 void PrintColumns(std::ostream& out, const std::vector<std::pair<std::string, std::string>>& rows, const std::string& indent)
 {
+    std::vector<std::pair<std::string, std::string>> shown;
     size_t width = 0;
-    for (const auto& r : rows)
-        width = std::max(width, r.first.size());
-    for (const auto& r : rows)
-        out << indent << r.first << std::string(width - r.first.size() + 2, ' ') << r.second << "\n";
+    for (const auto& r : rows) {
+        shown.push_back({Shown(r.first), Shown(r.second)});
+        width = std::max(width, SafeText::Columns(shown.back().first));
+    }
+    for (const auto& r : shown)
+        out << indent << r.first << std::string(width - SafeText::Columns(r.first) + 2, ' ') << r.second << "\n";
 }
 
 // Tag names with the number of events carrying each, in the order the
@@ -120,11 +131,15 @@ int Commands::RunBins(const Run& run, std::ostream& out, std::ostream& err)
         EventFiles::ParseFormat(run.options.inputFormat);
         RecordingRun::Plan plan;
         plan.binsPath = run.bins;
-        plan.binResultsText = BinsFile::Load(run.bins);
+        const std::string binsText = TextTable::ReadFile(run.bins);
+        plan.binResultsText = BinsFile::FromText(binsText, run.bins);
+        plan.wanted.push_back(NameCheck::FromBins(binsText, run.bins));
         if (!run.binDesc.empty()) {
             plan.binDescPath = run.binDesc;
             plan.binDescText = BinDescFile::Load(run.binDesc);
+            plan.wanted.push_back(NameCheck::FromBinDesc(plan.binDescText, run.binDesc));
         }
+        plan.strict = run.strict;
         plan.events = run.options;
         bool batch = false;
         std::vector<RecordingSet::Recording> recordings = RecordingSet::Collect(run.events, run.out, batch);
@@ -143,9 +158,12 @@ int Commands::RunBins(const Run& run, std::ostream& out, std::ostream& err)
             });
         }
         RunSummary summary(std::move(results));
-        for (const RecordingResult& r : summary.Results())
+        for (const RecordingResult& r : summary.Results()) {
+            for (const std::string& w : r.warnings)
+                err << "ecbin: warning: " << w << "\n";
             if (!r.ok)
                 err << "ecbin: " << r.error << "\n";
+        }
         const int done = static_cast<int>(summary.Results().size()) - summary.Failed();
         if (done > 0)
             summary.PrintTable(out, batch);
@@ -154,13 +172,13 @@ int Commands::RunBins(const Run& run, std::ostream& out, std::ostream& err)
             written += r.written.size();
         if (!run.out.empty() && done > 0)
             out << "wrote " << written << " event file" << (written == 1 ? "" : "s") << (batch ? " under " : " as ")
-                << (batch ? run.out : run.out + "_<bin>.evt") << "\n";
+                << Shown(batch ? run.out : run.out + "_<bin>.evt") << "\n";
         if (batch)
             out << done << " of " << summary.Results().size() << " recordings done"
                 << (summary.Failed() ? ", " + std::to_string(summary.Failed()) + " failed" : "") << "\n";
         if (!run.summary.empty()) {
             summary.Write(run.summary);
-            out << "summary: " << run.summary << "\n";
+            out << "summary: " << Shown(run.summary) << "\n";
         }
         return summary.Failed() ? 1 : 0;
     });
@@ -171,7 +189,13 @@ int Commands::TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
     return Guarded(err, [&]() {
         ecEventList list;
         EventFiles::Read(tag.events, tag.options, list);
-        BinDescFile::Tag(BinDescFile::Load(tag.binDesc), tag.binDesc, list, tag.events);
+        const std::string binDescText = BinDescFile::Load(tag.binDesc);
+        BinDescFile::Tag(binDescText, tag.binDesc, list, tag.events);
+        for (const std::string& message : NameCheck::Missing(list, NameCheck::FromBinDesc(binDescText, tag.binDesc))) {
+            if (tag.strict)
+                throw HostError(tag.events, message + " (--strict)");
+            err << "ecbin: warning: " << HostError::Format(tag.events, message) << "\n";
+        }
         if (!tag.out.empty()) {
             SafePath::RefuseInputAsOutput(tag.out, Inputs({tag.events, tag.binDesc}));
             EventFiles::Write(list, tag.out, tag.options);
@@ -181,7 +205,7 @@ int Commands::TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
         out << (rows.empty() ? "" : "; events per tag:") << "\n";
         PrintColumns(out, rows, "  ");
         if (!tag.out.empty())
-            out << "wrote " << tag.out << "\n";
+            out << "wrote " << Shown(tag.out) << "\n";
         return 0;
     });
 }
@@ -201,7 +225,7 @@ int Commands::CompileBins(const Compile& compile, std::ostream& out, std::ostrea
         AtomicFile::WriteText(compile.out, text);
         int epochs = 0, sequences = 0;
         BinsFile::Count(text, epochs, sequences);
-        out << "wrote " << compile.out << ": " << epochs << " epoch" << (epochs == 1 ? "" : "s") << ", " << sequences
+        out << "wrote " << Shown(compile.out) << ": " << epochs << " epoch" << (epochs == 1 ? "" : "s") << ", " << sequences
             << " bin_ops sequence" << (sequences == 1 ? "" : "s") << "\n";
         return 0;
     });
@@ -215,8 +239,8 @@ int Commands::ConvertEvents(const Convert& convert, std::ostream& out, std::ostr
         ecEventList list;
         EventFiles::Loaded loaded = EventFiles::Read(convert.in, convert.options, list);
         EventFiles::Write(list, convert.out, convert.options, to);
-        out << convert.in << " (" << EventFiles::FormatName(loaded.format) << ", " << list.size() << " events) -> "
-            << convert.out << " (" << EventFiles::FormatName(to) << ")\n";
+        out << Shown(convert.in) << " (" << EventFiles::FormatName(loaded.format) << ", " << list.size() << " events) -> "
+            << Shown(convert.out) << " (" << EventFiles::FormatName(to) << ")\n";
         return 0;
     });
 }
@@ -227,7 +251,7 @@ int Commands::ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
         ecEventList list;
         EventFiles::Loaded loaded = EventFiles::Read(info.events, info.options, list);
         const float rate = list.GetSamplingRate();
-        out << "file: " << info.events << "\n";
+        out << "file: " << Shown(info.events) << "\n";
         out << "format: " << EventFiles::FormatName(loaded.format) << "\n";
         out << "sampling rate: " << RateText(rate, loaded.rateSource) << "\n";
         const int rejected = static_cast<int>(list.size()) - list.GetEventCnt(true);
@@ -361,10 +385,10 @@ int Commands::DrawSegments(const Segments& segments, std::ostream& out, std::ost
         } else {
             SafePath::RefuseInputAsOutput(segments.out, {segments.events});
             AtomicFile::WriteText(segments.out, table.str());
-            out << "wrote " << drawn << " segment" << (drawn == 1 ? "" : "s") << " to " << segments.out << "\n";
+            out << "wrote " << drawn << " segment" << (drawn == 1 ? "" : "s") << " to " << Shown(segments.out) << "\n";
         }
         if (segments.count > 0 && drawn < segments.count)
-            err << "ecbin: " << segments.events << ": only " << drawn << " of " << segments.count
+            err << "ecbin: " << Shown(segments.events) << ": only " << drawn << " of " << segments.count
                 << " segments fit between the rejected stretches\n";
         return 0;
     });
@@ -379,7 +403,7 @@ int Commands::RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
         const std::string binList = (fs::path(folder) / SampleLocator::BinListFile()).string();
 
         out << "ecbin demo: the bundled auditory oddball sample\n";
-        out << "  folder:   " << folder << "\n";
+        out << "  folder:   " << Shown(folder) << "\n";
         ecEventList list;
         EventOptions options;
         EventFiles::Loaded loaded = EventFiles::Read(events, options, list);
@@ -418,7 +442,7 @@ int Commands::RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
         for (std::string line; std::getline(lines, line);)
             out << "   " << line << "\n";
         for (const std::string& w : result.written)
-            out << "   wrote " << w << "\n";
+            out << "   wrote " << Shown(w) << "\n";
         if (demo.out.empty())
             out << "\nTo write one event file per bin: ecbin demo --out demo-out\n";
         return 0;

@@ -19,12 +19,16 @@ public:
         int jobs = 0;
         // Draw a progress bar on err (the caller checks for a terminal).
         bool progress = false;
+        // A name or tag of the bins that a recording lacks fails it instead
+        // of giving a warning.
+        bool strict = false;
         EventOptions options;
     };
     struct Tag {
         std::string events;
         std::string binDesc;
         std::string out;
+        bool strict = false;
         EventOptions options;
     };
     struct Compile {

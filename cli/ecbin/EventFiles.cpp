@@ -162,6 +162,7 @@ EventFiles::Loaded EventFiles::Read(const std::string& path, const EventOptions&
         case Auto:
             break;
         }
+        MarkExclusions(list);
     } catch (const HostError&) {
         throw;
     } catch (const ecError& e) {
@@ -228,12 +229,33 @@ void EventFiles::Write(ecEventList& list, const std::string& path, const EventOp
     }
 }
 
-void EventFiles::AddRead(ecEventList& list, ecEvent& e)
+bool EventFiles::IsExclusionName(const ecEvent& e)
 {
     if (e.ExclusionLevelNameOnly() >= 0)
-        e.SetRejectedOn();
-    else
-        e.SetRejectedOff();
+        return true;
+    static const char kBad[] = "BAD_";
+    const std::string& name = e.m_sName;
+    if (name.size() < sizeof kBad - 1)
+        return false;
+    for (size_t i = 0; i + 1 < sizeof kBad; ++i)
+        if (std::toupper(static_cast<unsigned char>(name[i])) != kBad[i])
+            return false;
+    return true;
+}
+
+void EventFiles::MarkExclusions(ecEventList& list)
+{
+    // Only ever sets the rejected bit: a status read from the file that
+    // already rejects an event stays, and the library then counts it as an
+    // exclusion of level 0, which is also what a BAD_ stretch becomes.
+    for (ecEvent& e : list)
+        if (IsExclusionName(e))
+            e.SetRejectedOn();
+}
+
+void EventFiles::AddRead(ecEventList& list, ecEvent& e)
+{
+    e.SetRejectedOff();
     e.m_nLoadCount = 1;
     list.push_back(e);
     list.AddUniqueEventName(e.m_sName);

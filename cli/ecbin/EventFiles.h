@@ -34,7 +34,8 @@ public:
     };
 
     // Reads path into list (emptied first), setting the list's sampling
-    // rate from --rate, else the BIDS sidecar, else what the format tells.
+    // rate from --rate, else the BIDS sidecar, else what the format tells,
+    // and rejects the exclusion-named events whatever the format.
     // Every failure, the library's included, is a HostError naming path.
     static Loaded Read(const std::string& path, const EventOptions& options, ecEventList& list);
 
@@ -44,9 +45,16 @@ public:
     static void Write(ecEventList& list, const std::string& path, const EventOptions& options, Format format = Auto);
     static void WriteDocument(const ecEventList& list, const std::string& path);
 
-    // Appends an event read from a table: rejected when its name is an
-    // exclusion, loaded once, its name counted.
+    // Appends an event read from a table: accepted (tables carry no
+    // status; Read rejects the exclusions afterwards), loaded once, its name
+    // counted.
     static void AddRead(ecEventList& list, ecEvent& e);
+
+    // An exclusion by the library's names (EXCLUDE, REJECT, [EXn], segment
+    // boundaries) or by MNE's BAD_ prefix, in any case.
+    static bool IsExclusionName(const ecEvent& e);
+    // Rejects every event with an exclusion name.
+    static void MarkExclusions(ecEventList& list);
 
     // Escapes &, < and > for the event-list document's text fields.
     static std::string EscapeText(const std::string& text);

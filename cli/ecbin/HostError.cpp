@@ -1,15 +1,16 @@
 #include "ecbin/HostError.h"
 
+#include "ecbin/SafeText.h"
+
 namespace {
 
+// Messages go to a terminal and into summaries: a name or path inside one
+// must neither break the line nor reach the terminal as a control sequence.
 std::string OneLine(std::string text)
 {
-    for (char& c : text)
-        if (c == '\n' || c == '\r' || c == '\t')
-            c = ' ';
-    while (!text.empty() && text.back() == ' ')
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\n' || text.back() == '\r' || text.back() == '\t'))
         text.pop_back();
-    return text;
+    return SafeText::Printable(text);
 }
 
 } // namespace

@@ -9,7 +9,8 @@ public:
     explicit HostError(const std::string& message);
     HostError(const std::string& file, const std::string& what);
 
-    // Joins a file name and a reason as "file: reason", and flattens line
-    // breaks so that the message stays on one line.
+    // Joins a file name and a reason as "file: reason"; control characters
+    // and bytes that are not UTF-8 are written as \xNN (SafeText::Printable),
+    // so the message stays on one line and is safe on a terminal.
     static std::string Format(const std::string& file, const std::string& what);
 };

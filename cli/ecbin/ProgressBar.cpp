@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+#include "ecbin/SafeText.h"
+
 namespace {
 const size_t kWidth = 30;
 const size_t kLine = 78;
@@ -33,7 +35,7 @@ void ProgressBar::Step(const std::string& label)
     const size_t filled = m_done * kWidth / m_total;
     std::string line = "[" + std::string(filled, '#') + std::string(kWidth - filled, ' ') + "] " +
                        std::to_string(m_done) + "/" + std::to_string(m_total) + " ";
-    std::string name = label;
+    std::string name = SafeText::Printable(label);
     if (line.size() + name.size() > kLine)
         name = "..." + name.substr(name.size() - (kLine - line.size() - 3));
     line += name;

@@ -18,6 +18,9 @@ struct RecordingResult {
     std::string recording;
     bool ok = false;
     std::string error;
+    // Problems that did not stop the run (names the recording lacks), one
+    // line each, naming the recording.
+    std::vector<std::string> warnings;
     float rate = 0.0f;
     std::vector<Bin> bins;
     std::vector<std::string> written;

@@ -30,6 +30,13 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
         throw HostError(eventsPath, "no sampling rate: give --rate (no sidecar with SamplingFrequency was found)");
     if (!plan.binDescText.empty())
         BinDescFile::Tag(plan.binDescText, plan.binDescPath, events, eventsPath);
+    for (const NameCheck::Wanted& wanted : plan.wanted) {
+        for (const std::string& message : NameCheck::Missing(events, wanted)) {
+            if (plan.strict)
+                throw HostError(eventsPath, message + " (--strict)");
+            result.warnings.push_back(HostError::Format(eventsPath, message));
+        }
+    }
 
     std::vector<ecEventList> binEvents;
     ecBinResultList results;

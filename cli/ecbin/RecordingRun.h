@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "ecbin/EventOptions.h"
+#include "ecbin/NameCheck.h"
 #include "ecbin/RecordingResult.h"
 
 // Runs the bins over one recording with objects of its own: reads the
@@ -20,6 +21,10 @@ public:
         EventOptions events;
         // Files that no output may replace.
         std::vector<std::string> inputs;
+        // Names and tags the bins ask for; a recording lacking some gets a
+        // warning, or fails when strict.
+        std::vector<NameCheck::Wanted> wanted;
+        bool strict = false;
     };
 
     // Never throws: every failure ends up in the result's error, one line

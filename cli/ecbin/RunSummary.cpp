@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <ostream>
 #include <sstream>
 
 #include "ecbin/AtomicFile.h"
+#include "ecbin/SafeText.h"
 
 RunSummary::RunSummary(std::vector<RecordingResult> results) : m_results(std::move(results)) {}
 
@@ -36,9 +36,9 @@ void RunSummary::PrintTable(std::ostream& out, bool withRecording) const
         for (const RecordingResult::Bin& b : r.bins) {
             std::vector<std::string> row;
             if (withRecording)
-                row.push_back(r.recording);
-            row.push_back(b.id);
-            row.push_back(b.epoch);
+                row.push_back(SafeText::Printable(r.recording));
+            row.push_back(SafeText::Printable(b.id));
+            row.push_back(SafeText::Printable(b.epoch));
             row.push_back(std::to_string(b.events));
             row.push_back(b.events ? std::to_string(b.firstSample) : "-");
             row.push_back(b.events ? std::to_string(b.lastSample) : "-");
@@ -48,12 +48,12 @@ void RunSummary::PrintTable(std::ostream& out, bool withRecording) const
     std::vector<size_t> width(header.size(), 0);
     for (const auto& row : rows)
         for (size_t c = 0; c < row.size(); ++c)
-            width[c] = std::max(width[c], row[c].size());
+            width[c] = std::max(width[c], SafeText::Columns(row[c]));
     const size_t numeric = withRecording ? 3 : 2;
     for (const auto& row : rows) {
         std::string line;
         for (size_t c = 0; c < row.size(); ++c) {
-            std::string pad(width[c] - row[c].size(), ' ');
+            std::string pad(width[c] - SafeText::Columns(row[c]), ' ');
             if (c > 0)
                 line += "  ";
             line += c >= numeric ? pad + row[c] : row[c] + (c + 1 < row.size() ? pad : "");
@@ -66,12 +66,7 @@ std::string RunSummary::Tsv() const
 {
     std::ostringstream out;
     out << "recording\tbin\tepoch\tevents\tfirst_sample\tlast_sample\tstatus\n";
-    auto clean = [](std::string s) {
-        for (char& c : s)
-            if (c == '\t' || c == '\n' || c == '\r')
-                c = ' ';
-        return s;
-    };
+    auto clean = [](const std::string& s) { return SafeText::Printable(s); };
     for (const RecordingResult& r : m_results) {
         if (!r.ok) {
             out << clean(r.recording) << "\tn/a\tn/a\tn/a\tn/a\tn/a\t" << clean("failed: " + r.error) << "\n";
@@ -88,35 +83,7 @@ std::string RunSummary::Tsv() const
 
 std::string RunSummary::JsonString(const std::string& text)
 {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                out += buffer;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
+    return SafeText::Json(text);
 }
 
 std::string RunSummary::Json() const

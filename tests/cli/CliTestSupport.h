@@ -156,7 +156,6 @@ inline std::string Quote(const std::string& s)
     return q + "'";
 }
 
-#ifdef ECBIN_PATH
 struct Ran {
     int status = -1; // exit status; -1 when the program did not exit normally
     bool crashed = false;
@@ -164,16 +163,16 @@ struct Ran {
     std::string err;
 };
 
-// Runs ecbin with the arguments, standard input closed.
-inline Ran Ecbin(const std::vector<std::string>& args)
+// Runs a program (the first word) with the arguments, standard input closed.
+inline Ran RunProgram(const std::vector<std::string>& words)
 {
     static int counter = 0;
     const std::string out =
         (fs::temp_directory_path() / ("ecbin-out-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)))
             .string();
-    std::string command = Quote(ECBIN_PATH);
-    for (const std::string& a : args)
-        command += " " + Quote(a);
+    std::string command;
+    for (const std::string& w : words)
+        command += (command.empty() ? "" : " ") + Quote(w);
     command += " </dev/null >" + Quote(out) + " 2>" + Quote(out + ".err");
     const int raw = std::system(command.c_str());
     Ran ran;
@@ -185,6 +184,13 @@ inline Ran Ecbin(const std::vector<std::string>& args)
     fs::remove(out);
     fs::remove(out + ".err");
     return ran;
+}
+
+#ifdef ECBIN_PATH
+inline Ran Ecbin(std::vector<std::string> args)
+{
+    args.insert(args.begin(), ECBIN_PATH);
+    return RunProgram(args);
 }
 #endif
 

@@ -114,6 +114,19 @@ TEST(EcbinTag, CountsTagsAndWritesThemOut)
     r = Ecbin({"tag", Sample(kSampleEvents), Sample("/oddball_bindesc.xml"), "-o", s / "tagged_events.tsv"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Lines(ReadText(s / "tagged_events.tsv"))[0], "onset\tduration\tsample\ttrial_type\ttags");
+
+    // ... and come back from it: the tag bins are the same as from the
+    // event-list document, and not empty.
+    Ran fromTsv = Ecbin({"run", s / "tagged_events.tsv", "--bins", Sample("/oddball_binlist.xml"), "--rate", "500"});
+    Ran fromEvt = Ecbin({"run", s / "tagged.evt", "--bins", Sample("/oddball_binlist.xml"), "--rate", "500"});
+    ASSERT_EQ(fromTsv.status, 0) << fromTsv.err;
+    EXPECT_EQ(fromTsv.out, fromEvt.out);
+    EXPECT_EQ(fromTsv.err, "");
+    std::map<std::string, std::string> counts;
+    for (const auto& row : TableRows(fromTsv.out))
+        counts[row[0]] = row[2];
+    EXPECT_NE(counts["DevHit"], "0");
+    EXPECT_NE(counts["StdAfterStd"], "0");
 }
 
 TEST(EcbinCompile, BinListBecomesBinResults)

@@ -49,8 +49,8 @@ TEST(BidsEventsRead, NamesPlacesAndStatus)
     } cases[] = {
         // The onset places the event even when a sample column disagrees;
         // trial_type n/a falls back to value; 0.5 s at 100 Hz covers 50
-        // samples; a duration of n/a is a point; an exclusion is rejected.
-        {kTable, 100.0f, "", "go@100-100 7@250-299 EXCLUDE@300-300! "},
+        // samples; a duration of n/a is a point; status is left to the caller.
+        {kTable, 100.0f, "", "go@100-100 7@250-299 EXCLUDE@300-300 "},
         {kTable, 100.0f, "value", "1@100-100 7@250-299 n/a@300-300 "},
         // Without trial_type the value column names the events.
         {"onset\tduration\tvalue\n0.5\t0\t13\n", 10.0f, "", "13@5-5 "},
@@ -110,6 +110,15 @@ TEST(BidsEventsWrite, SortedRowsDurationsAndTags)
     tab.SetSamplingRate(10.0f);
     tab.push_back(Event("a\tb", 250, 299));
     EXPECT_TRUE(Contains(Message([&] { BidsEvents::WriteText(tab, "x.tsv"); }), "tab"));
+    // Tags read back as written, and a tag the column cannot carry is refused.
+    ecEventList back = ReadBids(BidsEvents::WriteText(list, "x.tsv"), 100.0f);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].m_vTags, (std::vector<std::string>{"Cond:A", "Side:L"}));
+    EXPECT_TRUE(back[1].m_vTags.empty());
+    for (const char* bad : {"a;b", "", "n/a", " a"}) {
+        list[0].m_vTags = {bad};
+        EXPECT_TRUE(Contains(Message([&] { BidsEvents::WriteText(list, "x.tsv"); }), "the tags column could not"));
+    }
 }
 
 TEST(BidsEventsWrite, RoundTripKeepsSamplesAtAwkwardRates)

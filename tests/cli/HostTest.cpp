@@ -1,5 +1,5 @@
 // Unit tests of the host's plumbing: path safety, atomic writes, recording
-// discovery, the summary table and the worker pool.
+// discovery, the summary table, text made safe to show, and the worker pool.
 #if __has_include("ecbin/SafePath.h")
 #include <atomic>
 #include <stdexcept>
@@ -12,6 +12,7 @@
 #include "ecbin/RecordingSet.h"
 #include "ecbin/RunSummary.h"
 #include "ecbin/SafePath.h"
+#include "ecbin/SafeText.h"
 
 using namespace clitest;
 
@@ -126,6 +127,34 @@ TEST(RunSummary, TableTsvAndJson)
     EXPECT_TRUE(Contains(json, "{\"bin\": \"Empty\", \"epoch\": \"Stim\", \"events\": 0, \"first_sample\": null"));
     EXPECT_TRUE(Contains(json, "\"failed\": 1"));
     EXPECT_EQ(RunSummary::JsonString("a\\b\n\x01"), "\"a\\\\b\\n\\u0001\"");
+}
+
+TEST(SafeText, TerminalAndJsonForms)
+{
+    const std::string fffd = "\xEF\xBF\xBD";
+    struct Case {
+        std::string text, printable, json;
+    } cases[] = {
+        {"plain \xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "plain \xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+         "\"plain \xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\""},
+        {"a\nb\tc\r", "a\\x0ab\\x09c\\x0d", "\"a\\nb\\tc\\r\""},
+        {std::string("\x1b[2J\x00\x7f", 6), "\\x1b[2J\\x00\\x7f", "\"\\u001b[2J\\u0000\\u007f\""},
+        {"q\"b\\", "q\"b\\", "\"q\\\"b\\\\\""},
+        // C1 controls are valid UTF-8: kept in JSON, escaped on a terminal.
+        {"\xC2\x9B\xC2\xA0", "\\xc2\\x9b\xC2\xA0", "\"\xC2\x9B\xC2\xA0\""},
+        // Stray, truncated, overlong, surrogate and past U+10FFFF.
+        {"\x80\xFF", "\\x80\\xff", "\"" + fffd + fffd + "\""},
+        {"\xE2\x82", "\\xe2\\x82", "\"" + fffd + fffd + "\""},
+        {"\xC0\xAF\xE0\x80\xAF", "\\xc0\\xaf\\xe0\\x80\\xaf", "\"" + fffd + fffd + fffd + fffd + fffd + "\""},
+        {"\xED\xA0\x80", "\\xed\\xa0\\x80", "\"" + fffd + fffd + fffd + "\""},
+        {"\xF4\x90\x80\x80", "\\xf4\\x90\\x80\\x80", "\"" + fffd + fffd + fffd + fffd + "\""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SafeText::Printable(c.text), c.printable);
+        EXPECT_EQ(SafeText::Printable(c.printable), c.printable); // escaping twice changes nothing
+        EXPECT_EQ(SafeText::Json(c.text), c.json);
+    }
+    EXPECT_EQ(SafeText::Columns("\xC3\xA9t\xE2\x82\xAC"), 3u);
 }
 
 TEST(BatchRunner, EveryItemOnceAndFailuresPassedOn)

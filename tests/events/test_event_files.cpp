@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iomanip>
 #include <limits>
+#include <sstream>
 #include <tuple>
 
 #include "ecevents/foundation/ecError.h"
 #include "event_test_util.h"
+#include "../support/SinglePrecisionSearch.h"
 
 namespace {
 
@@ -213,6 +216,21 @@ TEST(EventFileXml, StimulusDelayMovesPointEvents)
                                             EventLine("Stim", 100, 100, 2))));
     EXPECT_EQ(list[0].m_iStart, 85);
     EXPECT_EQ(list.GetAnnotation(), "StimulusTimimgDelay: -0.015625 s APPLIED;\n");
+
+    // The delay in samples comes from a single-precision product: 0.01 s at
+    // 250 Hz is 3 samples, not 2; and so for every delay the search finds.
+    auto found = singleprecision::FindDisagreements(-2.0f, 2.0f, 30);
+    found.push_back({0.01f, 250.0f, 3, 2});
+    for (const auto& d : found) {
+        std::ostringstream delay;
+        delay << std::setprecision(9) << d.seconds;
+        SCOPED_TRACE(delay.str() + " s at " + std::to_string(d.rate));
+        ecEventList shifted;
+        shifted.SetSamplingRate(d.rate);
+        ASSERT_TRUE(ReadDocument(shifted, Document("<StimulusTimingDelay>" + delay.str() + "</StimulusTimingDelay>" +
+                                                   EventLine("Stim", 100000, 100000, 2))));
+        EXPECT_EQ(shifted[0].m_iStart, 100000 + d.single);
+    }
 
     // Without a sampling rate a delay is refused, and a zero delay applies nothing.
     list = Sentinel();

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iomanip>
 #include <random>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "LogicTestSupport.h"
+#include "../support/SinglePrecisionSearch.h"
 
 using namespace logictest;
 
@@ -206,6 +209,36 @@ TEST(Exclusion, DeselectsEventsWhoseEpochOverlapsAnExclusion)
     ecBinResultList fresh;
     EXPECT_EQ(RunDoc(fresh, unset, Doc(Seq(Op("SetExcludeOff") + Names("A") + Save("A")))), "");
     EXPECT_EQ(SavedBin(fresh, "A"), Indices({0}));
+}
+
+TEST(Exclusion, WindowEdgesComeFromASinglePrecisionProduct)
+{
+    // An event at sample 0 has its window start at fStart seconds exactly;
+    // an exclusion ending on the lesser of the two candidate samples cuts
+    // the event only when the library's own (single-precision) sample is it.
+    const auto found = singleprecision::FindDisagreements(-2.0f, -0.01f, 40);
+    ASSERT_GE(found.size(), 20u);
+    for (const auto& d : found) {
+        std::ostringstream start;
+        start << std::setprecision(9) << d.seconds;
+        SCOPED_TRACE(start.str() + " s at " + std::to_string(d.rate));
+        ecEventList list;
+        list.SetSamplingRate(d.rate);
+        const int edge = std::min(d.single, d.widened);
+        list.push_back(MakeEvent("Stim", 0));
+        ecEvent exclusion = MakeEvent("EXCLUDE", edge - 3);
+        exclusion.m_iStop = edge;
+        list.push_back(exclusion);
+        const std::string epoch = "<epoch><sID>Stim</sID><fStart>" + start.str() + "</fStart><fStop>1</fStop></epoch>";
+        ecBinResultList results;
+        ASSERT_EQ(RunDoc(results, list, Doc(Seq(Names("Stim") + Save("Clean") + Op("SetExcludeOff") + Names("Stim")
+                                                + Op("RejectIf") + Save("Rejected")),
+                                            epoch)),
+                  "");
+        const Indices expected = d.widened >= d.single ? Indices() : Indices({0});
+        EXPECT_EQ(SavedBin(results, "Clean"), expected);
+        EXPECT_EQ(SavedBin(results, "Rejected"), expected);
+    }
 }
 
 TEST(Exclusion, AgreesWithTheEventListsOwnTest)

@@ -100,6 +100,11 @@ TEST(Operators, Selections)
         {"A B C A", {{"X:1"}, {}, {"X:1"}}, andNot + Op("AndNot") + Save(), "R", {1, 3}},
         {"A B C A", {{"X:1"}, {}, {"X:1"}}, andNot + Op("&~") + Op("Or") + Save(), "R", {0, 1, 2, 3}},
         {"A B C", {}, Names("A") + Save("X") + Names("B") + Save("X") + Op("GetBin", S("X")) + Save(), "R", {1}},
+        // The s list starts after id: names and tags written before it are not seen.
+        {"A B C", {}, "<op><s>A</s><id>Names</id><s>B</s></op>" + Save(), "R", {1}},
+        {"A B C", {}, "<op><s>A</s><s>C</s><id>Names</id><s>B</s><s>C</s></op>" + Save(), "R", {1, 2}},
+        {"E E E", {{"F:1"}, {"G:2"}, {"F:1", "G:2"}}, "<op><s>F:1</s><id>Attribs</id><s>G:2</s></op>" + Save(""), "G:2",
+         {1, 2}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.body);
@@ -126,6 +131,9 @@ TEST(Operators, Messages)
     } cases[] = {
         {"A B", Op("Names", "<s></s>" + S("B")), noNames},
         {"A", Op("Names"), noNames},
+        {"A", "<op><s>A</s><id>Names</id></op>", noNames},
+        {"A", "<op><s>F:1</s><id>Attribs</id></op>",
+         "[ecEventLogic::Op0_Attribs] No event attributes extracted from AttribCluster"},
         {"", names, "[ecBinResult::Initialize] Technical error nOrder>0 && nItems<=0)"},
         {"A", Op("Attribs"), "[ecEventLogic::Op0_Attribs] No event attributes extracted from AttribCluster"},
         {"A", names + Op("KeepMod", "<keep>0</keep><mod>0</mod>"), mod},

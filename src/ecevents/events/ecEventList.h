@@ -105,6 +105,13 @@ public:
     // factor:value tags of the attribute specs it satisfies.
     void SetBinDescAttributes(ecPar_BinDesc& binDesc);
 
+    // Seconds to a sample as the list's own operations round them: the
+    // product of the two single-precision values is itself single precision,
+    // then (int)(product + 0.5) truncates toward zero, held within the range
+    // of int (NaN gives 0). The exclusion test, "RejectIf" and the stimulus
+    // delay all depend on reproducing this rounding bit for bit.
+    static int SecondsToSample(float seconds, float rate);
+
 protected:
     void ClearAttributes();
     bool MatchEventToAttribSpecs(ecEvent* ev, ecAttribSpec* spec);
@@ -134,9 +141,6 @@ private:
     // Removes the events whose flag is set, keeping the order of the others,
     // and unlists the names of removed events that no longer occur.
     bool RemoveFlaggedEvents(const std::vector<char>& remove);
-    // (int)(seconds * rate + 0.5), truncated toward zero and held within the
-    // range of int.
-    static int SecondsToSample(double seconds, double rate);
 
     std::vector<std::string> m_vUniqueEventNames;
     int m_iCurrentEventIndex = -1;

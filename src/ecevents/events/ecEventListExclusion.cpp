@@ -5,9 +5,10 @@
 
 #include "ecevents/foundation/ecError.h"
 
-int ecEventList::SecondsToSample(double seconds, double rate)
+int ecEventList::SecondsToSample(float seconds, float rate)
 {
-    const double sample = std::trunc(seconds * rate + 0.5);
+    const float product = seconds * rate;
+    const double sample = std::trunc(static_cast<double>(product) + 0.5);
     if (std::isnan(sample))
         return 0;
     if (sample <= static_cast<double>(std::numeric_limits<int>::min()))
@@ -79,8 +80,8 @@ bool ecEventList::IsOverlappingExclude(int start, int stop, bool acceptedOnly)
 
 bool ecEventList::IsOverlappingExclude(float start, float stop, bool acceptedOnly)
 {
-    const double rate = m_fSamplingRate;
-    if (!(rate > 0.0) || std::isinf(rate))
+    const float rate = m_fSamplingRate;
+    if (!(rate > 0.0f) || std::isinf(rate))
         throw ecError("[ecEventList::IsOverlappingExclude] Technical error (invalid sampling rate)");
     return IsOverlappingExclude(SecondsToSample(start, rate), SecondsToSample(stop, rate), acceptedOnly);
 }

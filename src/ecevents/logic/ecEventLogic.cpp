@@ -123,6 +123,8 @@ bool ecEventLogic::ReadOperator(ecXml& seq)
         return false;
     if (!m_xmlOp.TagExists("id"))
         throw ecError("[ecEventLogic::ReadOperator] Missing <id> tag for operator");
+    int begin = 0;
+    m_iOpIdEnd = m_xmlOp.GetBeginEnd(begin, m_iOpIdEnd, "id") ? m_iOpIdEnd : 0;
     m_sOperator = m_xmlOp.CharacterData("id");
     return true;
 }

@@ -109,6 +109,9 @@ private:
     ecBinResultList* m_pParent;
     std::string m_sOperator;
     ecXml m_xmlOp;
+    // Where the current op's id element ends: the repeated s parameters are
+    // taken from there on, so those written before id are not seen.
+    int m_iOpIdEnd = 0;
     ecEventRelatedEpoch* m_pEpoch;
     int m_iNextEvent;
 

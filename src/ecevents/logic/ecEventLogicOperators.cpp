@@ -16,21 +16,6 @@
 
 namespace {
 
-// Seconds to a sample exactly as the event list converts them for its
-// exclusion test: (int)(seconds * rate + 0.5) in double precision, truncated
-// toward zero and held within the range of int.
-int SecondsToSample(float seconds, float rate)
-{
-    const double sample = std::trunc(static_cast<double>(seconds) * static_cast<double>(rate) + 0.5);
-    if (std::isnan(sample))
-        return 0;
-    if (sample <= static_cast<double>(INT_MIN))
-        return INT_MIN;
-    if (sample >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    return static_cast<int>(sample);
-}
-
 // Equality of two texts with the cheap tests first: names and tags that
 // differ mostly differ in length or in their first or last character.
 inline bool SameText(const std::string& a, const std::string& b)
@@ -200,6 +185,10 @@ std::size_t ecEventLogic::ExclusionIndex::FirstEndingAtOrAfter(int sample) const
 std::vector<std::string> ecEventLogic::ReadSList(ecXml& xml)
 {
     std::vector<std::string> values;
+    int begin = 0;
+    int end = 0;
+    while (xml.GetBeginEnd(begin, end, "s") && begin < m_iOpIdEnd)
+        xml.CharacterDataNext("s");
     for (std::string s = xml.CharacterDataNext("s"); !s.empty(); s = xml.CharacterDataNext("s"))
         values.push_back(s);
     return values;
@@ -375,7 +364,7 @@ void ecEventLogic::Op1_RejectIf(ecXml&)
             continue;
         const float tStart = static_cast<float>(samples[i].first) / rate + fStart;
         const float tStop = static_cast<float>(samples[i].second) / rate + fStop;
-        if (m_Exclusion.Overlaps(SecondsToSample(tStart, rate), SecondsToSample(tStop, rate)))
+        if (m_Exclusion.Overlaps(ecEventList::SecondsToSample(tStart, rate), ecEventList::SecondsToSample(tStop, rate)))
             selected[i] = false;
     }
 }
