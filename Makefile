@@ -51,7 +51,8 @@ asan-test: deps
 fuzz-build: fuzz-deps
 	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	  -DECEVENTS_FUZZ=ON -DECEVENTS_BUILD_TESTS=OFF >/dev/null
-	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target $$(sed -n 's/^\([a-z_]*\) .*/fuzz_\1/p' fuzz/targets.txt)
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target $$(sed -n 's/^\([a-z_]*\) .*/fuzz_\1/p' fuzz/targets.txt) \
+	  >$(FUZZ_DIR)/build.log 2>&1 || { cat $(FUZZ_DIR)/build.log; exit 1; }
 
 # Every fuzz target for FUZZ_SECONDS seconds; the corpora grow in
 # $(FUZZ_DIR)/corpus, and a finding fails the run.
