@@ -1,40 +1,69 @@
 // ecbin: the command-line host of the events library.
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <exception>
+#include <limits>
+#include <type_traits>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 
+#include <signal.h>
+
 #include "ecbin/Commands.h"
 #include "ecbin/HostError.h"
 #include "ecbin/ProgressBar.h"
+#include "ecsafewrite/ecSafeWriter.h"
 
 namespace {
 
-// Range checks with short messages (CLI11's own spell out the whole range
-// of a double).
-CLI::Validator Positive()
+enum class Sign { Any, Positive, NonNegative };
+
+// A numeric option's text checked as the type it is stored in: a plain
+// decimal (no nan, inf or hexadecimal), finite and within the range of T,
+// whole for an integer, with the sign asked for. The messages stay short
+// (CLI11's own spell out the whole range of a double).
+template <class T>
+std::string whole_name()
 {
-    return CLI::Validator(
-        [](std::string& text) {
-            double v = 0.0;
-            std::istringstream in(text);
-            return (in >> v) && in.eof() && v > 0.0 ? std::string() : "must be a positive number, not " + text;
-        },
-        "POSITIVE");
+    return std::is_integral<T>::value ? "INT" : "NUMBER";
 }
 
-CLI::Validator NonNegative()
+template <class T>
+CLI::Validator Number(Sign sign = Sign::Any)
 {
     return CLI::Validator(
-        [](std::string& text) {
-            double v = 0.0;
-            std::istringstream in(text);
-            return (in >> v) && in.eof() && v >= 0.0 ? std::string() : "must not be negative, not " + text;
+        [sign](std::string& text) -> std::string {
+            const bool whole = std::is_integral<T>::value;
+            const char* allowed = whole ? "+-0123456789" : "+-0123456789.eE";
+            if (text.empty() || text.find_first_not_of(allowed) != std::string::npos)
+                return std::string(whole ? "must be a whole number" : "must be a number") + ", not " + text;
+            errno = 0;
+            char* end = nullptr;
+            const double v = std::strtod(text.c_str(), &end);
+            if (end != text.c_str() + text.size())
+                return std::string(whole ? "must be a whole number" : "must be a number") + ", not " + text;
+            const double high = static_cast<double>(std::numeric_limits<T>::max());
+            const double low = whole ? static_cast<double>(std::numeric_limits<T>::min()) : -high;
+            if (!std::isfinite(v) || v < low || v > high) {
+                if (!whole)
+                    return std::string(sizeof(T) == sizeof(float) ? "must be a finite number within a 32-bit float"
+                                                                  : "must be a finite number") +
+                           ", not " + text;
+                return "must be a whole number from " + std::to_string(std::numeric_limits<T>::min()) + " to " +
+                       std::to_string(std::numeric_limits<T>::max()) + ", not " + text;
+            }
+            const T value = static_cast<T>(v);
+            if (sign == Sign::Positive && !(value > 0))
+                return "must be a positive number, not " + text;
+            if (sign == Sign::NonNegative && value < 0)
+                return "must not be negative, not " + text;
+            return std::string();
         },
-        "NON-NEGATIVE");
+        whole_name<T>());
 }
 
 struct EventFlags {
@@ -48,7 +77,7 @@ struct EventFlags {
 void AddEventFlags(CLI::App* app, EventFlags& flags, bool output)
 {
     app->add_option("--rate", flags.rate, "Sampling rate in samples per second (overrides a BIDS sidecar)")
-        ->check(Positive());
+        ->check(Number<float>(Sign::Positive));
     app->add_option("--name-column", flags.nameColumn, "BIDS column holding the event names (default trial_type, then value)");
     app->add_option("--event-id", flags.eventIds, "MNE event id of a name, NAME=ID (repeatable)");
     app->add_option("--from", flags.from, "Input format: evt, prexml, bids or eve (default: by file name)");
@@ -66,9 +95,10 @@ CLI::App* AddEventFileCommand(CLI::App& app, const std::string& name, const std:
     return cmd;
 }
 
-EventOptions ToOptions(const EventFlags& flags)
+EventOptions ToOptions(const EventFlags& flags, bool lenient)
 {
     EventOptions options;
+    options.lenient = lenient;
     options.rate = flags.rate;
     options.nameColumn = flags.nameColumn;
     options.ids.AddAll(flags.eventIds);
@@ -81,11 +111,21 @@ EventOptions ToOptions(const EventFlags& flags)
 
 int main(int argc, char** argv)
 {
+    // A file-size limit then fails the write with EFBIG, which is reported,
+    // instead of killing the program halfway through it.
+    ::signal(SIGXFSZ, SIG_IGN);
+    ecSafeWriter::RemoveTemporariesOnSignals();
+
     CLI::App app{"ecbin " + Commands::Version() +
                  ": tag events, run bins and convert event files of EEG/MEG recordings"};
     app.require_subcommand(1);
     app.set_version_flag("--version", Commands::Version());
     app.footer("Quick look: ecbin demo    Help on a command: ecbin <command> --help");
+    bool lenient = false;
+    app.add_flag("--lenient", lenient,
+                 "Numbers that do not fit their field and records a reader stopped at are warnings, not errors");
+    // --lenient may follow the command too.
+    app.fallthrough();
 
     Commands::Run run;
     EventFlags runFlags;
@@ -96,9 +136,9 @@ int main(int argc, char** argv)
     runCmd->add_option("--bindesc", run.binDesc, "Bin description (bin_desc) to tag the events with first");
     runCmd->add_option("-o,--out", run.out,
                        "Output base (one recording: BASE_<bin>.evt) or folder (several recordings); none: write nothing");
-    runCmd->add_option("--summary", run.summary, "Write the bin table as TSV, or JSON when the name ends in .json");
+    runCmd->add_option("--summary", run.summary, "Write the bin table as TSV, or JSON when the name ends in .json (-: standard output)");
     runCmd->add_option("-j,--jobs", run.jobs, "Worker threads for several recordings (default: one per core)")
-        ->check(NonNegative());
+        ->check(Number<int>(Sign::NonNegative));
     runCmd->add_flag("--strict", run.strict,
                      "Fail a recording that lacks an event name or tag the bins ask for (default: a warning)");
     AddEventFlags(runCmd, runFlags, false);
@@ -111,7 +151,8 @@ int main(int argc, char** argv)
     CLI::App* tagCmd = AddEventFileCommand(app, "tag", "Tag events with a bin description and count the tags", tag.events,
                                            "ecbin tag sub-01_task-oddball_events.evt oddball_bindesc.xml -o tagged.evt");
     tagCmd->add_option("bindesc", tag.binDesc, "Bin description (bin_desc)")->required();
-    tagCmd->add_option("-o,--out", tag.out, "Write the tagged events (.evt keeps the tags as AttribTag elements)");
+    tagCmd->add_option("-o,--out", tag.out,
+                       "Write the tagged events (.evt keeps the tags as AttribTag elements; -: standard output)");
     tagCmd->add_flag("--strict", tag.strict,
                      "Fail when the recording lacks an event name the bin description asks for (default: a warning)");
     AddEventFlags(tagCmd, tagFlags, true);
@@ -128,7 +169,7 @@ int main(int argc, char** argv)
         "convert", "Convert between event-list documents (.evt), pre-XML event files (read only), BIDS *_events.tsv and "
                    "MNE .eve");
     convertCmd->add_option("in", convert.in, "Input event file")->required();
-    convertCmd->add_option("out", convert.out, "Output event file")->required();
+    convertCmd->add_option("out", convert.out, "Output event file (-: standard output)")->required();
     AddEventFlags(convertCmd, convertFlags, true);
     convertCmd->footer("Examples:\n"
                        "  ecbin convert sub-01_task-av_events.tsv sub-01.evt\n"
@@ -145,18 +186,22 @@ int main(int argc, char** argv)
     CLI::App* segmentsCmd =
         AddEventFileCommand(app, "segments", "Draw random clean segments between rejected events, as TSV",
                             segments.events, "ecbin segments rec_events.evt --rate 500 --length 2 --count 50 --seed 7");
-    segmentsCmd->add_option("--length", segments.length, "Segment length in seconds")->required()->check(Positive());
+    segmentsCmd->add_option("--length", segments.length, "Segment length in seconds")
+        ->required()
+        ->check(Number<double>(Sign::Positive));
     segmentsCmd->add_option("--count", segments.count, "Number of segments (default 0: as many as fit)")
-        ->check(NonNegative());
+        ->check(Number<int>(Sign::NonNegative));
     segmentsCmd->add_option("--min-separation", segments.separation,
-                            "Minimum gap between segments in seconds (negative: overlaps allowed)");
-    CLI::Option* seed = segmentsCmd->add_option("--seed", segments.seed, "Random seed (default: a different draw each run)");
+                            "Minimum gap between segments in seconds (negative: overlaps allowed)")
+        ->check(Number<double>());
+    CLI::Option* seed = segmentsCmd->add_option("--seed", segments.seed, "Random seed (default: a different draw each run)")
+                             ->check(Number<int>());
     segmentsCmd->add_option("--margin", segments.margin, "Seconds kept clear at both ends of every clean stretch")
-        ->check(NonNegative());
+        ->check(Number<double>(Sign::NonNegative));
     segmentsCmd->add_option("--start", segments.start, "Start of the range in seconds (default 0)")
-        ->check(NonNegative());
+        ->check(Number<double>(Sign::NonNegative));
     segmentsCmd->add_option("--stop", segments.stop, "End of the range in seconds (default: the last event's end)")
-        ->check(NonNegative());
+        ->check(Number<double>(Sign::NonNegative));
     segmentsCmd->add_option("-o,--out", segments.out, "Output TSV (default: standard output)");
     AddEventFlags(segmentsCmd, segmentFlags, false);
 
@@ -202,26 +247,27 @@ int main(int argc, char** argv)
 
     try {
         if (runCmd->parsed()) {
-            run.options = ToOptions(runFlags);
+            run.options = ToOptions(runFlags, lenient);
             run.progress = ProgressBar::StderrIsTerminal();
             return Commands::RunBins(run, std::cout, std::cerr);
         }
         if (tagCmd->parsed()) {
-            tag.options = ToOptions(tagFlags);
+            tag.options = ToOptions(tagFlags, lenient);
             return Commands::TagEvents(tag, std::cout, std::cerr);
         }
+        compile.lenient = lenient;
         if (compileCmd->parsed())
             return Commands::CompileBins(compile, std::cout, std::cerr);
         if (convertCmd->parsed()) {
-            convert.options = ToOptions(convertFlags);
+            convert.options = ToOptions(convertFlags, lenient);
             return Commands::ConvertEvents(convert, std::cout, std::cerr);
         }
         if (infoCmd->parsed()) {
-            info.options = ToOptions(infoFlags);
+            info.options = ToOptions(infoFlags, lenient);
             return Commands::ShowInfo(info, std::cout, std::cerr);
         }
         if (segmentsCmd->parsed()) {
-            segments.options = ToOptions(segmentFlags);
+            segments.options = ToOptions(segmentFlags, lenient);
             segments.seeded = seed->count() > 0;
             return Commands::DrawSegments(segments, std::cout, std::cerr);
         }

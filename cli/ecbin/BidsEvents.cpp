@@ -1,15 +1,16 @@
 #include "ecbin/BidsEvents.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <sstream>
 #include <vector>
 
-#include "ecbin/AtomicFile.h"
 #include "ecbin/EventFiles.h"
 #include "ecbin/HostError.h"
 #include "ecbin/TextTable.h"
 #include "ecevents/events/ecEventList.h"
+#include "ecsafewrite/ecSafeWriter.h"
 
 namespace {
 
@@ -28,12 +29,20 @@ std::string Where(const std::string& path, size_t line)
     return path + " line " + std::to_string(line);
 }
 
-int ToSample(double seconds, double rate)
+// A sample number that must fit the event's 32-bit field; what names the
+// value in the message.
+int FitSample(double sample, const std::string& what)
 {
-    double s = std::floor(seconds * rate + 0.5);
-    if (s < -2147483647.0 || s > 2147483647.0)
-        throw HostError("", "a time is too large for a 32-bit sample index");
-    return static_cast<int>(s);
+    if (!(sample >= static_cast<double>(INT_MIN) && sample <= static_cast<double>(INT_MAX)))
+        throw HostError("", what + " is sample " + TextTable::Fixed(sample, 0) + ", beyond the 32-bit sample range");
+    return static_cast<int>(sample);
+}
+
+// The nearest sample to a time (halves away from zero, the same for
+// negative times), in double.
+double NearestSample(double seconds, double rate)
+{
+    return std::round(seconds * rate);
 }
 
 std::vector<std::string> Split(const std::string& text, char separator)
@@ -130,12 +139,12 @@ void BidsEvents::ReadText(const std::string& text, const std::string& path, cons
             throw HostError(Where(path, l + 1), "onset \"" + cells[onset] + "\" is not a number");
         try {
             if (rate > 0.0 && haveOnset) {
-                e.m_iStart = ToSample(seconds, rate);
+                e.m_iStart = FitSample(NearestSample(seconds, rate), "onset " + cells[onset] + " s");
             } else if (sample >= 0 && cells[sample] != kNA) {
                 double s = 0.0;
                 if (!TextTable::ParseNumber(cells[sample], s))
                     throw HostError("", "sample \"" + cells[sample] + "\" is not a number");
-                e.m_iStart = ToSample(s, 1.0);
+                e.m_iStart = FitSample(std::round(s), "sample " + cells[sample]);
             } else if (!haveOnset) {
                 throw HostError("", "onset is n/a and there is no sample to place the event");
             } else {
@@ -153,9 +162,11 @@ void BidsEvents::ReadText(const std::string& text, const std::string& path, cons
                 if (d > 0.0) {
                     if (!(rate > 0.0))
                         throw HostError("", "no sampling rate to turn the duration into samples: give --rate");
-                    int n = ToSample(d, rate);
-                    if (n > 1)
-                        e.m_iStop = e.m_iStart + n - 1;
+                    // Start and length each fit; their sum need not.
+                    const double n = NearestSample(d, rate);
+                    if (n > 1.0)
+                        e.m_iStop = FitSample(e.m_iStart + n - 1.0, "the end of onset " + cells[onset] +
+                                                                        " s plus duration " + cells[duration] + " s");
                 }
             }
         } catch (const HostError& problem) {
@@ -186,8 +197,10 @@ std::string BidsEvents::WriteText(const ecEventList& list, const std::string& pa
         for (char c : e->m_sName)
             if (c == '\t' || c == '\n' || c == '\r')
                 throw HostError(path, "the event name \"" + e->m_sName + "\" holds a tab or line break");
-        const int samples = e->m_iStop > e->m_iStart ? e->m_iStop - e->m_iStart + 1 : 0;
-        out << TextTable::Fixed(e->m_iStart / rate, 9) << '\t' << TextTable::Fixed(samples / rate, 9) << '\t'
+        // A span of two ints may not fit one.
+        const long long samples =
+            e->m_iStop > e->m_iStart ? static_cast<long long>(e->m_iStop) - e->m_iStart + 1 : 0;
+        out << TextTable::Fixed(e->m_iStart / rate, 9) << '\t' << TextTable::Fixed(static_cast<double>(samples) / rate, 9) << '\t'
             << e->m_iStart << '\t' << (e->m_sName.empty() ? kNA : e->m_sName);
         if (tags) {
             std::string joined;
@@ -207,5 +220,5 @@ std::string BidsEvents::WriteText(const ecEventList& list, const std::string& pa
 
 void BidsEvents::Write(const ecEventList& list, const std::string& path)
 {
-    AtomicFile::WriteText(path, WriteText(list, path));
+    ecSafeWriter::WriteText(path, WriteText(list, path));
 }

@@ -1,19 +1,34 @@
 #include "ecbin/BinDescFile.h"
 
 #include "ecbin/HostError.h"
+#include "ecbin/ReadNotes.h"
 #include "ecbin/TextTable.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecevents/specs/ecPar_BinDesc.h"
 #include "ecutil/ecXml.h"
 
-std::string BinDescFile::Load(const std::string& path)
+std::string BinDescFile::Load(const std::string& path, ReadNotes* notes)
 {
     std::string text = TextTable::ReadFile(path);
     ecXml xml;
     xml.SetText(text);
     if (xml.Sub("bin_desc").IsEmpty())
         throw HostError(path, "not a bin description (no <bin_desc> element)");
+    std::vector<ecReadDiagnostic> found;
+    try {
+        ecXml checked;
+        checked.SetText(text);
+        checked.SetDiagnostics(&found);
+        ecPar_BinDesc desc;
+        desc.ReadXml(checked, false);
+    } catch (const ecError& e) {
+        throw HostError(path, e.what());
+    } catch (const std::exception& e) {
+        throw HostError(path, e.what());
+    }
+    ReadNotes strict;
+    (notes ? *notes : strict).Settle(path, found);
     return text;
 }
 

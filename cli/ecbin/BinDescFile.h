@@ -2,14 +2,17 @@
 #include <string>
 
 class ecEventList;
+class ReadNotes;
 
 // A bin description (bin_desc) and the tagging of an event list with it.
 class BinDescFile {
 public:
     // The document text; throws HostError naming the file when it cannot be
     // read or holds no <bin_desc> element (the library would silently take
-    // such a file as an empty description).
-    static std::string Load(const std::string& path);
+    // such a file as an empty description). The description is read once
+    // here with diagnostics on: a number that does not fit (or is not
+    // finite) is an error, or a warning kept in notes under --lenient.
+    static std::string Load(const std::string& path, ReadNotes* notes = nullptr);
 
     // Reads the description from text and tags the list's accepted events
     // with it. Library errors become a HostError naming both files.

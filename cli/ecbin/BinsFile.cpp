@@ -1,10 +1,14 @@
 #include "ecbin/BinsFile.h"
 
 #include <sstream>
+#include <vector>
 
 #include "ecbin/HostError.h"
+#include "ecbin/ReadNotes.h"
 #include "ecbin/TextTable.h"
 #include "ecevents/binlist/ecBinList.h"
+#include "ecevents/events/ecEventList.h"
+#include "ecevents/logic/ecBinResultList.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecutil/ecXml.h"
 
@@ -18,43 +22,77 @@ bool HasElement(const std::string& text, const std::string& tag)
     return !sub.IsEmpty();
 }
 
+// The numbers of a bin-results document that do not fit: its epochs and
+// sequences read once over an empty event list. A sequence that fails on
+// no events stops the check there; the run over the recordings reports it.
+std::vector<ecReadDiagnostic> CheckBinResults(const std::string& text)
+{
+    std::vector<ecReadDiagnostic> found;
+    ecEventList none;
+    none.SetSamplingRate(1000.0f);
+    ecBinResultList results;
+    results.SetpEvents(&none);
+    ecXml xml;
+    xml.SetText(text);
+    xml.SetDiagnostics(&found);
+    try {
+        results.ReadXml(xml);
+    } catch (const ecError&) {
+    } catch (const std::exception&) {
+    }
+    return found;
+}
+
+ReadNotes& Or(ReadNotes* notes, ReadNotes& strict)
+{
+    return notes ? *notes : strict;
+}
+
 } // namespace
 
-std::string BinsFile::Compile(const std::string& binListText, const std::string& path)
+std::string BinsFile::Compile(const std::string& binListText, const std::string& path, ReadNotes* notes)
 {
+    std::vector<ecReadDiagnostic> found;
+    std::string compiled;
     try {
         ecXml xml;
         xml.SetText(binListText);
+        xml.SetDiagnostics(&found);
         ecBinList bins;
         bins.ReadXml(xml);
         std::ostringstream out;
         bins.WriteXmlBinResults(out);
-        return out.str();
+        compiled = out.str();
     } catch (const ecError& e) {
         throw HostError(path, e.what());
     } catch (const std::exception& e) {
         throw HostError(path, e.what());
     }
+    ReadNotes strict;
+    Or(notes, strict).Settle(path, found);
+    return compiled;
 }
 
-std::string BinsFile::FromText(const std::string& text, const std::string& path, Kind* kind)
+std::string BinsFile::FromText(const std::string& text, const std::string& path, Kind* kind, ReadNotes* notes)
 {
     if (HasElement(text, "bin_list")) {
         if (kind)
             *kind = BinList;
-        return Compile(text, path);
+        return Compile(text, path, notes);
     }
     if (HasElement(text, "bin_results")) {
         if (kind)
             *kind = BinResults;
+        ReadNotes strict;
+        Or(notes, strict).Settle(path, CheckBinResults(text));
         return text;
     }
     throw HostError(path, "not a bin list or bin-results document (no <bin_list> or <bin_results> element)");
 }
 
-std::string BinsFile::Load(const std::string& path, Kind* kind)
+std::string BinsFile::Load(const std::string& path, Kind* kind, ReadNotes* notes)
 {
-    return FromText(TextTable::ReadFile(path), path, kind);
+    return FromText(TextTable::ReadFile(path), path, kind, notes);
 }
 
 void BinsFile::Count(const std::string& binResultsText, int& epochs, int& sequences)

@@ -1,6 +1,7 @@
 #include "ecbin/Commands.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <exception>
 #include <filesystem>
@@ -9,24 +10,26 @@
 #include <ostream>
 #include <sstream>
 
-#include "ecbin/AtomicFile.h"
 #include "ecbin/BatchRunner.h"
+#include "ecbin/BidsSidecar.h"
 #include "ecbin/BinDescFile.h"
 #include "ecbin/BinsFile.h"
 #include "ecbin/EventFiles.h"
 #include "ecbin/HostError.h"
 #include "ecbin/NameCheck.h"
 #include "ecbin/ProgressBar.h"
+#include "ecbin/ReadNotes.h"
 #include "ecbin/RecordingRun.h"
 #include "ecbin/RecordingSet.h"
 #include "ecbin/RunSummary.h"
-#include "ecbin/SafePath.h"
 #include "ecbin/SafeText.h"
 #include "ecbin/SampleLocator.h"
 #include "ecbin/TextTable.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecevents/segments/ecSegments.h"
+#include "ecsafewrite/ecOutputGuard.h"
+#include "ecsafewrite/ecSafeWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -38,7 +41,7 @@ int Guarded(std::ostream& err, const std::function<int()>& body)
     try {
         return body();
     } catch (const HostError& e) {
-        err << "ecbin: " << e.what() << "\n";
+        HostError::Print(err, e.what());
     } catch (const ecError& e) {
         err << "ecbin: " << HostError::Format("", e.what()) << "\n";
     } catch (const std::exception& e) {
@@ -101,21 +104,65 @@ int TaggedEvents(const ecEventList& list)
     return static_cast<int>(std::count_if(list.begin(), list.end(), [](const ecEvent& e) { return !e.m_vTags.empty(); }));
 }
 
-std::vector<std::string> Inputs(std::initializer_list<std::string> names)
+// The sidecar a recording's rate was read from, "" when it came from
+// elsewhere: an input like the events file itself.
+std::string Sidecar(const EventFiles::Loaded& loaded)
 {
-    std::vector<std::string> v;
-    for (const std::string& n : names)
-        if (!n.empty())
-            v.push_back(n);
-    return v;
+    const std::string& source = loaded.rateSource;
+    return source.size() > 5 && source.compare(source.size() - 5, 5, ".json") == 0 ? source : "";
 }
 
-int ToSamples(double seconds, float rate)
+// Where the messages about a result go: standard error when the result
+// itself goes to standard output, so that it stays clean.
+std::ostream& Report(const std::string& output, std::ostream& out, std::ostream& err)
 {
-    double s = std::floor(seconds * rate + 0.5);
-    if (s > 2147483647.0 || s < -2147483647.0)
-        throw HostError("a time of " + Seconds(seconds) + " is beyond the sample range");
+    return !output.empty() && ecSafeWriter::IsStandardOutput(output) ? err : out;
+}
+
+// A guard that knows the given inputs.
+void AddInputs(ecOutputGuard& guard, std::initializer_list<std::string> names)
+{
+    for (const std::string& n : names)
+        guard.AddInput(n);
+}
+
+// The summary may not lie where a recording's bin files go (base_<bin>.evt),
+// whichever bins the run makes.
+void RefuseSummaryAmongBins(const std::string& summary, const std::vector<RecordingSet::Recording>& recordings)
+{
+    const fs::path s(summary);
+    const std::string name = s.filename().string();
+    if (name.size() < 4 || name.compare(name.size() - 4, 4, ".evt") != 0)
+        return;
+    const std::string folder = s.parent_path().empty() ? "." : s.parent_path().string();
+    for (const RecordingSet::Recording& r : recordings) {
+        if (r.outBase.empty())
+            continue;
+        const fs::path base(r.outBase);
+        const std::string prefix = base.filename().string() + "_";
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        if (ecOutputGuard::SameFile(folder, base.parent_path().empty() ? "." : base.parent_path().string()))
+            throw HostError(summary, "refusing to write the summary among the bin files of " + r.events + " (" +
+                                         r.outBase + "_<bin>.evt)");
+    }
+}
+
+// The nearest sample to a time given on the command line, for an option
+// named what.
+int ToSamples(const std::string& what, double seconds, float rate)
+{
+    const double s = std::round(seconds * static_cast<double>(rate));
+    if (!(s >= static_cast<double>(INT_MIN) && s <= static_cast<double>(INT_MAX)))
+        throw HostError(what + " " + TextTable::Fixed(seconds, 6) + " s is sample " + TextTable::Fixed(s, 0) + " at " +
+                        TextTable::ShortFloat(rate) + " Hz, beyond the 32-bit sample range");
     return static_cast<int>(s);
+}
+
+void Warn(std::ostream& err, const std::vector<std::string>& warnings)
+{
+    for (const std::string& w : warnings)
+        err << "ecbin: warning: " << w << "\n";
 }
 
 } // namespace
@@ -131,23 +178,35 @@ int Commands::RunBins(const Run& run, std::ostream& out, std::ostream& err)
         EventFiles::ParseFormat(run.options.inputFormat);
         RecordingRun::Plan plan;
         plan.binsPath = run.bins;
+        ReadNotes notes(run.options.lenient);
         const std::string binsText = TextTable::ReadFile(run.bins);
-        plan.binResultsText = BinsFile::FromText(binsText, run.bins);
+        plan.binResultsText = BinsFile::FromText(binsText, run.bins, nullptr, &notes);
         plan.wanted.push_back(NameCheck::FromBins(binsText, run.bins));
         if (!run.binDesc.empty()) {
             plan.binDescPath = run.binDesc;
-            plan.binDescText = BinDescFile::Load(run.binDesc);
+            plan.binDescText = BinDescFile::Load(run.binDesc, &notes);
             plan.wanted.push_back(NameCheck::FromBinDesc(plan.binDescText, run.binDesc));
         }
         plan.strict = run.strict;
+        notes.Print(err);
         plan.events = run.options;
         bool batch = false;
         std::vector<RecordingSet::Recording> recordings = RecordingSet::Collect(run.events, run.out, batch);
-        plan.inputs = Inputs({run.bins, run.binDesc});
-        for (const RecordingSet::Recording& r : recordings)
-            plan.inputs.push_back(r.events);
-        if (!run.summary.empty())
-            SafePath::RefuseInputAsOutput(run.summary, plan.inputs);
+        ecOutputGuard guard;
+        AddInputs(guard, {run.bins, run.binDesc});
+        for (const RecordingSet::Recording& r : recordings) {
+            guard.AddInput(r.events);
+            float rate = 0.0f;
+            std::string sidecar;
+            if (!(run.options.rate > 0.0f) && BidsSidecar::FindRate(r.events, rate, sidecar))
+                guard.AddInput(sidecar);
+        }
+        if (!run.summary.empty()) {
+            guard.Claim(run.summary);
+            RefuseSummaryAmongBins(run.summary, recordings);
+        }
+        plan.guard = &guard;
+        std::ostream& report = Report(run.summary, out, err);
 
         std::vector<RecordingResult> results(recordings.size());
         {
@@ -159,26 +218,25 @@ int Commands::RunBins(const Run& run, std::ostream& out, std::ostream& err)
         }
         RunSummary summary(std::move(results));
         for (const RecordingResult& r : summary.Results()) {
-            for (const std::string& w : r.warnings)
-                err << "ecbin: warning: " << w << "\n";
+            Warn(err, r.warnings);
             if (!r.ok)
-                err << "ecbin: " << r.error << "\n";
+                HostError::Print(err, r.error);
         }
         const int done = static_cast<int>(summary.Results().size()) - summary.Failed();
         if (done > 0)
-            summary.PrintTable(out, batch);
+            summary.PrintTable(report, batch);
         size_t written = 0;
         for (const RecordingResult& r : summary.Results())
             written += r.written.size();
         if (!run.out.empty() && done > 0)
-            out << "wrote " << written << " event file" << (written == 1 ? "" : "s") << (batch ? " under " : " as ")
-                << Shown(batch ? run.out : run.out + "_<bin>.evt") << "\n";
+            report << "wrote " << written << " event file" << (written == 1 ? "" : "s") << (batch ? " under " : " as ")
+                   << Shown(batch ? run.out : run.out + "_<bin>.evt") << "\n";
         if (batch)
-            out << done << " of " << summary.Results().size() << " recordings done"
-                << (summary.Failed() ? ", " + std::to_string(summary.Failed()) + " failed" : "") << "\n";
+            report << done << " of " << summary.Results().size() << " recordings done"
+                   << (summary.Failed() ? ", " + std::to_string(summary.Failed()) + " failed" : "") << "\n";
         if (!run.summary.empty()) {
             summary.Write(run.summary);
-            out << "summary: " << Shown(run.summary) << "\n";
+            report << "summary: " << Shown(run.summary) << "\n";
         }
         return summary.Failed() ? 1 : 0;
     });
@@ -188,8 +246,11 @@ int Commands::TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
         ecEventList list;
-        EventFiles::Read(tag.events, tag.options, list);
-        const std::string binDescText = BinDescFile::Load(tag.binDesc);
+        EventFiles::Loaded loaded = EventFiles::Read(tag.events, tag.options, list);
+        Warn(err, loaded.warnings);
+        ReadNotes notes(tag.options.lenient);
+        const std::string binDescText = BinDescFile::Load(tag.binDesc, &notes);
+        notes.Print(err);
         BinDescFile::Tag(binDescText, tag.binDesc, list, tag.events);
         for (const std::string& message : NameCheck::Missing(list, NameCheck::FromBinDesc(binDescText, tag.binDesc))) {
             if (tag.strict)
@@ -197,15 +258,18 @@ int Commands::TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
             err << "ecbin: warning: " << HostError::Format(tag.events, message) << "\n";
         }
         if (!tag.out.empty()) {
-            SafePath::RefuseInputAsOutput(tag.out, Inputs({tag.events, tag.binDesc}));
+            ecOutputGuard guard;
+            AddInputs(guard, {tag.events, tag.binDesc, Sidecar(loaded)});
+            guard.Claim(tag.out);
             EventFiles::Write(list, tag.out, tag.options);
         }
+        std::ostream& report = Report(tag.out, out, err);
         std::vector<std::pair<std::string, std::string>> rows = TagCounts(list);
-        out << TaggedEvents(list) << " of " << list.size() << " events tagged";
-        out << (rows.empty() ? "" : "; events per tag:") << "\n";
-        PrintColumns(out, rows, "  ");
+        report << TaggedEvents(list) << " of " << list.size() << " events tagged";
+        report << (rows.empty() ? "" : "; events per tag:") << "\n";
+        PrintColumns(report, rows, "  ");
         if (!tag.out.empty())
-            out << "wrote " << Shown(tag.out) << "\n";
+            report << "wrote " << Shown(tag.out) << "\n";
         return 0;
     });
 }
@@ -214,19 +278,24 @@ int Commands::CompileBins(const Compile& compile, std::ostream& out, std::ostrea
 {
     return Guarded(err, [&]() {
         BinsFile::Kind kind = BinsFile::BinList;
-        const std::string text = BinsFile::Load(compile.binList, &kind);
+        ReadNotes notes(compile.lenient);
+        const std::string text = BinsFile::Load(compile.binList, &kind, &notes);
+        notes.Print(err);
         if (kind != BinsFile::BinList)
             throw HostError(compile.binList, "already a bin-results document; compile takes a bin list (<bin_list>)");
         if (compile.out.empty()) {
             out << text;
             return 0;
         }
-        SafePath::RefuseInputAsOutput(compile.out, {compile.binList});
-        AtomicFile::WriteText(compile.out, text);
+        ecOutputGuard guard;
+        guard.AddInput(compile.binList);
+        guard.Claim(compile.out);
+        ecSafeWriter::WriteText(compile.out, text);
         int epochs = 0, sequences = 0;
         BinsFile::Count(text, epochs, sequences);
-        out << "wrote " << Shown(compile.out) << ": " << epochs << " epoch" << (epochs == 1 ? "" : "s") << ", " << sequences
-            << " bin_ops sequence" << (sequences == 1 ? "" : "s") << "\n";
+        Report(compile.out, out, err) << "wrote " << Shown(compile.out) << ": " << epochs << " epoch"
+                                      << (epochs == 1 ? "" : "s") << ", " << sequences
+                                      << " bin_ops sequence" << (sequences == 1 ? "" : "s") << "\n";
         return 0;
     });
 }
@@ -235,12 +304,16 @@ int Commands::ConvertEvents(const Convert& convert, std::ostream& out, std::ostr
 {
     return Guarded(err, [&]() {
         const EventFiles::Format to = EventFiles::OutputFormat(convert.out, EventFiles::ParseFormat(convert.options.outputFormat));
-        SafePath::RefuseInputAsOutput(convert.out, {convert.in});
         ecEventList list;
         EventFiles::Loaded loaded = EventFiles::Read(convert.in, convert.options, list);
+        Warn(err, loaded.warnings);
+        ecOutputGuard guard;
+        AddInputs(guard, {convert.in, Sidecar(loaded)});
+        guard.Claim(convert.out);
         EventFiles::Write(list, convert.out, convert.options, to);
-        out << Shown(convert.in) << " (" << EventFiles::FormatName(loaded.format) << ", " << list.size() << " events) -> "
-            << Shown(convert.out) << " (" << EventFiles::FormatName(to) << ")\n";
+        Report(convert.out, out, err) << Shown(convert.in) << " (" << EventFiles::FormatName(loaded.format) << ", "
+                                      << list.size() << " events) -> " << Shown(convert.out) << " ("
+                                      << EventFiles::FormatName(to) << ")\n";
         return 0;
     });
 }
@@ -250,6 +323,7 @@ int Commands::ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
     return Guarded(err, [&]() {
         ecEventList list;
         EventFiles::Loaded loaded = EventFiles::Read(info.events, info.options, list);
+        Warn(err, loaded.warnings);
         const float rate = list.GetSamplingRate();
         out << "file: " << Shown(info.events) << "\n";
         out << "format: " << EventFiles::FormatName(loaded.format) << "\n";
@@ -266,9 +340,12 @@ int Commands::ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
                 last = std::max(last, std::max(e.m_iStart, e.m_iStop));
             }
             out << "time span: samples " << first << " to " << last;
+            // The span of two ints may not fit one.
+            const long long span = static_cast<long long>(last) - first;
             if (rate > 0.0f)
-                out << " (" << Seconds(first / rate) << " to " << Seconds(last / rate) << ", "
-                    << Seconds((last - first) / rate) << ")";
+                out << " (" << Seconds(first / static_cast<double>(rate)) << " to "
+                    << Seconds(last / static_cast<double>(rate)) << ", " << Seconds(span / static_cast<double>(rate))
+                    << ")";
             out << "\n";
         }
 
@@ -333,24 +410,25 @@ int Commands::DrawSegments(const Segments& segments, std::ostream& out, std::ost
 {
     return Guarded(err, [&]() {
         ecEventList list;
-        EventFiles::Read(segments.events, segments.options, list);
+        EventFiles::Loaded loaded = EventFiles::Read(segments.events, segments.options, list);
+        Warn(err, loaded.warnings);
         const float rate = list.GetSamplingRate();
         if (!(rate > 0.0f))
             throw HostError(segments.events, "segment lengths are in seconds: give --rate");
-        const int length = ToSamples(segments.length, rate);
+        const int length = ToSamples("--length", segments.length, rate);
         if (length < 1)
             throw HostError("--length " + TextTable::Fixed(segments.length, 6) + " is shorter than one sample at " +
                             TextTable::ShortFloat(rate) + " Hz");
         if (segments.count < 0)
             throw HostError("--count must not be negative");
-        const int separation = segments.separation < 0.0 ? -1 : ToSamples(segments.separation, rate);
+        const int separation = segments.separation < 0.0 ? -1 : ToSamples("--min-separation", segments.separation, rate);
         if (separation < 0 && segments.count < 1)
             throw HostError("overlapping segments (negative --min-separation) need --count");
 
-        int first = segments.start >= 0.0 ? ToSamples(segments.start, rate) : 0;
+        int first = segments.start >= 0.0 ? ToSamples("--start", segments.start, rate) : 0;
         int last = 0;
         if (segments.stop >= 0.0) {
-            last = ToSamples(segments.stop, rate);
+            last = ToSamples("--stop", segments.stop, rate);
         } else {
             for (const ecEvent& e : list)
                 last = std::max(last, std::max(e.m_iStart, e.m_iStop));
@@ -362,7 +440,7 @@ int Commands::DrawSegments(const Segments& segments, std::ostream& out, std::ost
         ecSegments clean;
         clean.Initialize(list, first, last);
         if (segments.margin > 0.0)
-            clean.Trim(ToSamples(segments.margin, rate));
+            clean.Trim(ToSamples("--margin", segments.margin, rate));
         ecSegments pieces;
         if (segments.seeded)
             pieces.SetRandomNumberSeed(segments.seed);
@@ -378,14 +456,19 @@ int Commands::DrawSegments(const Segments& segments, std::ostream& out, std::ost
         for (int i = 0; i < drawn && i < static_cast<int>(pieces.m_vSegments.size()); ++i) {
             const ecSegment& s = pieces.m_vSegments[i];
             table << s.iStart << '\t' << s.iStop << '\t' << TextTable::Fixed(s.iStart / static_cast<double>(rate), 6)
-                  << '\t' << TextTable::Fixed((s.iStop - s.iStart + 1) / static_cast<double>(rate), 6) << "\n";
+                  << '\t'
+                  << TextTable::Fixed((static_cast<long long>(s.iStop) - s.iStart + 1) / static_cast<double>(rate), 6)
+                  << "\n";
         }
         if (segments.out.empty()) {
             out << table.str();
         } else {
-            SafePath::RefuseInputAsOutput(segments.out, {segments.events});
-            AtomicFile::WriteText(segments.out, table.str());
-            out << "wrote " << drawn << " segment" << (drawn == 1 ? "" : "s") << " to " << Shown(segments.out) << "\n";
+            ecOutputGuard guard;
+            AddInputs(guard, {segments.events, Sidecar(loaded)});
+            guard.Claim(segments.out);
+            ecSafeWriter::WriteText(segments.out, table.str());
+            Report(segments.out, out, err) << "wrote " << drawn << " segment" << (drawn == 1 ? "" : "s") << " to "
+                                           << Shown(segments.out) << "\n";
         }
         if (segments.count > 0 && drawn < segments.count)
             err << "ecbin: " << Shown(segments.events) << ": only " << drawn << " of " << segments.count
@@ -430,7 +513,9 @@ int Commands::RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
         plan.binResultsText = binResults;
         plan.binDescPath = binDesc;
         plan.binDescText = BinDescFile::Load(binDesc);
-        plan.inputs = {events, binDesc, binList};
+        ecOutputGuard guard;
+        AddInputs(guard, {events, binDesc, binList, Sidecar(loaded)});
+        plan.guard = &guard;
         const std::string base =
             demo.out.empty() ? "" : (fs::path(demo.out) / RecordingSet::Stem(events)).string();
         RecordingResult result = RecordingRun::Run(events, base, plan);

@@ -34,6 +34,7 @@ public:
     struct Compile {
         std::string binList;
         std::string out;
+        bool lenient = false; // --lenient
     };
     struct Convert {
         std::string in;

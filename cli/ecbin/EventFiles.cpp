@@ -6,14 +6,15 @@
 #include <fstream>
 #include <system_error>
 
-#include "ecbin/AtomicFile.h"
 #include "ecbin/BidsEvents.h"
 #include "ecbin/BidsSidecar.h"
 #include "ecbin/HostError.h"
 #include "ecbin/MneEvents.h"
+#include "ecbin/ReadNotes.h"
 #include "ecbin/TextTable.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/foundation/ecError.h"
+#include "ecsafewrite/ecSafeWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -124,6 +125,13 @@ EventFiles::Loaded EventFiles::Read(const std::string& path, const EventOptions&
     list.Clear();
     list.SetSamplingRate(rate);
 
+    // The list reports to found while this read lasts, and never after.
+    std::vector<ecReadDiagnostic> found;
+    struct Diagnosing {
+        ecEventList& list;
+        ~Diagnosing() { list.SetReadDiagnostics(nullptr); }
+    } diagnosing{list};
+    list.SetReadDiagnostics(&found);
     try {
         switch (loaded.format) {
         case Bids:
@@ -146,7 +154,8 @@ EventFiles::Loaded EventFiles::Read(const std::string& path, const EventOptions&
             if (code != "4" && !(rate > 0.0f))
                 throw HostError(path, "this pre-XML event file holds times in seconds: give --rate to place them");
             if (!list.ReadEventFilePreXml(path.c_str(), false))
-                throw HostError(path, "pre-XML event file without a readable record");
+                throw HostError(found.empty() ? HostError::Format(path, "pre-XML event file without a readable record")
+                                              : ReadNotes::Line(path, found[0]));
             break;
         }
         case Document: {
@@ -170,6 +179,9 @@ EventFiles::Loaded EventFiles::Read(const std::string& path, const EventOptions&
     } catch (const std::exception& e) {
         throw HostError(path, e.what());
     }
+    ReadNotes notes(options.lenient);
+    notes.Settle(path, found);
+    loaded.warnings = notes.Warnings();
     return loaded;
 }
 
@@ -205,9 +217,14 @@ void EventFiles::WriteDocument(const ecEventList& list, const std::string& path)
             t = EscapeText(t);
     }
     copy.SetAnnotation(EscapeText(copy.GetAnnotation()));
-    AtomicFile::Write(path, [&](const std::string& temporary) {
+    // The library's Write cannot report a failed write, so the document goes
+    // through WriteXml into the checked stream, with Write's sort and
+    // dirty-flag reset around it.
+    ecSafeWriter::Write(path, [&](std::ostream& out) {
         try {
-            copy.Write(temporary.c_str());
+            copy.SortEventListInTimelyOrder("");
+            copy.WriteXml(out);
+            copy.SetDirty(false);
         } catch (const ecError& e) {
             throw HostError(path, e.what());
         }

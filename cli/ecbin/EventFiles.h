@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "ecbin/EventOptions.h"
 
@@ -31,6 +32,10 @@ public:
         // Where the rate came from: "--rate", the sidecar's path, "estimated
         // from the time column", or "" when the rate is unknown (then 0).
         std::string rateSource;
+        // Under --lenient, what the reader read past (numbers that did not
+        // fit, where a pre-XML file stopped), one line each, for the caller
+        // to print; without it these are errors.
+        std::vector<std::string> warnings;
     };
 
     // Reads path into list (emptied first), setting the list's sampling
@@ -39,8 +44,8 @@ public:
     // Every failure, the library's included, is a HostError naming path.
     static Loaded Read(const std::string& path, const EventOptions& options, ecEventList& list);
 
-    // Writes list to path in the given format (Auto: by the name), through
-    // a temporary file. The event-list document escapes &, < and > in names,
+    // Writes list to path in the given format (Auto: by the name), durably
+    // ("-": standard output). The event-list document escapes &, < and > in names,
     // tags and the annotation so that it reads back to the same text.
     static void Write(ecEventList& list, const std::string& path, const EventOptions& options, Format format = Auto);
     static void WriteDocument(const ecEventList& list, const std::string& path);

@@ -16,4 +16,6 @@ struct EventOptions {
     // Forced formats (--from, --to); "" decides by the file name.
     std::string inputFormat;
     std::string outputFormat;
+    // --lenient: what the readers read past is a warning, not an error.
+    bool lenient = false;
 };

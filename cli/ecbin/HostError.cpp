@@ -1,5 +1,8 @@
 #include "ecbin/HostError.h"
 
+#include <ostream>
+#include <sstream>
+
 #include "ecbin/SafeText.h"
 
 namespace {
@@ -22,4 +25,21 @@ HostError::HostError(const std::string& file, const std::string& what) : std::ru
 std::string HostError::Format(const std::string& file, const std::string& what)
 {
     return OneLine(file.empty() ? what : file + ": " + what);
+}
+
+HostError HostError::Lines(const std::vector<std::string>& lines)
+{
+    HostError error(lines.empty() ? std::string() : lines[0]);
+    std::string all = error.what();
+    for (size_t i = 1; i < lines.size(); ++i)
+        all += "\n" + OneLine(lines[i]);
+    static_cast<std::runtime_error&>(error) = std::runtime_error(all);
+    return error;
+}
+
+void HostError::Print(std::ostream& out, const std::string& message)
+{
+    std::istringstream lines(message);
+    for (std::string line; std::getline(lines, line);)
+        out << "ecbin: " << line << "\n";
 }

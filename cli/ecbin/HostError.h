@@ -1,6 +1,8 @@
 #pragma once
 #include <stdexcept>
+#include <iosfwd>
 #include <string>
+#include <vector>
 
 // A failure of the command-line host, worded for the user: the message names
 // the file (when there is one) and what is wrong with it, on one line.
@@ -8,6 +10,11 @@ class HostError : public std::runtime_error {
 public:
     explicit HostError(const std::string& message);
     HostError(const std::string& file, const std::string& what);
+
+    // Several problems, one line each (each made safe as Format does).
+    static HostError Lines(const std::vector<std::string>& lines);
+    // Writes a message as "ecbin: " lines, one per line of the message.
+    static void Print(std::ostream& out, const std::string& message);
 
     // Joins a file name and a reason as "file: reason"; control characters
     // and bytes that are not UTF-8 are written as \xNN (SafeText::Printable),

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "ecbin/AtomicFile.h"
 #include "ecbin/EventFiles.h"
 #include "ecbin/HostError.h"
 #include "ecbin/TextTable.h"
 #include "ecevents/events/ecEventList.h"
+#include "ecsafewrite/ecSafeWriter.h"
 
 void MneEvents::Read(const std::string& path, const EventOptions& options, ecEventList& list, double* estimatedRate)
 {
@@ -43,7 +43,7 @@ void MneEvents::ReadText(const std::string& text, const std::string& path, const
         double time = 0.0;
         const bool withTime = tokens.size() == 4;
         if (!EventIdMap::ParseInt(tokens[0], sample))
-            throw HostError(where, "sample \"" + tokens[0] + "\" is not an integer");
+            throw HostError(where, "sample \"" + tokens[0] + "\" is not a 32-bit integer");
         if (withTime && !TextTable::ParseNumber(tokens[1], time))
             throw HostError(where, "time \"" + tokens[1] + "\" is not a number");
         if (!EventIdMap::ParseInt(tokens[withTime ? 2 : 1], previous))
@@ -98,5 +98,5 @@ std::string MneEvents::WriteText(const ecEventList& list, const EventOptions& op
 
 void MneEvents::Write(const ecEventList& list, const EventOptions& options, const std::string& path)
 {
-    AtomicFile::WriteText(path, WriteText(list, options, path));
+    ecSafeWriter::WriteText(path, WriteText(list, options, path));
 }

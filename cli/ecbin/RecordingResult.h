@@ -18,8 +18,8 @@ struct RecordingResult {
     std::string recording;
     bool ok = false;
     std::string error;
-    // Problems that did not stop the run (names the recording lacks), one
-    // line each, naming the recording.
+    // Problems that did not stop the run (names the recording lacks; under
+    // --lenient, what the readers read past), one line each.
     std::vector<std::string> warnings;
     float rate = 0.0f;
     std::vector<Bin> bins;

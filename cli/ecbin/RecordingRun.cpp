@@ -11,6 +11,8 @@
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecevents/logic/ecBinResultList.h"
+#include "ecsafewrite/ecOutputGuard.h"
+#include "ecsafewrite/ecSafeWriter.h"
 #include "ecutil/ecXml.h"
 
 std::string RecordingRun::OutputName(const std::string& outBase, const std::string& binId)
@@ -24,7 +26,7 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
              RecordingResult& result)
 {
     ecEventList events;
-    EventFiles::Read(eventsPath, plan.events, events);
+    result.warnings = EventFiles::Read(eventsPath, plan.events, events).warnings;
     result.rate = events.GetSamplingRate();
     if (!(result.rate > 0.0f))
         throw HostError(eventsPath, "no sampling rate: give --rate (no sidecar with SamplingFrequency was found)");
@@ -74,13 +76,18 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
         return;
     // Check every name before writing any, so a refused bin leaves no
     // partial set of outputs behind.
+    std::vector<std::string> names;
     for (const RecordingResult::Bin& bin : result.bins) {
         std::string problem = SafePath::BinIdProblem(bin.id);
         if (!problem.empty())
             throw HostError(plan.binsPath, "refusing to write the bins of " + eventsPath + ": " + problem +
                                                ", which would put an output outside the output folder; nothing was written");
-        SafePath::RefuseInputAsOutput(RecordingRun::OutputName(outBase, bin.id), plan.inputs);
-        SafePath::RefuseInputAsOutput(RecordingRun::OutputName(outBase, bin.id), {eventsPath});
+        const std::string name = RecordingRun::OutputName(outBase, bin.id);
+        if (std::find(names.begin(), names.end(), name) != names.end())
+            continue;
+        if (plan.guard)
+            plan.guard->Claim(name);
+        names.push_back(name);
     }
     for (size_t i = 0; i < result.bins.size(); ++i) {
         const std::string name = RecordingRun::OutputName(outBase, result.bins[i].id);
@@ -100,6 +107,8 @@ RecordingResult RecordingRun::Run(const std::string& eventsPath, const std::stri
         RunBins(eventsPath, outBase, plan, result);
         result.ok = true;
     } catch (const HostError& e) {
+        result.error = e.what();
+    } catch (const ecWriteError& e) {
         result.error = e.what();
     } catch (const ecError& e) {
         result.error = HostError::Format(eventsPath, e.what());

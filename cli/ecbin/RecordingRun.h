@@ -6,6 +6,8 @@
 #include "ecbin/NameCheck.h"
 #include "ecbin/RecordingResult.h"
 
+class ecOutputGuard;
+
 // Runs the bins over one recording with objects of its own: reads the
 // events, tags them when a bin description is given, runs the bin-results
 // document, walks the bins and writes one event file per bin, named
@@ -19,8 +21,9 @@ public:
         std::string binDescText; // "" when there is no bin description
         std::string binDescPath;
         EventOptions events;
-        // Files that no output may replace.
-        std::vector<std::string> inputs;
+        // The run's inputs and outputs so far; every output is claimed
+        // there before anything is written. May be null.
+        ecOutputGuard* guard = nullptr;
         // Names and tags the bins ask for; a recording lacking some gets a
         // warning, or fails when strict.
         std::vector<NameCheck::Wanted> wanted;

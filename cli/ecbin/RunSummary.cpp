@@ -5,8 +5,8 @@
 #include <ostream>
 #include <sstream>
 
-#include "ecbin/AtomicFile.h"
 #include "ecbin/SafeText.h"
+#include "ecsafewrite/ecSafeWriter.h"
 
 RunSummary::RunSummary(std::vector<RecordingResult> results) : m_results(std::move(results)) {}
 
@@ -116,5 +116,5 @@ void RunSummary::Write(const std::string& path) const
     std::string lower = path;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
     const bool json = lower.size() >= 5 && lower.compare(lower.size() - 5, 5, ".json") == 0;
-    AtomicFile::WriteText(path, json ? Json() : Tsv());
+    ecSafeWriter::WriteText(path, json ? Json() : Tsv());
 }

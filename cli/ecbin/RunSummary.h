@@ -22,8 +22,8 @@ public:
     // in the status column; "n/a" for values that do not apply.
     std::string Tsv() const;
     std::string Json() const;
-    // TSV, or JSON when the name ends in .json; written through a
-    // temporary file.
+    // TSV, or JSON when the name ends in .json; written durably ("-":
+    // standard output).
     void Write(const std::string& path) const;
 
     static std::string JsonString(const std::string& text);

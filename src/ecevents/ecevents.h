@@ -12,6 +12,7 @@
 
 #include "ecevents/events/ecEvent.h"
 #include "ecevents/events/ecEventList.h"
+#include "ecevents/events/ecEventLoader.h"
 
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
 

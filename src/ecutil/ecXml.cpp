@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -409,6 +410,67 @@ bool ParseInteger(std::string_view text, std::int64_t& value)
 
 } // namespace
 
+// Owns (or shares) the text whose lines it counts, so that a record can be
+// placed however long the readers reporting to it live.
+struct ecXml::Reporter {
+    std::vector<ecReadDiagnostic>* sink = nullptr;
+    std::shared_ptr<char[]> keep;
+    const char* text = nullptr;
+    int length = 0;
+    // Lines are counted forward from the last offset asked about: readers
+    // mostly report in text order.
+    int countedTo = 0;
+    int line = 1;
+
+    int LineAt(int offset)
+    {
+        offset = std::clamp(offset, 0, length);
+        if (offset < countedTo) {
+            countedTo = 0;
+            line = 1;
+        }
+        for (const char* p = text + countedTo; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(text + offset - p))));) {
+            ++line;
+            ++p;
+        }
+        countedTo = offset;
+        return line;
+    }
+};
+
+void ecXml::SetDiagnostics(std::vector<ecReadDiagnostic>* sink)
+{
+    if (!sink) {
+        m_reporter.reset();
+        return;
+    }
+    auto reporter = std::make_shared<Reporter>();
+    reporter->sink = sink;
+    reporter->length = m_pText && m_iLength > 0 ? m_iLength : 0;
+    if (m_owned) {
+        reporter->keep = m_owned;
+        reporter->text = m_pText;
+    } else {
+        // A view may go away before the last record: keep a copy.
+        reporter->keep.reset(new char[static_cast<std::size_t>(reporter->length) + 1]);
+        if (reporter->length)
+            std::memcpy(reporter->keep.get(), m_pText, static_cast<std::size_t>(reporter->length));
+        reporter->text = reporter->keep.get();
+    }
+    m_reporter = std::move(reporter);
+    m_iOrigin = 0;
+}
+
+void ecXml::Report(const std::string& tag, int begin, std::string_view text, const char* problem) const
+{
+    ecReadDiagnostic d;
+    d.line = m_reporter->LineAt(m_iOrigin + begin);
+    d.element = tag;
+    d.text = std::string(text);
+    d.problem = problem;
+    m_reporter->sink->push_back(std::move(d));
+}
+
 ecXml::ecXml() = default;
 
 ecXml::~ecXml() { Free(); }
@@ -438,6 +500,8 @@ ecXml& ecXml::operator=(ecXml&& other) noexcept
     m_cursors = std::move(other.m_cursors);
     m_index = std::move(other.m_index);
     m_bIndexed = other.m_bIndexed;
+    m_reporter = std::move(other.m_reporter);
+    m_iOrigin = other.m_iOrigin;
     other.Forget();
     other.m_iOwnedLength = 0;
     other.m_pText = nullptr;
@@ -476,6 +540,7 @@ bool ecXml::Read(const std::string& file)
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return false;
+    m_reporter.reset();
     // Refuse oversized files before reading them, where the size is known.
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
@@ -518,7 +583,11 @@ bool ecXml::Read(const std::string& file)
     return true;
 }
 
-void ecXml::SetText(const std::string& text) { Adopt(text.data(), text.size()); }
+void ecXml::SetText(const std::string& text)
+{
+    m_reporter.reset();
+    Adopt(text.data(), text.size());
+}
 
 std::string ecXml::GetText() const
 {
@@ -605,6 +674,10 @@ ecXml ecXml::Sub(const std::string& tag)
     } else {
         sub.Adopt(m_pText + e.begin, static_cast<std::size_t>(length));
     }
+    if (m_reporter) {
+        sub.m_reporter = m_reporter;
+        sub.m_iOrigin = m_iOrigin + e.begin;
+    }
     return sub;
 }
 
@@ -649,18 +722,49 @@ bool ecXml::TagExists(const std::string& tag)
     return First(tag, e.begin, e.end, e.after);
 }
 
+namespace {
+
+const char* const kNotWhole = "is not a whole number";
+
+} // namespace
+
 int ecXml::GetInt(const std::string& tag)
 {
     Element e;
     if (!First(tag, e.begin, e.end, e.after))
         return 0;
     std::string scratch;
+    const std::string_view text = NumberText(m_pText, e, scratch);
     std::int64_t value = 0;
-    if (!ParseInteger(NumberText(m_pText, e, scratch), value))
+    if (!ParseInteger(text, value)) {
+        if (m_reporter && !text.empty())
+            Report(tag, e.begin, text, kNotWhole);
         return 0;
+    }
+    if (m_reporter && (value < INT_MIN || value > INT_MAX))
+        Report(tag, e.begin, text, "does not fit a 32-bit integer");
     // Unsigned fields are written as unsigned decimals: keep the low 32 bits
     // so that they come back as the same bit pattern.
     return static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
+}
+
+unsigned int ecXml::GetUnsigned(const std::string& tag)
+{
+    Element e;
+    if (!First(tag, e.begin, e.end, e.after))
+        return 0;
+    std::string scratch;
+    const std::string_view text = NumberText(m_pText, e, scratch);
+    std::int64_t value = 0;
+    if (!ParseInteger(text, value)) {
+        if (m_reporter && !text.empty())
+            Report(tag, e.begin, text, kNotWhole);
+        return 0;
+    }
+    // Signed writings of a word are taken as its bit pattern.
+    if (m_reporter && (value < INT_MIN || value > static_cast<std::int64_t>(UINT_MAX)))
+        Report(tag, e.begin, text, "does not fit a 32-bit word");
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(value));
 }
 
 float ecXml::GetFloat(const std::string& tag)
@@ -669,17 +773,28 @@ float ecXml::GetFloat(const std::string& tag)
     if (!First(tag, e.begin, e.end, e.after))
         return 0.0f;
     std::string scratch;
-    std::string_view text = NumberText(m_pText, e, scratch);
+    const std::string_view written = NumberText(m_pText, e, scratch);
+    std::string_view text = written;
     if (!text.empty() && text[0] == '+')
         text.remove_prefix(1);
-    if (text.empty() || text[0] == '+')
-        return 0.0f;
+    const char* problem = nullptr;
     float value = 0.0f;
-    const char* last = text.data() + text.size();
-    const auto r = std::from_chars(text.data(), last, value);
-    // Out of float range counts as malformed.
-    if (r.ptr != last || r.ec != std::errc())
-        return 0.0f;
+    if (text.empty() || text[0] == '+') {
+        problem = "is not a number";
+    } else {
+        const char* last = text.data() + text.size();
+        const auto r = std::from_chars(text.data(), last, value);
+        // Out of float range counts as malformed.
+        if (r.ptr != last || r.ec != std::errc()) {
+            problem = r.ec == std::errc::result_out_of_range && r.ptr == last ? "is out of the range of a 32-bit float"
+                                                                              : "is not a number";
+            value = 0.0f;
+        } else if (!std::isfinite(value)) {
+            problem = "is not finite";
+        }
+    }
+    if (problem && m_reporter && !written.empty())
+        Report(tag, e.begin, written, problem);
     return value;
 }
 
@@ -701,7 +816,11 @@ bool ecXml::GetBool(const std::string& tag)
             return false;
     }
     std::int64_t value = 0;
-    return ParseInteger(text, value) && value != 0;
+    if (ParseInteger(text, value))
+        return value != 0;
+    if (m_reporter && !text.empty())
+        Report(tag, e.begin, text, "is not true, false or a whole number");
+    return false;
 }
 
 bool ecXml::GetBeginEnd(int& begin, int& end, const std::string& tag)
@@ -716,6 +835,7 @@ bool ecXml::GetBeginEnd(int& begin, int& end, const std::string& tag)
 
 void ecXml::Free()
 {
+    m_reporter.reset();
     m_owned.reset();
     m_iOwnedLength = 0;
     Forget();
@@ -756,6 +876,8 @@ void ecXml::NewCopy(const ecXml& other)
         Adopt(other.m_pText, static_cast<std::size_t>(other.m_iLength));
     }
     m_cursors = std::move(cursors);
+    m_reporter = other.m_reporter;
+    m_iOrigin = other.m_iOrigin;
     m_iCursor = other.m_iCursor;
     m_bFlag1 = other.m_bFlag1;
     m_bFullFledged = other.m_bFullFledged;
@@ -774,6 +896,7 @@ void ecXml::SetTextPtr(char* text)
                 m_iLength = static_cast<int>((zero ? zero : last) - text);
                 m_pText = text;
             }
+            m_reporter.reset();
             Forget();
             Reset();
             return;

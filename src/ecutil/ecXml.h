@@ -3,8 +3,11 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
+
+#include "ecutil/ecReadDiagnostic.h"
 
 // A small XML reader and writer for the documents of the events library.
 //
@@ -60,12 +63,26 @@ public:
     // words come back as written; GetBool takes 1/0, true/false in any case
     // and any other integer (non-zero is true).
     int GetInt(const std::string& tag);
+    // GetInt's value as an unsigned word; differs only in what counts as
+    // fitting when diagnostics are on (-2^31 to 2^32-1 instead of the int
+    // range).
+    unsigned int GetUnsigned(const std::string& tag);
     float GetFloat(const std::string& tag);
     bool GetBool(const std::string& tag);
     // Offsets of the content of the next element with this tag: begin is its
     // first character, end one past its last. The position does not move.
     // false when none.
     bool GetBeginEnd(int& begin, int& end, const std::string& tag);
+
+    // Off by default. When set, the typed getters of this reader and of
+    // every reader taken from it (Sub, copies) append a record for each
+    // non-empty number text they cannot take as written: not a number, out
+    // of the range of the value returned, or (GetFloat) not finite. The
+    // values returned stay exactly what they are without it. The line is
+    // counted in the text this reader holds when the sink is set; replacing
+    // the text (SetText, Read, SetTextPtr, Free) turns the diagnostics off.
+    // The vector must outlive every reader that reports to it.
+    void SetDiagnostics(std::vector<ecReadDiagnostic>* sink);
 
     void Free();
     bool IsEmpty() const;
@@ -90,6 +107,11 @@ private:
         int after = 0;
         bool empty = false;
     };
+
+    struct Reporter;
+    // Records a problem with the number text of the element whose content
+    // starts at begin.
+    void Report(const std::string& tag, int begin, std::string_view text, const char* problem) const;
 
     // The first element with this tag: [begin, end) is its content, after
     // the position past it. false when there is none.
@@ -118,4 +140,8 @@ private:
     // The start tags of a small owned text, built on demand (see First).
     std::vector<TagAt> m_index;
     bool m_bIndexed = false;
+    // Diagnostics: null unless turned on; m_iOrigin is where this reader's
+    // text starts in the text the reporter counts lines in.
+    std::shared_ptr<Reporter> m_reporter;
+    int m_iOrigin = 0;
 };

@@ -3,6 +3,7 @@
 // and a way to run the built program and collect what it printed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -115,6 +116,28 @@ inline std::vector<std::string> Split(const std::string& line, char separator)
     return cells;
 }
 
+// A bin-results document that saves the events named name as bin.
+inline std::string BinResults(const std::string& name, const std::string& bin)
+{
+    return "<bin_results>\n"
+           "\t\t<epoch><sID>Stim</sID><fStart>-0.1</fStart><fStop>0.4</fStop></epoch>\n"
+           "\t\t<bin_ops>\n\t\t\t<op><id>SetExcludeOff</id></op>\n\t\t</bin_ops>\n"
+           "\t\t<bin_ops>\n\t\t\t<op><id>SetEpoch</id><s>Stim</s></op>\n"
+           "\t\t\t<op><id>Names</id><s>" + name + "</s></op>\n"
+           "\t\t\t<op><id>SaveBin</id><s>" + bin + "</s></op>\n\t\t</bin_ops>\n</bin_results>\n";
+}
+
+// The names in a folder, sorted: what a write left behind.
+inline std::vector<std::string> Names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // A fresh folder, removed at the end of the test.
 class Scratch {
 public:
@@ -163,16 +186,17 @@ struct Ran {
     std::string err;
 };
 
-// Runs a program (the first word) with the arguments, standard input closed.
-inline Ran RunProgram(const std::vector<std::string>& words)
+// Runs a program (the first word) with the arguments, standard input closed;
+// shellPrefix comes before it in the shell's command ("ulimit -f 64; exec ").
+inline Ran RunProgram(const std::vector<std::string>& words, const std::string& shellPrefix = "")
 {
     static int counter = 0;
     const std::string out =
         (fs::temp_directory_path() / ("ecbin-out-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)))
             .string();
-    std::string command;
+    std::string command = shellPrefix;
     for (const std::string& w : words)
-        command += (command.empty() ? "" : " ") + Quote(w);
+        command += (command.size() == shellPrefix.size() ? "" : " ") + Quote(w);
     command += " </dev/null >" + Quote(out) + " 2>" + Quote(out + ".err");
     const int raw = std::system(command.c_str());
     Ran ran;
@@ -187,10 +211,10 @@ inline Ran RunProgram(const std::vector<std::string>& words)
 }
 
 #ifdef ECBIN_PATH
-inline Ran Ecbin(std::vector<std::string> args)
+inline Ran Ecbin(std::vector<std::string> args, const std::string& shellPrefix = "")
 {
     args.insert(args.begin(), ECBIN_PATH);
-    return RunProgram(args);
+    return RunProgram(args, shellPrefix);
 }
 #endif
 

@@ -10,16 +10,6 @@ using namespace clitest;
 
 namespace {
 
-std::string BinResults(const std::string& name, const std::string& bin)
-{
-    return "<bin_results>\n"
-           "\t\t<epoch><sID>Stim</sID><fStart>-0.1</fStart><fStop>0.4</fStop></epoch>\n"
-           "\t\t<bin_ops>\n\t\t\t<op><id>SetExcludeOff</id></op>\n\t\t</bin_ops>\n"
-           "\t\t<bin_ops>\n\t\t\t<op><id>SetEpoch</id><s>Stim</s></op>\n"
-           "\t\t\t<op><id>Names</id><s>" + name + "</s></op>\n"
-           "\t\t\t<op><id>SaveBin</id><s>" + bin + "</s></op>\n\t\t</bin_ops>\n</bin_results>\n";
-}
-
 // A small BIDS dataset: three recordings with sidecars, one of them broken.
 void MakeDataset(const Scratch& s)
 {

@@ -57,6 +57,13 @@ TEST(BidsEventsRead, NamesPlacesAndStatus)
         // Without a rate the sample column places them, rounded.
         {"onset\tduration\ttrial_type\tsample\n1.0\t0\tgo\t6052.5455\n", 0.0f, "", "go@6053-6053 "},
         {"\xEF\xBB\xBFonset\tduration\ttrial_type\r\n0.5\t0\ta b\r\n\r\n", 100.0f, "", "a b@50-50 "},
+        // Onsets go to the nearest sample, halves away from zero on both
+        // sides; 0.49999999999999994 samples is nearer 0 than 1.
+        {"onset\tduration\ttrial_type\n-1.25\t0\ta\n1.25\t0\tb\n-0.2\t0\tc\n0.24999999999999997\t0\td\n", 2.0f, "",
+         "a@-3--3 b@3-3 c@0-0 d@0-0 "},
+        // The whole int range, and an event reaching its last sample.
+        {"onset\tduration\ttrial_type\n-2147483.648\t0\tlo\n0\t2147483.648\thi\n", 1000.0f, "",
+         "lo@-2147483648--2147483648 hi@0-2147483647 "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -86,6 +93,9 @@ TEST(BidsEventsRead, ProblemsNameTheLine)
         {"onset\tduration\tother\n0.5\t0\t13\n", 10.0f, "", "--name-column"},
         // With neither a rate nor a sample the row cannot be placed.
         {"onset\tduration\ttrial_type\tsample\n1\t0\ta\t5\n2\t0\tb\tn/a\n", 0.0f, "", "line 3: no sampling rate"},
+        {"onset\tduration\ttrial_type\n-2147483.6485\t0\ta\n", 1000.0f, "", "line 2: onset -2147483.6485 s is sample -2147483649"},
+        {"onset\tduration\ttrial_type\n0\t2147483.6485\ta\n", 1000.0f, "", "is sample 2147483648, beyond"},
+        {"onset\tduration\ttrial_type\tsample\n1\t0\ta\t3e9\n", 0.0f, "", "sample 3e9 is sample 3000000000"},
     };
     for (const Case& c : cases) {
         std::string m = Message([&] { ReadBids(c.text, c.rate, c.column); });

@@ -514,3 +514,93 @@ TEST(EventFileRoutes, EdgeDocumentsReadTheSameBothWays)
         ExpectSameThroughBothRoutes(doc);
     }
 }
+
+// Diagnostics on: the same events, plus a record for each number that does
+// not fit its field, whichever reader (the writer's layout or the general
+// one) takes the document.
+TEST(EventFileDiagnostics, NumbersThatDoNotFitTheirField)
+{
+    TempDir dir;
+    ecEventList written;
+    written.AppendOneEvent(MakeEvent("A", 5, 5, 4000000000u));
+    written.AppendOneEvent(MakeEvent("B", 6));
+    std::ostringstream out;
+    written.WriteXml(out);
+    const std::string layout = out.str();
+    auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string text = layout;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    const struct {
+        std::string text;
+        std::string element, value, problem; // problem "" when none
+    } cases[] = {
+        {layout, "", "", ""},
+        {replaced("<Start>6</Start>", "<Start>99999999999</Start>"), "Start", "99999999999",
+         "does not fit a 32-bit integer"},
+        {replaced("<Start>6</Start>", "<Start>12abc</Start>"), "Start", "12abc", "is not a whole number"},
+        {replaced("<Stop>6</Stop>", "<Stop>-2147483649</Stop>"), "Stop", "-2147483649", "does not fit a 32-bit integer"},
+        {replaced("<TimeStart>0</TimeStart><TimeStop>0</TimeStop><FreqStart>0</FreqStart><FreqStop>0</FreqStop>"
+                  "<FWHM_Time>0</FWHM_Time><FWHM_Freq>0</FWHM_Freq></Event>\n</KOVA",
+                  "<TimeStart>nan</TimeStart></Event>\n</KOVA"),
+         "TimeStart", "nan", "is not finite"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = WriteText(dir.File("doc.evt"), c.text);
+        ecEventList plain, checked;
+        std::vector<ecReadDiagnostic> found;
+        checked.SetReadDiagnostics(&found);
+        ASSERT_TRUE(plain.ReadEventFile(path.c_str(), false)) << c.text;
+        ASSERT_TRUE(checked.ReadEventFile(path.c_str(), false));
+        ASSERT_EQ(checked.size(), plain.size());
+        for (size_t i = 0; i < plain.size(); ++i) {
+            EXPECT_EQ(checked[i].m_iStart, plain[i].m_iStart);
+            EXPECT_EQ(checked[i].m_iStop, plain[i].m_iStop);
+            EXPECT_EQ(checked[i].m_nStatus, plain[i].m_nStatus);
+        }
+        if (c.problem.empty()) {
+            EXPECT_TRUE(found.empty()) << "an unsigned status word above the int range fits";
+            continue;
+        }
+        ASSERT_EQ(found.size(), 1u) << c.text;
+        EXPECT_EQ(found[0].line, 3);
+        EXPECT_EQ(found[0].element, c.element);
+        EXPECT_EQ(found[0].text, c.value);
+        EXPECT_EQ(found[0].problem, c.problem);
+    }
+}
+
+TEST(EventFileDiagnostics, WherePreXmlReadingStopped)
+{
+    TempDir dir;
+    const struct {
+        std::string text;
+        size_t events;
+        int line; // 0: no record
+        std::string record;
+    } cases[] = {
+        {"4b4f5641 4 0 0\nA 1 1 2\nB 2 2 2\n\n  \n", 2, 0, ""},
+        {"4b4f5641 4 0 0\nA 1 1 2\n\n  C x 3 2  \nD 4 4 2\n", 1, 4, "C x 3 2"},
+        {"4b4f5641 4 0 0\nA 1 1 2 B 2 2\n", 1, 2, "B 2 2"},
+        {"4b4f5641 4 0 0\nA 1 99999999999 2\n", 0, 2, "A 1 99999999999 2"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = WriteText(dir.File("pre.evt"), c.text);
+        ecEventList plain, checked;
+        std::vector<ecReadDiagnostic> found;
+        checked.SetReadDiagnostics(&found);
+        EXPECT_EQ(plain.ReadEventFilePreXml(path.c_str(), false), c.events > 0);
+        EXPECT_EQ(checked.ReadEventFilePreXml(path.c_str(), false), c.events > 0);
+        EXPECT_EQ(checked.size(), c.events);
+        EXPECT_EQ(plain.size(), c.events);
+        if (c.line == 0) {
+            EXPECT_TRUE(found.empty()) << c.text;
+            continue;
+        }
+        ASSERT_EQ(found.size(), 1u) << c.text;
+        EXPECT_EQ(found[0].line, c.line);
+        EXPECT_EQ(found[0].text, c.record);
+        EXPECT_NE(found[0].problem.find("the file goes on"), std::string::npos);
+    }
+}

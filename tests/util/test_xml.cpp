@@ -344,3 +344,76 @@ TEST(XmlFiles, ReadWholeFilesOrFail)
     EXPECT_FALSE(xml.Read(huge.path)) << "too large for a 32-bit length";
     EXPECT_TRUE(xml.IsEmpty());
 }
+
+// Each getter on a number text two readers down: the value is the same with
+// diagnostics on, and a record comes only for a text the getter cannot take.
+TEST(XmlDiagnostics, NumbersThatDoNotFitTheirGetter)
+{
+    enum Getter { Int, Unsigned, Float, Bool };
+    const struct {
+        Getter getter;
+        std::string text;
+        std::string problem; // "" when none
+    } cases[] = {
+        {Int, "42", ""},
+        {Int, " -2147483648 ", ""},
+        {Int, "", ""},
+        {Int, "12abc", "is not a whole number"},
+        {Int, "1.5", "is not a whole number"},
+        {Int, "2147483648", "does not fit a 32-bit integer"},
+        {Int, "99999999999", "does not fit a 32-bit integer"},
+        {Int, "99999999999999999999", "is not a whole number"},
+        {Unsigned, "4294967295", ""},
+        {Unsigned, "-1", ""},
+        {Unsigned, "4294967296", "does not fit a 32-bit word"},
+        {Float, "2.5", ""},
+        {Float, "1e39", "is out of the range of a 32-bit float"},
+        {Float, "nan", "is not finite"},
+        {Float, "-inf", "is not finite"},
+        {Float, "1.5x", "is not a number"},
+        {Float, "++1", "is not a number"},
+        {Bool, "TRUE", ""},
+        {Bool, "-3", ""},
+        {Bool, "maybe", "is not true, false or a whole number"},
+    };
+    for (const auto& c : cases) {
+        // The small element is copied, the large one shared: both keep count.
+        const std::string text = "<doc>\n<pad>" + std::string(40, ' ') + "</pad>\n<big>\n\n<v>" + c.text +
+                                 "</v>\n</big>\n</doc>\n";
+        auto read = [&](std::vector<ecReadDiagnostic>* sink) {
+            ecXml xml = FromText(text);
+            xml.SetDiagnostics(sink);
+            ecXml inner = xml.Sub("doc").Sub("big");
+            ecXml copy(inner);
+            switch (c.getter) {
+            case Int:
+                return std::to_string(copy.GetInt("v"));
+            case Unsigned:
+                return std::to_string(copy.GetUnsigned("v"));
+            case Float:
+                return std::to_string(copy.GetFloat("v"));
+            case Bool:
+                break;
+            }
+            return std::to_string(copy.GetBool("v"));
+        };
+        std::vector<ecReadDiagnostic> found;
+        EXPECT_EQ(read(&found), read(nullptr)) << c.text;
+        if (c.problem.empty()) {
+            EXPECT_TRUE(found.empty()) << c.text << ": " << (found.empty() ? "" : found[0].problem);
+            continue;
+        }
+        ASSERT_EQ(found.size(), 1u) << c.text;
+        EXPECT_EQ(found[0].line, 5) << c.text;
+        EXPECT_EQ(found[0].element, "v");
+        EXPECT_EQ(found[0].text, c.text);
+        EXPECT_EQ(found[0].problem, c.problem);
+    }
+
+    std::vector<ecReadDiagnostic> found;
+    ecXml xml = FromText("<a>x</a>");
+    xml.SetDiagnostics(&found);
+    xml.SetText("<a>y</a>");
+    EXPECT_EQ(xml.GetInt("a"), 0);
+    EXPECT_TRUE(found.empty()) << "a new text turns the diagnostics off";
+}

@@ -302,8 +302,8 @@ bool ecEvent::ReadXml(ecXml& xml)
     m_sName = e.CharacterData("Name");
     m_iStart = e.GetInt("Start");
     m_iStop = e.GetInt("Stop");
-    m_nStatus = static_cast<unsigned int>(e.GetInt("Status"));
-    m_nColor = static_cast<unsigned int>(e.GetInt("Color"));
+    m_nStatus = e.GetUnsigned("Status");
+    m_nColor = e.GetUnsigned("Color");
     m_iAttribute = e.GetInt("Attribute");
     if (e.TagExists("TimeStart")) {
         m_fTimeStart = e.GetFloat("TimeStart");

@@ -5,6 +5,7 @@
 
 #include "ecevents/events/ecEvent.h"
 #include "ecevents/foundation/ecBase.h"
+#include "ecutil/ecReadDiagnostic.h"
 
 class ecXml;
 class ecPar_BinDesc;
@@ -67,6 +68,13 @@ public:
     ecEvent* GetNextEvent(std::string name, bool acceptedOnly);
 
     // Event files.
+    // Off (null) by default. When set, the file readers append what they
+    // read past without a word: each number of a document that did not fit
+    // its field, and the record at which a pre-XML file stopped being read
+    // while more of it followed. The events read are the same either way.
+    // Not copied with the list.
+    void SetReadDiagnostics(std::vector<ecReadDiagnostic>* sink);
+    std::vector<ecReadDiagnostic>* GetReadDiagnostics() const;
     bool ReadEventFile(const char* file, bool merge);
     bool ReadEventFilePreXml(const char* file, bool merge);
     bool ReadEventFileXml(const char* file, bool merge);
@@ -125,7 +133,7 @@ protected:
 private:
     // Bulk entry of events by the readers, with hash indexes so that a read
     // stays linear in the number of events.
-    class Loader;
+    friend class ecEventLoader;
 
     // ReadXml with room reserved for the events of a document of about
     // textSize characters.
@@ -149,4 +157,5 @@ private:
     float m_fSamplingRate = 0.0f;
     std::string m_sAnnotation;
     std::vector<std::string> m_vUniqueTagNames;
+    std::vector<ecReadDiagnostic>* m_pReadDiagnostics = nullptr;
 };

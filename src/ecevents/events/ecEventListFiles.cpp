@@ -19,95 +19,9 @@
 #include <unordered_set>
 #include <utility>
 
+#include "ecevents/events/ecEventLoader.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecutil/ecXml.h"
-
-// Takes the events of one read into the list. Without merging proper every
-// event is appended; with it, an event equal in name, start and stop to a
-// stored one replaces the first such event with its load count raised, as
-// AppendOneEvent does, but found through a hash index instead of a scan.
-class ecEventList::Loader {
-public:
-    Loader(ecEventList& list, bool mergeProper) : m_list(list), m_bMerge(mergeProper)
-    {
-        m_names.insert(list.m_vUniqueEventNames.begin(), list.m_vUniqueEventNames.end());
-        if (m_bMerge) {
-            for (size_type i = 0; i < list.size(); ++i) {
-                const ecEvent& e = list[i];
-                m_index.emplace(Key{e.m_sName, e.m_iStart, e.m_iStop}, i);
-            }
-        }
-    }
-
-    void Enter(ecEvent&& e)
-    {
-        RegisterName(e.m_sName);
-        if (m_bMerge) {
-            const auto found = m_index.try_emplace(Key{e.m_sName, e.m_iStart, e.m_iStop}, m_list.size());
-            if (!found.second) {
-                ecEvent& stored = m_list[found.first->second];
-                e.m_nLoadCount = stored.m_nLoadCount + 1;
-                stored = std::move(e);
-                return;
-            }
-            m_list.SetDirty(true);
-        }
-        e.m_nLoadCount = 1;
-        m_list.push_back(std::move(e));
-    }
-
-    // Same outcome as AddUniqueEventName; consecutive events mostly share
-    // their name, so the last one is checked before hashing.
-    void RegisterName(const std::string& name)
-    {
-        if (name.empty() || name == m_sLastName)
-            return;
-        if (m_names.insert(name).second)
-            m_list.m_vUniqueEventNames.push_back(name);
-        m_sLastName = name;
-    }
-
-    void RegisterTags(const std::vector<std::string>& tags)
-    {
-        if (tags.empty())
-            return;
-        if (!m_bTagsIndexed) {
-            m_tags.insert(m_list.m_vUniqueTagNames.begin(), m_list.m_vUniqueTagNames.end());
-            m_bTagsIndexed = true;
-        }
-        for (const std::string& tag : tags) {
-            if (m_tags.insert(tag).second)
-                m_list.m_vUniqueTagNames.push_back(tag);
-        }
-    }
-
-private:
-    struct Key {
-        std::string name;
-        int start;
-        int stop;
-        bool operator==(const Key& o) const { return start == o.start && stop == o.stop && name == o.name; }
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& k) const
-        {
-            std::size_t h = std::hash<std::string>()(k.name);
-            const unsigned long long samples =
-                (static_cast<unsigned long long>(static_cast<unsigned int>(k.start)) << 32) ^
-                static_cast<unsigned int>(k.stop);
-            h ^= std::hash<unsigned long long>()(samples) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
-            return h;
-        }
-    };
-
-    ecEventList& m_list;
-    bool m_bMerge;
-    bool m_bTagsIndexed = false;
-    std::string m_sLastName;
-    std::unordered_set<std::string> m_names;
-    std::unordered_set<std::string> m_tags;
-    std::unordered_map<Key, size_type, KeyHash> m_index;
-};
 
 namespace {
 
@@ -202,6 +116,36 @@ bool ReadTimeRecord(std::FILE* f, float rate, ecEvent& e)
     return true;
 }
 
+// Records where a pre-XML file stopped being read, when anything but blank
+// space follows: the line and text of the record at offset at that could
+// not be read.
+void NoteStop(std::FILE* f, long at, std::vector<ecReadDiagnostic>& out)
+{
+    if (at < 0 || std::fseek(f, 0, SEEK_SET) != 0)
+        return;
+    int line = 1;
+    int c = 0;
+    for (long pos = 0; pos < at && (c = std::fgetc(f)) != EOF; ++pos)
+        line += c == '\n';
+    while ((c = std::fgetc(f)) != EOF && std::isspace(c))
+        line += c == '\n';
+    if (c == EOF)
+        return;
+    ecReadDiagnostic d;
+    d.line = line;
+    for (; c != EOF && c != '\n' && c != '\r'; c = std::fgetc(f)) {
+        if (d.text.size() == 60) {
+            d.text += "...";
+            break;
+        }
+        d.text += static_cast<char>(c);
+    }
+    while (!d.text.empty() && std::isspace(static_cast<unsigned char>(d.text.back())))
+        d.text.pop_back();
+    d.problem = "is not a readable event record: reading stopped here, though the file goes on";
+    out.push_back(std::move(d));
+}
+
 // The writer puts one line break after <Annotation>; it is not part of the text.
 void DropLeadingLineBreak(std::string& text)
 {
@@ -216,9 +160,11 @@ void DropLeadingLineBreak(std::string& text)
 // Anything else (other whitespace, markup or references in a text, a
 // number the general reader would read differently, a stimulus delay)
 // makes the parser give up, and the general reader reads the document.
+// With strict set (diagnostics wanted), a number that the general reader
+// would report makes the parser give up too, so that it gets reported.
 class WriterLayout {
 public:
-    WriterLayout(const char* begin, const char* end) : m_p(begin), m_end(end) {}
+    WriterLayout(const char* begin, const char* end, bool strict = false) : m_p(begin), m_end(end), m_strict(strict) {}
 
     bool AtEnd() const { return m_p == m_end; }
 
@@ -253,8 +199,9 @@ public:
         return m_p != m_end;
     }
 
+    // word: an unsigned field, which takes signed writings of its bits too.
     template <std::size_t N1, std::size_t N2>
-    bool IntElement(const char (&open)[N1], const char (&close)[N2], int& value)
+    bool IntElement(const char (&open)[N1], const char (&close)[N2], int& value, bool word = false)
     {
         if (!Literal(open))
             return false;
@@ -263,6 +210,10 @@ public:
         std::int64_t parsed = 0;
         const auto r = std::from_chars(start, stop, parsed, 10);
         if (r.ec != std::errc() || r.ptr != stop || start == stop)
+            return false;
+        if (m_strict && (parsed < std::numeric_limits<int>::min() ||
+                         parsed > (word ? static_cast<std::int64_t>(std::numeric_limits<unsigned int>::max())
+                                        : std::numeric_limits<int>::max())))
             return false;
         // Unsigned words come back as their 32-bit pattern.
         value = static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(parsed)));
@@ -283,6 +234,8 @@ public:
         const auto r = std::from_chars(start, stop, value);
         if (r.ec != std::errc() || r.ptr != stop || start == stop)
             return false;
+        if (m_strict && !std::isfinite(value))
+            return false;
         return Literal(close);
     }
 
@@ -292,7 +245,7 @@ public:
         int color = 0;
         if (!Literal("<Event><Name>") || !Text(e.m_sName) || !Literal("</Name>") ||
             !IntElement("<Start>", "</Start>", e.m_iStart) || !IntElement("<Stop>", "</Stop>", e.m_iStop) ||
-            !IntElement("<Status>", "</Status>", status) || !IntElement("<Color>", "</Color>", color) ||
+            !IntElement("<Status>", "</Status>", status, true) || !IntElement("<Color>", "</Color>", color, true) ||
             !IntElement("<Attribute>", "</Attribute>", e.m_iAttribute) ||
             !FloatElement("<TimeStart>", "</TimeStart>", e.m_fTimeStart) ||
             !FloatElement("<TimeStop>", "</TimeStop>", e.m_fTimeStop) ||
@@ -326,6 +279,7 @@ private:
 
     const char* m_p;
     const char* m_end;
+    bool m_strict;
 };
 
 // A file taken line by line through one reused buffer, so that a large
@@ -454,7 +408,7 @@ bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled
         }
         events.emplace_back();
         ecEvent& e = events.back();
-        WriterLayout layout(begin, end);
+        WriterLayout layout(begin, end, m_pReadDiagnostics != nullptr);
         if (!layout.Event(e) || !layout.AtEnd())
             return false;
         if (e.ExclusionLevelNameOnly() >= 0)
@@ -476,7 +430,7 @@ bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled
     if (events.empty())
         return false;
     if (mergeProper) {
-        Loader loader(*this, true);
+        ecEventLoader loader(*this, true);
         for (ecEvent& e : events) {
             loader.RegisterTags(e.m_vTags);
             loader.Enter(std::move(e));
@@ -485,7 +439,7 @@ bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled
         return true;
     }
     std::vector<ecEvent>::swap(events);
-    Loader loader(*this, false);
+    ecEventLoader loader(*this, false);
     for (ecEvent& e : *this) {
         e.m_nLoadCount = 1;
         loader.RegisterName(e.m_sName);
@@ -494,6 +448,10 @@ bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled
     SetDirty(false);
     return true;
 }
+
+void ecEventList::SetReadDiagnostics(std::vector<ecReadDiagnostic>* sink) { m_pReadDiagnostics = sink; }
+
+std::vector<ecReadDiagnostic>* ecEventList::GetReadDiagnostics() const { return m_pReadDiagnostics; }
 
 bool ecEventList::ReadEventFile(const char* file, bool merge)
 {
@@ -519,9 +477,12 @@ bool ecEventList::ReadEventFilePreXml(const char* file, bool merge)
     const bool mergeProper = merge && !empty();
     if (!merge)
         ClearForRead();
-    Loader loader(*this, mergeProper);
+    ecEventLoader loader(*this, mergeProper);
     int records = 0;
+    long recordAt = 0;
     for (;;) {
+        if (m_pReadDiagnostics)
+            recordAt = std::ftell(f.get());
         ecEvent e;
         e.m_nColor = 0xFFFF;
         const bool read = format == 4 ? ReadSampleRecord(f.get(), e) : ReadTimeRecord(f.get(), m_fSamplingRate, e);
@@ -530,6 +491,8 @@ bool ecEventList::ReadEventFilePreXml(const char* file, bool merge)
         loader.Enter(std::move(e));
         ++records;
     }
+    if (m_pReadDiagnostics)
+        NoteStop(f.get(), recordAt, *m_pReadDiagnostics);
     f.reset();
     if (mergeProper)
         SetDirty(true);
@@ -549,6 +512,7 @@ bool ecEventList::ReadEventFileXml(const char* file, bool merge)
         xml.Free();
         return false;
     }
+    xml.SetDiagnostics(m_pReadDiagnostics);
     std::error_code failed;
     const std::uintmax_t fileSize = std::filesystem::file_size(file, failed);
     const bool result = ReadXml(xml, merge, failed ? 0 : static_cast<std::size_t>(fileSize));
@@ -594,7 +558,7 @@ bool ecEventList::ReadXml(ecXml& xml, bool merge, std::size_t textSize)
     // lines take more than 200 characters, so this rarely falls short;
     // capacity never touched costs no memory.
     reserve(size() + textSize / 200);
-    Loader loader(*this, mergeProper);
+    ecEventLoader loader(*this, mergeProper);
     int events = 0;
     for (;;) {
         ecEvent e;

@@ -56,7 +56,7 @@ bool ecBinSpec::ReadXml(ecXml& xml)
     if (spec.IsEmpty())
         return false;
     m_sName = spec.CharacterData("name");
-    m_uColor = static_cast<unsigned int>(spec.GetInt("color"));
+    m_uColor = spec.GetUnsigned("color");
     SetCreateNew(spec.GetInt("create_new") != 0);
     ecReadOwnedList(spec, m_vpAttribSets, "[ecBinSpec::ReadXml] Limit exceeded.");
     return true;

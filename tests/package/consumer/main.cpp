@@ -1,4 +1,5 @@
 #include <ecevents/ecevents.h>
+#include <ecsafewrite/ecSafeWriter.h>
 
 #include <iostream>
 
@@ -8,5 +9,5 @@ int main()
     base.SetStateFlag(6);
     ecError error("linked");
     std::cout << base.GetState() << ' ' << error.what() << ' ' << LeftString("events", 2) << '\n';
-    return base.GetState() == 6 ? 0 : 1;
+    return base.GetState() == 6 && ecSafeWriter::IsStandardOutput("-") ? 0 : 1;
 }

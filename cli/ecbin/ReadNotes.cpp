@@ -1,0 +1,32 @@
+#include "ecbin/ReadNotes.h"
+
+#include <ostream>
+
+#include "ecbin/HostError.h"
+
+std::string ReadNotes::Line(const std::string& path, const ecReadDiagnostic& d)
+{
+    std::string where = path + (d.line > 0 ? ":" + std::to_string(d.line) : std::string());
+    std::string what = d.element.empty() ? "" : "<" + d.element + "> ";
+    what += "\"" + d.text + "\" " + d.problem;
+    return HostError::Format(where, what);
+}
+
+void ReadNotes::Settle(const std::string& path, const std::vector<ecReadDiagnostic>& found)
+{
+    std::vector<std::string> lines;
+    for (const ecReadDiagnostic& d : found)
+        lines.push_back(Line(path, d));
+    if (lines.empty())
+        return;
+    if (!m_lenient)
+        throw HostError::Lines(lines);
+    m_warnings.insert(m_warnings.end(), lines.begin(), lines.end());
+}
+
+void ReadNotes::Print(std::ostream& err)
+{
+    for (const std::string& w : m_warnings)
+        err << "ecbin: warning: " << w << "\n";
+    m_warnings.clear();
+}
