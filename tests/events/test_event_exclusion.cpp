@@ -131,6 +131,14 @@ TEST(EventExclude, NearestBoundaries)
     EXPECT_FALSE(one.NearestExcludeBoundaries(50, first, second));
     EXPECT_EQ(first, 100);
     EXPECT_EQ(second, -1);
+
+    // A negative boundary found so far counts as none found, so a later
+    // exclusion replaces it even when it lies farther away.
+    ecEventList negative;
+    negative.AppendOneEvent(MakeEvent("EXCLUDE", -400, -350));
+    negative.AppendOneEvent(MakeEvent("EXCLUDE", -300, -250));
+    EXPECT_FALSE(negative.NearestExcludeBoundaries(-500, first, second));
+    EXPECT_EQ(first, -300);
 }
 
 TEST(EventExclude, IsSegment)
