@@ -2,15 +2,14 @@
 
 #include "ecbin/HostError.h"
 #include "ecbin/ReadNotes.h"
-#include "ecbin/TextTable.h"
+#include "ecinterop/ecTextTable.h"
 #include "ecevents/events/ecEventList.h"
-#include "ecevents/foundation/ecError.h"
 #include "ecevents/specs/ecPar_BinDesc.h"
 #include "ecutil/ecXml.h"
 
 std::string BinDescFile::Load(const std::string& path, ReadNotes* notes)
 {
-    std::string text = TextTable::ReadFile(path);
+    std::string text = ecTextTable::ReadFile(path);
     ecXml xml;
     xml.SetText(text);
     if (xml.Sub("bin_desc").IsEmpty())
@@ -22,10 +21,8 @@ std::string BinDescFile::Load(const std::string& path, ReadNotes* notes)
         checked.SetDiagnostics(&found);
         ecPar_BinDesc desc;
         desc.ReadXml(checked, false);
-    } catch (const ecError& e) {
-        throw HostError(path, e.what());
-    } catch (const std::exception& e) {
-        throw HostError(path, e.what());
+    } catch (...) {
+        throw HostError::FromCurrent(path);
     }
     ReadNotes strict;
     (notes ? *notes : strict).Settle(path, found);
@@ -40,18 +37,14 @@ void BinDescFile::Tag(const std::string& binDescText, const std::string& binDesc
         ecXml xml;
         xml.SetText(binDescText);
         desc.ReadXml(xml, false);
-    } catch (const ecError& e) {
-        throw HostError(binDescPath, e.what());
-    } catch (const std::exception& e) {
-        throw HostError(binDescPath, e.what());
+    } catch (...) {
+        throw HostError::FromCurrent(binDescPath);
     }
     if (!(list.GetSamplingRate() > 0.0f))
         throw HostError(eventsPath, "tagging needs the sampling rate: give --rate");
     try {
         list.SetBinDescAttributes(desc);
-    } catch (const ecError& e) {
-        throw HostError(eventsPath, "tagging with " + binDescPath + " failed: " + e.what());
-    } catch (const std::exception& e) {
-        throw HostError(eventsPath, "tagging with " + binDescPath + " failed: " + e.what());
+    } catch (...) {
+        throw HostError::FromCurrent(eventsPath, "tagging with " + binDescPath + " failed: ");
     }
 }

@@ -1,15 +1,15 @@
 #include "ecbin/RecordingRun.h"
 
 #include <algorithm>
-#include <exception>
+#include <utility>
 
 #include "ecbin/BinDescFile.h"
-#include "ecbin/EventFiles.h"
+#include "ecinterop/ecEventFormats.h"
 #include "ecbin/HostError.h"
 #include "ecbin/SafePath.h"
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
 #include "ecevents/events/ecEventList.h"
-#include "ecevents/foundation/ecError.h"
+#include "ecevents/events/ecEventLoader.h"
 #include "ecevents/logic/ecBinResultList.h"
 #include "ecsafewrite/ecOutputGuard.h"
 #include "ecsafewrite/ecSafeWriter.h"
@@ -26,7 +26,7 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
              RecordingResult& result)
 {
     ecEventList events;
-    result.warnings = EventFiles::Read(eventsPath, plan.events, events).warnings;
+    result.warnings = ecEventFormats::Read(eventsPath, plan.events, events).warnings;
     result.rate = events.GetSamplingRate();
     if (!(result.rate > 0.0f))
         throw HostError(eventsPath, "no sampling rate: give --rate (no sidecar with SamplingFrequency was found)");
@@ -55,21 +55,26 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
                 bin.epoch = epoch->sID;
             ecEventList selected;
             selected.SetSamplingRate(events.GetSamplingRate());
+            // Every marked event goes out, equal ones too: the file holds
+            // what the summary counts.
+            ecEventLoader loader(selected, false);
             for (const ecEvent& e : events) {
                 if (!e.IsStatusOn())
                     continue;
                 bin.firstSample = bin.events == 0 ? e.m_iStart : std::min(bin.firstSample, e.m_iStart);
                 bin.lastSample = bin.events == 0 ? e.m_iStop : std::max(bin.lastSample, e.m_iStop);
                 ++bin.events;
-                if (!outBase.empty())
-                    selected.AppendOneEvent(e);
+                if (!outBase.empty()) {
+                    loader.RegisterTags(e.m_vTags);
+                    loader.Enter(ecEvent(e));
+                }
             }
             result.bins.push_back(bin);
             if (!outBase.empty())
-                binEvents.push_back(selected);
+                binEvents.push_back(std::move(selected));
         }
-    } catch (const ecError& e) {
-        throw HostError(eventsPath, "running " + plan.binsPath + ": " + e.what());
+    } catch (...) {
+        throw HostError::FromCurrent(eventsPath, "running " + plan.binsPath + ": ");
     }
 
     if (outBase.empty())
@@ -91,7 +96,7 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     }
     for (size_t i = 0; i < result.bins.size(); ++i) {
         const std::string name = RecordingRun::OutputName(outBase, result.bins[i].id);
-        EventFiles::WriteDocument(binEvents[i], name);
+        ecEventFormats::WriteDocument(binEvents[i], name);
         if (std::find(result.written.begin(), result.written.end(), name) == result.written.end())
             result.written.push_back(name);
     }
@@ -106,16 +111,8 @@ RecordingResult RecordingRun::Run(const std::string& eventsPath, const std::stri
     try {
         RunBins(eventsPath, outBase, plan, result);
         result.ok = true;
-    } catch (const HostError& e) {
-        result.error = e.what();
-    } catch (const ecWriteError& e) {
-        result.error = e.what();
-    } catch (const ecError& e) {
-        result.error = HostError::Format(eventsPath, e.what());
-    } catch (const std::exception& e) {
-        result.error = HostError::Format(eventsPath, e.what());
     } catch (...) {
-        result.error = HostError::Format(eventsPath, "unexpected failure");
+        result.error = HostError::FromCurrent(eventsPath).what();
     }
     if (!result.ok)
         result.bins.clear();
