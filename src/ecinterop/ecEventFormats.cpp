@@ -8,13 +8,13 @@
 #include <system_error>
 
 #include "ecevents/events/ecEventList.h"
-#include "ecevents/foundation/ecError.h"
 #include "ecinterop/ecBidsEvents.h"
 #include "ecinterop/ecBidsSidecar.h"
 #include "ecinterop/ecFormatError.h"
 #include "ecinterop/ecMneEvents.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecsafewrite/ecSafeWriter.h"
+#include "ecutil/ecXmlWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -80,6 +80,17 @@ Head Sniff(const std::string& path, ecEventFormats::Format forced)
 // Only ever sets the rejected bit: a status read from the file that already
 // rejects an event stays, and the library then counts it as an exclusion of
 // level 0, which is also what a BAD_ stretch becomes.
+bool NeedsEscaping(const std::string& text)
+{
+    return text.find_first_of("&<>\"'") != std::string::npos;
+}
+
+bool NeedsEscaping(const ecEvent& e)
+{
+    return NeedsEscaping(e.m_sName) ||
+           std::any_of(e.m_vTags.begin(), e.m_vTags.end(), [](const std::string& t) { return NeedsEscaping(t); });
+}
+
 void MarkExclusions(ecEventList& list)
 {
     for (ecEvent& e : list)
@@ -226,57 +237,30 @@ ecEventFormats::Loaded ecEventFormats::Read(const std::string& path, const ecFor
     return loaded;
 }
 
-std::string ecEventFormats::EscapeText(const std::string& text)
-{
-    if (text.find_first_of("&<>") == std::string::npos)
-        return text;
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 void ecEventFormats::WriteDocument(ecEventList& list, const std::string& path)
 {
-    bool plain = list.GetAnnotation().find_first_of("&<>") == std::string::npos;
-    for (const ecEvent& e : list) {
-        plain = plain && e.m_sName.find_first_of("&<>") == std::string::npos;
-        for (const std::string& t : e.m_vTags)
-            plain = plain && t.find_first_of("&<>") == std::string::npos;
-    }
-    ecEventList escaped;
-    if (!plain) {
-        escaped = list;
-        for (ecEvent& e : escaped) {
-            e.m_sName = EscapeText(e.m_sName);
-            for (std::string& t : e.m_vTags)
-                t = EscapeText(t);
-        }
-        escaped.SetAnnotation(EscapeText(escaped.GetAnnotation()));
-    }
-    ecEventList& written = plain ? list : escaped;
-    // The library's Write cannot report a failed write, so the document goes
-    // through WriteXml into the checked stream, in Write's time order.
+    list.SortEventListInTimelyOrder("");
     ecSafeWriter::Write(path, [&](std::ostream& out) {
-        try {
-            written.SortEventListInTimelyOrder("");
-            written.WriteXml(out);
-        } catch (const ecError& e) {
-            throw ecFormatError(path, e.what());
+        ecXmlWriter xml(out, ecXmlWriter::Escaping::Text);
+        xml.OpenLine(0, "KOVA_Event_List");
+        if (!list.GetAnnotation().empty())
+            xml.OpenLine(0, "Annotation").Text(list.GetAnnotation()).Close("Annotation").Newline();
+        // The event writes its own fields unescaped; only an event whose
+        // texts need it is written from an escaped copy.
+        ecEvent escaped;
+        for (ecEvent& e : list) {
+            ecEvent* written = &e;
+            if (NeedsEscaping(e)) {
+                escaped = e;
+                escaped.m_sName = ecXmlWriter::Escape(e.m_sName);
+                for (std::string& t : escaped.m_vTags)
+                    t = ecXmlWriter::Escape(t);
+                written = &escaped;
+            }
+            written->WriteXml(xml.Stream());
+            xml.Newline();
         }
+        xml.CloseLine(0, "KOVA_Event_List");
     });
 }
 

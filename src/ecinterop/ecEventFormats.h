@@ -44,16 +44,13 @@ public:
     static Loaded Read(const std::string& path, const ecFormatOptions& options, ecEventList& list);
 
     // Writes list to path in the given format (Auto: by the name), durably
-    // ("-": standard output). The event-list document escapes &, < and > in
-    // names, tags and the annotation so that it reads back to the same text;
-    // it puts the list in time order first.
+    // ("-": standard output). The event-list document is meant for other tools
+    // too, so names, tags and the annotation are escaped (they read back to
+    // the same text); it puts the list in time order first.
     static void Write(ecEventList& list, const std::string& path, const ecFormatOptions& options, Format format = Auto);
     static void WriteDocument(ecEventList& list, const std::string& path);
 
     // An exclusion by the library's names (EXCLUDE, REJECT, [EXn], segment
     // boundaries) or by MNE's BAD_ prefix, in any case.
     static bool IsExclusionName(const ecEvent& e);
-
-    // Escapes &, < and > for the event-list document's text fields.
-    static std::string EscapeText(const std::string& text);
 };
