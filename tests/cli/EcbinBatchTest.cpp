@@ -201,3 +201,15 @@ TEST(EcbinErrors, NeverCrashesOnMangledInput)
     }
 }
 #endif
+
+TEST(EcbinRun, WrittenBinsHoldEveryCountedEvent)
+{
+    // Two equal events are two events: the bin file holds what the table counts.
+    Scratch s;
+    s.Write({{"r_events.tsv", "onset\tduration\ttrial_type\n1\t0\tbeep\n1\t0\tbeep\n2\t0\tbeep\n3\t0\tboop\n"},
+             {"bins.xml", BinResults("beep", "Beep")}});
+    Ran r = Ecbin({"run", s / "r_events.tsv", "--bins", s / "bins.xml", "--rate", "100", "-o", s / "out"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Contains(Lines(r.out).at(1), "  3  ")) << r.out;
+    EXPECT_EQ(ReadDocument(s / "out_Beep.evt").size(), 3u);
+}
