@@ -15,31 +15,31 @@ std::string BinDescFile::Load(const std::string& path, ReadNotes* notes)
     if (xml.Sub("bin_desc").IsEmpty())
         throw HostError(path, "not a bin description (no <bin_desc> element)");
     std::vector<ecReadDiagnostic> found;
-    try {
-        ecXml checked;
-        checked.SetText(text);
-        checked.SetDiagnostics(&found);
-        ecPar_BinDesc desc;
-        desc.ReadXml(checked, false);
-    } catch (...) {
-        throw HostError::FromCurrent(path);
-    }
+    ecPar_BinDesc desc;
+    Parse(text, path, desc, &found);
     ReadNotes strict;
     (notes ? *notes : strict).Settle(path, found);
     return text;
+}
+
+void BinDescFile::Parse(const std::string& text, const std::string& path, ecPar_BinDesc& desc,
+                        std::vector<ecReadDiagnostic>* found)
+{
+    try {
+        ecXml xml;
+        xml.SetText(text);
+        xml.SetDiagnostics(found);
+        desc.ReadXml(xml, false);
+    } catch (...) {
+        throw HostError::FromCurrent(path);
+    }
 }
 
 void BinDescFile::Tag(const std::string& binDescText, const std::string& binDescPath, ecEventList& list,
                       const std::string& eventsPath)
 {
     ecPar_BinDesc desc;
-    try {
-        ecXml xml;
-        xml.SetText(binDescText);
-        desc.ReadXml(xml, false);
-    } catch (...) {
-        throw HostError::FromCurrent(binDescPath);
-    }
+    Parse(binDescText, binDescPath, desc);
     if (!(list.GetSamplingRate() > 0.0f))
         throw HostError(eventsPath, "tagging needs the sampling rate: give --rate");
     try {

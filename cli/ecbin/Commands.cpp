@@ -168,6 +168,15 @@ void Warn(std::ostream& err, const std::vector<std::string>& warnings)
         err << "ecbin: warning: " << HostError::Format("", w) << "\n";
 }
 
+// Reads an event file, printing what a lenient read read past.
+ecEventFormats::Loaded ReadEvents(const std::string& path, const ecFormatOptions& options, ecEventList& list,
+                                  std::ostream& err)
+{
+    ecEventFormats::Loaded loaded = ecEventFormats::Read(path, options, list);
+    Warn(err, loaded.warnings);
+    return loaded;
+}
+
 } // namespace
 
 namespace Commands {
@@ -251,8 +260,7 @@ int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
         ecEventList list;
-        ecEventFormats::Loaded loaded = ecEventFormats::Read(tag.events, tag.options, list);
-        Warn(err, loaded.warnings);
+        const ecEventFormats::Loaded loaded = ReadEvents(tag.events, tag.options, list, err);
         ReadNotes notes(tag.options.lenient);
         const std::string binDescText = BinDescFile::Load(tag.binDesc, &notes);
         notes.Print(err);
@@ -310,8 +318,7 @@ int ConvertEvents(const Convert& convert, std::ostream& out, std::ostream& err)
     return Guarded(err, [&]() {
         const ecEventFormats::Format to = ecEventFormats::OutputFormat(convert.out, ecEventFormats::ParseFormat(convert.options.outputFormat));
         ecEventList list;
-        ecEventFormats::Loaded loaded = ecEventFormats::Read(convert.in, convert.options, list);
-        Warn(err, loaded.warnings);
+        const ecEventFormats::Loaded loaded = ReadEvents(convert.in, convert.options, list, err);
         ecOutputGuard guard;
         AddInputs(guard, {convert.in, Sidecar(loaded)});
         guard.Claim(convert.out);
@@ -327,8 +334,7 @@ int ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
         ecEventList list;
-        ecEventFormats::Loaded loaded = ecEventFormats::Read(info.events, info.options, list);
-        Warn(err, loaded.warnings);
+        const ecEventFormats::Loaded loaded = ReadEvents(info.events, info.options, list, err);
         const float rate = list.GetSamplingRate();
         out << "file: " << Shown(info.events) << "\n";
         out << "format: " << ecEventFormats::FormatName(loaded.format) << "\n";
@@ -375,8 +381,7 @@ int DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
         ecEventList list;
-        ecEventFormats::Loaded loaded = ecEventFormats::Read(segments.events, segments.options, list);
-        Warn(err, loaded.warnings);
+        const ecEventFormats::Loaded loaded = ReadEvents(segments.events, segments.options, list, err);
         const float rate = list.GetSamplingRate();
         if (!(rate > 0.0f))
             throw HostError(segments.events, "segment lengths are in seconds: give --rate");
