@@ -9,7 +9,6 @@
 #include "ecbin/SafePath.h"
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
 #include "ecevents/events/ecEventList.h"
-#include "ecevents/events/ecEventLoader.h"
 #include "ecevents/logic/ecBinResultList.h"
 #include "ecsafewrite/ecOutputGuard.h"
 #include "ecsafewrite/ecSafeWriter.h"
@@ -53,25 +52,16 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
             bin.id = id;
             if (ecEventRelatedEpoch* epoch = results.GetpEpoch())
                 bin.epoch = epoch->sID;
-            ecEventList selected;
-            selected.SetSamplingRate(events.GetSamplingRate());
-            // Every marked event goes out, equal ones too: the file holds
-            // what the summary counts.
-            ecEventLoader loader(selected, false);
             for (const ecEvent& e : events) {
                 if (!e.IsStatusOn())
                     continue;
                 bin.firstSample = bin.events == 0 ? e.m_iStart : std::min(bin.firstSample, e.m_iStart);
                 bin.lastSample = bin.events == 0 ? e.m_iStop : std::max(bin.lastSample, e.m_iStop);
                 ++bin.events;
-                if (!outBase.empty()) {
-                    loader.RegisterTags(e.m_vTags);
-                    loader.Enter(ecEvent(e));
-                }
             }
             result.bins.push_back(bin);
             if (!outBase.empty())
-                binEvents.push_back(std::move(selected));
+                binEvents.push_back(results.PreselectedEvents());
         }
     } catch (...) {
         throw HostError::FromCurrent(eventsPath, "running " + plan.binsPath + ": ");

@@ -147,12 +147,10 @@ inline Ran RunProgram(const std::vector<std::string>& words, const std::string& 
     return ran;
 }
 
-#ifdef ECBIN_PATH
 inline Ran Ecbin(std::vector<std::string> args, const std::string& shellPrefix = "")
 {
     args.insert(args.begin(), ECBIN_PATH);
     return RunProgram(args, shellPrefix);
 }
-#endif
 
 } // namespace clitest

@@ -1,7 +1,6 @@
 // Runs the built ecbin on many recordings, on documents that try to write
 // outside the output folder, and on broken input: errors are one line on
 // stderr naming the file, the exit status says so, and nothing crashes.
-#ifdef ECBIN_PATH
 #include <random>
 
 #include "CliTestSupport.h"
@@ -200,16 +199,30 @@ TEST(EcbinErrors, NeverCrashesOnMangledInput)
         }
     }
 }
-#endif
 
-TEST(EcbinRun, WrittenBinsHoldEveryCountedEvent)
+TEST(EcbinBatch, WrittenBinsHoldEveryEventTheSummaryCounts)
 {
-    // Two equal events are two events: the bin file holds what the table counts.
     Scratch s;
-    s.Write({{"r_events.tsv", "onset\tduration\ttrial_type\n1\t0\tbeep\n1\t0\tbeep\n2\t0\tbeep\n3\t0\tboop\n"},
-             {"bins.xml", BinResults("beep", "Beep")}});
-    Ran r = Ecbin({"run", s / "r_events.tsv", "--bins", s / "bins.xml", "--rate", "100", "-o", s / "out"});
+    // Equal events (same name, start and stop) stay apart in a bin's file:
+    // the file holds exactly the events its summary row counts.
+    std::string doc = "<KOVA_Event_List>\n";
+    for (const char* start : {"100", "100", "100", "200", "100", "300"})
+        doc += std::string("<Event><Name>beep</Name><Start>") + start + "</Start><Stop>" + start +
+               "</Stop></Event>\n";
+    doc += "<Event><Name>boop</Name><Start>100</Start><Stop>100</Stop></Event>\n</KOVA_Event_List>\n";
+    s.Write({{"rec.evt", doc}, {"bins.xml", BinResults("beep", "Beep")}});
+    Ran r = Ecbin({"run", s / "rec.evt", "--bins", s / "bins.xml", "--rate", "100", "-o", s / "out/rec", "--summary",
+                   s / "summary.tsv"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(Contains(Lines(r.out).at(1), "  3  ")) << r.out;
-    EXPECT_EQ(ReadDocument(s / "out_Beep.evt").size(), 3u);
+    const std::vector<std::string> row = Split(Lines(ReadText(s / "summary.tsv")).at(1), '\t');
+    ASSERT_GE(row.size(), 4u);
+    const ecEventList written = ReadDocument(s / "out/rec_Beep.evt");
+    EXPECT_EQ(std::to_string(written.size()), row[3]);
+    EXPECT_EQ(written.size(), 6u);
+    const std::string text = ReadText(s / "out/rec_Beep.evt");
+    std::size_t events = 0;
+    for (std::size_t at = text.find("<Event>"); at != std::string::npos; at = text.find("<Event>", at + 1))
+        ++events;
+    EXPECT_EQ(events, 6u);
 }
+

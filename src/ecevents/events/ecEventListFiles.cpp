@@ -21,6 +21,7 @@
 #include "ecevents/events/ecEventLoader.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecutil/ecXml.h"
+#include "ecutil/ecXmlWriter.h"
 
 namespace {
 
@@ -590,15 +591,16 @@ bool ecEventList::MergeEventFile(const char* /*file*/, bool /*flag*/)
 
 bool ecEventList::WriteXml(std::ostream& out)
 {
-    out << "<KOVA_Event_List>\n";
+    ecXmlWriter xml(out);
+    xml.OpenLine(0, "KOVA_Event_List");
     if (!m_sAnnotation.empty())
-        out << "<Annotation>\n" << m_sAnnotation << "</Annotation>\n";
+        xml.OpenLine(0, "Annotation").Text(m_sAnnotation).CloseLine(0, "Annotation");
     ResetEventList();
     while (ecEvent* e = GetNextEvent(false)) {
         e->WriteXml(out);
-        out.put('\n');
+        xml.Newline();
     }
-    out << "</KOVA_Event_List>\n";
+    xml.CloseLine(0, "KOVA_Event_List");
     return true;
 }
 

@@ -163,23 +163,30 @@ std::string ecBinResultList::PreselectNextBin()
     return std::string();
 }
 
+ecEventList ecBinResultList::PreselectedEvents() const
+{
+    if (!m_pEvents)
+        throw ecError("[ecBinResultList::PreselectedEvents] Technical error (m_pEvents==NULL)");
+    // Each name is registered once through a set, so that the copy stays
+    // linear in the number of events.
+    ecEventList bin;
+    bin.SetSamplingRate(m_pEvents->GetSamplingRate());
+    std::unordered_set<std::string> names;
+    for (const ecEvent& e : *m_pEvents) {
+        if (!e.IsStatusOn())
+            continue;
+        bin.push_back(e);
+        if (names.insert(e.m_sName).second)
+            bin.AddUniqueEventName(e.m_sName);
+    }
+    return bin;
+}
+
 void ecBinResultList::WriteResultsAsEvents(std::string sBase)
 {
     if (!m_pEvents)
         throw ecError("[ecBinResultList::WriteResultsAsEvents] Technical error (m_pEvents==NULL)");
     ResetForPreselection();
-    for (std::string id = PreselectNextBin(); !id.empty(); id = PreselectNextBin()) {
-        // Every marked event is copied, repeated ones included; each name is
-        // registered once, so the copy stays linear in the number of events.
-        ecEventList bin;
-        std::unordered_set<std::string> names;
-        for (const ecEvent& e : *m_pEvents) {
-            if (!e.IsStatusOn())
-                continue;
-            bin.push_back(e);
-            if (names.insert(e.m_sName).second)
-                bin.AddUniqueEventName(e.m_sName);
-        }
-        bin.Write((sBase + "_" + id + ".evt").c_str());
-    }
+    for (std::string id = PreselectNextBin(); !id.empty(); id = PreselectNextBin())
+        PreselectedEvents().Write((sBase + "_" + id + ".evt").c_str());
 }

@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
+#include "ecevents/events/ecEventList.h"
 #include "ecevents/logic/ecBinResult.h"
 #include "ecevents/logic/ecEventLogic.h"
 
-class ecEventList;
 class ecXml;
 
 // A bin-results document and what running it produced: the epochs it
@@ -39,6 +39,11 @@ public:
     // Marks the events of the next bin (status on, all others off) and
     // returns its ID; "" when the bins are exhausted.
     std::string PreselectNextBin();
+    // The events PreselectNextBin marked, in list order, every one of them
+    // (equal events stay apart), each name listed once and the recording's
+    // sampling rate kept: the events of the preselected bin as a list of
+    // their own. Throws without an event list.
+    ecEventList PreselectedEvents() const;
     // Writes the events of each bin to sBase + "_" + ID + ".evt".
     void WriteResultsAsEvents(std::string sBase);
 

@@ -4,6 +4,7 @@
 
 #include "ecevents/specs/ecSpecReading.h"
 #include "ecutil/ecXml.h"
+#include "ecutil/ecXmlWriter.h"
 
 ecAttribSet::ecAttribSet() = default;
 ecAttribSet::ecAttribSet(const ecAttribSet& other) = default;
@@ -27,8 +28,9 @@ bool ecAttribSet::ReadXml(ecXml& xml)
 
 void ecAttribSet::WriteXml(std::ostream& out)
 {
-    ecWriteTabs(out, m_iTabDepth) << "<attrib_set>\n";
+    ecXmlWriter xml(out);
+    xml.OpenLine(m_iTabDepth, "attrib_set");
     for (const std::string& tag : m_vAttribTags)
-        ecWriteTabs(out, m_iTabDepth + 1) << "<attrib_tag>" << tag << "</attrib_tag>\n";
-    ecWriteTabs(out, m_iTabDepth) << "</attrib_set>\n";
+        xml.Line(m_iTabDepth + 1, "attrib_tag", tag);
+    xml.CloseLine(m_iTabDepth, "attrib_set");
 }

@@ -5,6 +5,7 @@
 
 #include "ecevents/specs/ecSpecReading.h"
 #include "ecutil/ecXml.h"
+#include "ecutil/ecXmlWriter.h"
 
 namespace {
 
@@ -93,16 +94,17 @@ bool ecAttribSpec::ReadXml(ecXml& xml)
 
 void ecAttribSpec::WriteXml(std::ostream& out)
 {
+    ecXmlWriter xml(out);
     const int d = m_iTabDepth;
-    ecWriteTabs(out, d) << "<attrib_spec>\n";
+    xml.OpenLine(d, "attrib_spec");
     const int pairs = GetNumPairs();
     for (std::size_t k = 0; k < static_cast<std::size_t>(pairs); ++k) {
-        ecWriteTabs(out, d + 1) << "<attrib>\n";
-        ecWriteTabs(out, d + 2) << "<factor>" << m_vFactors[k] << "</factor>\n";
-        ecWriteTabs(out, d + 2) << "<tag>" << m_vValues[k] << "</tag>\n";
-        ecWriteTabs(out, d + 1) << "</attrib>\n";
+        xml.OpenLine(d + 1, "attrib");
+        xml.Line(d + 2, "factor", m_vFactors[k]);
+        xml.Line(d + 2, "tag", m_vValues[k]);
+        xml.CloseLine(d + 1, "attrib");
     }
     m_EventSpecs.SetTabDepth(d + 1);
     m_EventSpecs.WriteXml(out);
-    ecWriteTabs(out, d) << "</attrib_spec>\n";
+    xml.CloseLine(d, "attrib_spec");
 }

@@ -4,6 +4,7 @@
 
 #include "ecevents/specs/ecSpecReading.h"
 #include "ecutil/ecXml.h"
+#include "ecutil/ecXmlWriter.h"
 
 ecBinSpec::ecBinSpec() = default;
 
@@ -64,14 +65,15 @@ bool ecBinSpec::ReadXml(ecXml& xml)
 
 void ecBinSpec::WriteXml(std::ostream& out)
 {
+    ecXmlWriter xml(out);
     const int d = m_iTabDepth;
-    ecWriteTabs(out, d) << "<bin_spec>\n";
-    ecWriteTabs(out, d + 1) << "<name>" << m_sName << "</name>\n";
-    ecWriteTabs(out, d + 1) << "<color>" << m_uColor << "</color>\n";
-    ecWriteTabs(out, d + 1) << "<create_new>" << (IsCreateNew() ? "1" : "0") << "</create_new>\n";
+    xml.OpenLine(d, "bin_spec");
+    xml.Line(d + 1, "name", m_sName);
+    xml.Line(d + 1, "color", m_uColor);
+    xml.Line(d + 1, "create_new", (IsCreateNew() ? "1" : "0"));
     for (ecAttribSet* set : m_vpAttribSets) {
         set->SetTabDepth(d + 1);
         set->WriteXml(out);
     }
-    ecWriteTabs(out, d) << "</bin_spec>\n";
+    xml.CloseLine(d, "bin_spec");
 }

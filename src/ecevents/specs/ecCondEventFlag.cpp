@@ -6,6 +6,7 @@
 
 #include "ecevents/specs/ecSpecReading.h"
 #include "ecutil/ecXml.h"
+#include "ecutil/ecXmlWriter.h"
 
 namespace {
 
@@ -78,15 +79,16 @@ bool ecCondEventFlag::ReadXml(ecXml& xml)
 
 void ecCondEventFlag::WriteXml(std::ostream& out)
 {
+    ecXmlWriter xml(out);
     const int d = m_iTabDepth;
     const long option = GetOption();
-    ecWriteTabs(out, d) << "<flag>\n";
-    ecWriteTabs(out, d + 1) << "<code>" << m_uCode << "</code>\n";
+    xml.OpenLine(d, "flag");
+    xml.Line(d + 1, "code", m_uCode);
     if (option & kInvert)
-        ecWriteTabs(out, d + 1) << "<logic>~</logic>\n";
+        xml.Line(d + 1, "logic", "~");
     if (option & kSet)
-        ecWriteTabs(out, d + 1) << "<s>" << m_uSetCode << "</s>\n";
+        xml.Line(d + 1, "s", m_uSetCode);
     if (option & kClear)
-        ecWriteTabs(out, d + 1) << "<c>" << m_uClearCode << "</c>\n";
-    ecWriteTabs(out, d) << "</flag>\n";
+        xml.Line(d + 1, "c", m_uClearCode);
+    xml.CloseLine(d, "flag");
 }

@@ -4,6 +4,7 @@
 
 #include "ecevents/specs/ecSpecReading.h"
 #include "ecutil/ecXml.h"
+#include "ecutil/ecXmlWriter.h"
 
 ecConditional::ecConditional() = default;
 ecConditional::ecConditional(const ecConditional& other) = default;
@@ -98,21 +99,22 @@ bool ecConditional::ReadXml(ecXml& xml)
 
 void ecConditional::WriteXml(std::ostream& out)
 {
+    ecXmlWriter xml(out);
     const int d = m_iTabDepth;
-    ecWriteTabs(out, d) << "<conditional>\n";
-    ecWriteTabs(out, d + 1) << "<name>" << m_sName << "</name>\n";
-    ecWriteTabs(out, d + 1) << "<option>" << GetOption() << "</option>\n";
-    ecWriteTabs(out, d + 1) << "<pre>\n";
+    xml.OpenLine(d, "conditional");
+    xml.Line(d + 1, "name", m_sName);
+    xml.Line(d + 1, "option", GetOption());
+    xml.OpenLine(d + 1, "pre");
     m_TimeAnchorPre.SetTabDepth(d + 2);
     m_TimeAnchorPre.WriteXml(out);
-    ecWriteTabs(out, d + 1) << "</pre>\n";
-    ecWriteTabs(out, d + 1) << "<post>\n";
+    xml.CloseLine(d + 1, "pre");
+    xml.OpenLine(d + 1, "post");
     m_TimeAnchorPost.SetTabDepth(d + 2);
     m_TimeAnchorPost.WriteXml(out);
-    ecWriteTabs(out, d + 1) << "</post>\n";
+    xml.CloseLine(d + 1, "post");
     for (const std::string& name : m_vEventNames)
-        ecWriteTabs(out, d + 1) << "<event>" << name << "</event>\n";
-    ecWriteTabs(out, d + 1) << "<mode>" << (IsPermeable() ? "permeable" : "impermeable") << "</mode>\n";
+        xml.Line(d + 1, "event", name);
+    xml.Line(d + 1, "mode", (IsPermeable() ? "permeable" : "impermeable"));
     WriteFlags(out, d + 1);
-    ecWriteTabs(out, d) << "</conditional>\n";
+    xml.CloseLine(d, "conditional");
 }

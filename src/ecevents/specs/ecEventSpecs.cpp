@@ -5,6 +5,7 @@
 #include "ecevents/foundation/ecError.h"
 #include "ecevents/specs/ecSpecReading.h"
 #include "ecutil/ecXml.h"
+#include "ecutil/ecXmlWriter.h"
 
 namespace {
 
@@ -208,7 +209,8 @@ bool ecEventSpecs::ReadXml(ecXml& xml)
 
 void ecEventSpecs::WriteXml(std::ostream& out)
 {
-    ecWriteTabs(out, m_iTabDepth) << "<event_specs>\n";
+    ecXmlWriter xml(out);
+    xml.OpenLine(m_iTabDepth, "event_specs");
     for (ecTarget* target : m_vpTargets) {
         target->SetTabDepth(m_iTabDepth + 1);
         target->WriteXml(out);
@@ -217,5 +219,5 @@ void ecEventSpecs::WriteXml(std::ostream& out)
         cond->SetTabDepth(m_iTabDepth + 1);
         cond->WriteXml(out);
     }
-    ecWriteTabs(out, m_iTabDepth) << "</event_specs>\n";
+    xml.CloseLine(m_iTabDepth, "event_specs");
 }

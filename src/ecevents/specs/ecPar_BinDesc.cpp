@@ -7,6 +7,7 @@
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecevents/specs/ecSpecReading.h"
+#include "ecutil/ecXmlWriter.h"
 
 ecPar_BinDesc::ecPar_BinDesc() : m_sDocName("bin_desc") {}
 
@@ -89,24 +90,25 @@ void ecPar_BinDesc::ReadXml(ecXml& xml, bool /*flag*/)
 
 void ecPar_BinDesc::WriteXml(std::ostream& out)
 {
-    out << "<" << m_sDocName << ">\n";
+    ecXmlWriter xml(out);
+    xml.OpenLine(0, m_sDocName);
     for (ecAttribSpec* spec : m_vpAttribSpecs) {
         spec->SetTabDepth(1);
         spec->WriteXml(out);
-        out << "\n";
+        xml.Newline();
     }
     if (!m_vUniqueEventNames.empty()) {
-        out << "\t<UniqueEvents>\n";
+        xml.OpenLine(1, "UniqueEvents");
         for (const std::string& name : m_vUniqueEventNames)
-            out << "\t\t<UE>" << name << "</UE>\n";
-        out << "\t</UniqueEvents>\n";
+            xml.Line(2, "UE", name);
+        xml.CloseLine(1, "UniqueEvents");
     }
     if (!m_BinSpecsSection.IsEmpty()) {
-        out << "\n\t<bin_specs>\n";
+        xml.Newline().OpenLine(1, "bin_specs");
         m_BinSpecsSection.Write(out);
-        out << "\t</bin_specs>\n";
+        xml.CloseLine(1, "bin_specs");
     }
-    out << "</" << m_sDocName << ">\n";
+    xml.CloseLine(0, m_sDocName);
 }
 
 void ecPar_BinDesc::Clear()

@@ -1,7 +1,7 @@
 #pragma once
-// Internal to the event and attribute spec classes: the indentation of their written
-// lines and the capped walks over repeated children that all their readers
-// share. Not part of the public interface.
+// Internal to the event and attribute spec classes: the capped walks over
+// repeated children that all their readers share. Not part of the public
+// interface.
 #include <cstddef>
 #include <memory>
 #include <ostream>
@@ -13,13 +13,6 @@
 
 // Readers keep at most this many entries per list; one more throws.
 constexpr std::size_t kSpecListLimit = 9999;
-
-inline std::ostream& ecWriteTabs(std::ostream& out, int depth)
-{
-    for (int i = 0; i < depth; ++i)
-        out << '\t';
-    return out;
-}
 
 // Appends successive texts of the tag until one reads as empty.
 inline void ecReadTextList(ecXml& xml, const std::string& tag, std::vector<std::string>& list,

@@ -4,6 +4,7 @@
 
 #include "ecevents/specs/ecSpecReading.h"
 #include "ecutil/ecXml.h"
+#include "ecutil/ecXmlWriter.h"
 
 ecTarget::ecTarget() = default;
 ecTarget::ecTarget(const ecTarget& other) = default;
@@ -36,13 +37,14 @@ bool ecTarget::ReadXml(ecXml& xml)
 
 void ecTarget::WriteXml(std::ostream& out)
 {
+    ecXmlWriter xml(out);
     const int d = m_iTabDepth;
-    ecWriteTabs(out, d) << "<target>\n";
-    ecWriteTabs(out, d + 1) << "<name>" << m_sName << "</name>\n";
+    xml.OpenLine(d, "target");
+    xml.Line(d + 1, "name", m_sName);
     for (const std::string& name : m_vEventNames)
-        ecWriteTabs(out, d + 1) << "<event>" << name << "</event>\n";
+        xml.Line(d + 1, "event", name);
     WriteFlags(out, d + 1);
-    ecWriteTabs(out, d) << "</target>\n";
+    xml.CloseLine(d, "target");
 }
 
 void ecTarget::ResetRuntimeParameters() { m_TimeAnchor.ResetRuntimeParameters(); }

@@ -4,6 +4,7 @@
 
 #include "ecevents/specs/ecSpecReading.h"
 #include "ecutil/ecXml.h"
+#include "ecutil/ecXmlWriter.h"
 
 ecTimeAnchor::ecTimeAnchor() = default;
 
@@ -70,9 +71,10 @@ void ecTimeAnchor::ReadXml(ecXml& xml)
 
 void ecTimeAnchor::WriteXml(std::ostream& out)
 {
-    ecWriteTabs(out, m_iTabDepth) << "<logic>" << (IsMinus() ? "-" : "+") << "</logic>\n";
-    ecWriteTabs(out, m_iTabDepth) << "<latency>" << m_fLatencyWRTSpecifier << "</latency>\n";
-    ecWriteTabs(out, m_iTabDepth) << "<EventSpecifier>" << m_sName << "</EventSpecifier>\n";
+    ecXmlWriter xml(out);
+    xml.Line(m_iTabDepth, "logic", (IsMinus() ? "-" : "+"));
+    xml.Line(m_iTabDepth, "latency", m_fLatencyWRTSpecifier);
+    xml.Line(m_iTabDepth, "EventSpecifier", m_sName);
 }
 
 void ecTimeAnchor::ResetRuntimeParameters()
