@@ -88,8 +88,35 @@ TEST(ecEventFormats, ReadAnyFileByNameAndFirstBytes)
         }
     }
     ecEventList list;
+    ecFormatOptions options;
+    options.ids.Add("BAD_blink=2");
+    s.Write({{"g.eve", "100 1.0 0 1\n200 2.0 0 2\n"}});
+    ecEventFormats::Read(s / "g.eve", options, list);
+    EXPECT_EQ(Shown(list), "1@100-100 BAD_blink@200-200! ");
     EXPECT_THROW(ecEventFormats::Read(s / "missing.evt", ecFormatOptions(), list), ecFormatError);
     EXPECT_THROW(ecEventFormats::ParseFormat("csv"), ecFormatError);
+}
+
+TEST(ecEventFormats, WhatAReadReadPastIsAnErrorUnlessLenient)
+{
+    Scratch s;
+    s.Write({{"n.evt", "<KOVA_Event_List>\n<Event><Name>a</Name><Start>99999999999</Start><Stop>1</Stop></Event>\n"
+                       "<Event><Name>b</Name><Start>2</Start><Stop>2</Stop></Event>\n</KOVA_Event_List>\n"}});
+    ecFormatOptions options;
+    ecEventList list;
+    try {
+        ecEventFormats::Read(s / "n.evt", options, list);
+        ADD_FAILURE() << "read past a number without a word";
+    } catch (const ecFormatError& e) {
+        ASSERT_EQ(e.Lines().size(), 1u);
+        EXPECT_TRUE(Contains(e.Lines()[0], s / "n.evt:2: <Start> \"99999999999\""));
+    }
+    options.lenient = true;
+    const ecEventFormats::Loaded loaded = ecEventFormats::Read(s / "n.evt", options, list);
+    ASSERT_EQ(loaded.warnings.size(), 1u);
+    EXPECT_TRUE(Contains(loaded.warnings[0], "99999999999"));
+    EXPECT_EQ(list.size(), 2u);
+    EXPECT_EQ(list.GetReadDiagnostics(), nullptr); // the list reports to no one after the read
 }
 
 TEST(ecEventFormats, DocumentsForOtherToolsAreEscapedAndReadBack)
