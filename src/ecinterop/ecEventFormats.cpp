@@ -26,11 +26,12 @@ const char* const kPreXmlMagic = "4b4f5641";
 // or the root element of a document behind its prolog and comments.
 const std::streamsize kHeadBytes = 64 * 1024;
 
-std::string Extension(const std::string& path)
+// The tables are known by their names; Auto for anything else.
+ecEventFormats::Format TableByName(const std::string& path)
 {
     std::string ext = fs::path(path).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext;
+    return ext == ".tsv" ? ecEventFormats::Bids : ext == ".eve" ? ecEventFormats::Mne : ecEventFormats::Auto;
 }
 
 // The first two blank-separated tokens (magic and format code of a pre-XML
@@ -52,14 +53,7 @@ struct Head {
 Head Sniff(const std::string& path, ecEventFormats::Format forced)
 {
     Head head;
-    head.format = forced;
-    if (forced == ecEventFormats::Auto) {
-        const std::string ext = Extension(path);
-        if (ext == ".tsv")
-            head.format = ecEventFormats::Bids;
-        else if (ext == ".eve")
-            head.format = ecEventFormats::Mne;
-    }
+    head.format = forced == ecEventFormats::Auto ? TableByName(path) : forced;
     if (head.format != ecEventFormats::Auto && head.format != ecEventFormats::Document &&
         head.format != ecEventFormats::PreXml)
         return head;
@@ -141,11 +135,9 @@ ecEventFormats::Format ecEventFormats::InputFormat(const std::string& path, Form
 
 ecEventFormats::Format ecEventFormats::OutputFormat(const std::string& path, Format forced)
 {
-    Format f = forced;
-    if (f == Auto) {
-        const std::string ext = Extension(path);
-        f = ext == ".tsv" ? Bids : ext == ".eve" ? Mne : Document;
-    }
+    Format f = forced == Auto ? TableByName(path) : forced;
+    if (f == Auto)
+        f = Document;
     if (f == PreXml)
         throw ecFormatError(path, "the pre-XML event file can be read but not written");
     return f;

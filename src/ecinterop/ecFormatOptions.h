@@ -3,7 +3,8 @@
 
 #include "ecinterop/ecEventIdMap.h"
 
-// What the command line says about reading and writing event files.
+// How event files are read and written: what a host's options say (the
+// option names are those of ecbin, which the messages refer to).
 struct ecFormatOptions {
     // Samples per second from --rate; 0 when not given (then the sidecar or
     // the file decides).
