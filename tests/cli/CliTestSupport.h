@@ -95,18 +95,6 @@ inline std::string BinResults(const std::string& name, const std::string& bin)
            "\t\t\t<op><id>SaveBin</id><s>" + bin + "</s></op>\n\t\t</bin_ops>\n</bin_results>\n";
 }
 
-// The names in a folder, sorted: what a write left behind.
-inline std::vector<std::string> Names(const std::string& folder)
-{
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-
 // Quotes a word for the shell.
 inline std::string Quote(const std::string& s)
 {

@@ -3,6 +3,7 @@
 // reads and writes, an event made in one line, and a readable "contains".
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -83,5 +84,16 @@ public:
 private:
     std::string m_path;
 };
+
+// The names in a folder, sorted: what a write left behind.
+inline std::vector<std::string> Names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 } // namespace testfiles
