@@ -56,15 +56,18 @@ std::string Seconds(double seconds)
     return ecTextTable::Fixed(seconds, 3) + " s";
 }
 
-std::string RateText(float rate, const std::string& source)
+// Where the rate came from follows it; the demo names a sidecar by its
+// file name only.
+std::string RateText(float rate, const ecEventFormats::Loaded& loaded, bool fileNameOnly = false)
 {
+    const std::string& source = loaded.rateSource;
     if (!(rate > 0.0f))
         return "unknown (give --rate)";
     std::string text = ecTextTable::ShortFloat(rate) + " Hz";
     if (source == "--rate")
         text += " (from --rate)";
-    else if (source.size() > 5 && source.compare(source.size() - 5, 5, ".json") == 0)
-        text += " (from " + Shown(source) + ")";
+    else if (!loaded.sidecar.empty())
+        text += " (from " + Shown(fileNameOnly ? fs::path(source).filename().string() : source) + ")";
     else if (!source.empty())
         text += " (" + Shown(source) + ")";
     return text;
@@ -105,14 +108,6 @@ std::vector<std::pair<std::string, std::string>> Counted(const std::vector<std::
 int TaggedEvents(const ecEventList& list)
 {
     return static_cast<int>(std::count_if(list.begin(), list.end(), [](const ecEvent& e) { return !e.m_vTags.empty(); }));
-}
-
-// The sidecar a recording's rate was read from, "" when it came from
-// elsewhere: an input like the events file itself.
-std::string Sidecar(const ecEventFormats::Loaded& loaded)
-{
-    const std::string& source = loaded.rateSource;
-    return source.size() > 5 && source.compare(source.size() - 5, 5, ".json") == 0 ? source : "";
 }
 
 // Where the messages about a result go: standard error when the result
@@ -272,7 +267,7 @@ int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
         }
         if (!tag.out.empty()) {
             ecOutputGuard guard;
-            AddInputs(guard, {tag.events, tag.binDesc, Sidecar(loaded)});
+            AddInputs(guard, {tag.events, tag.binDesc, loaded.sidecar});
             guard.Claim(tag.out);
             ecEventFormats::Write(list, tag.out, tag.options);
         }
@@ -320,7 +315,7 @@ int ConvertEvents(const Convert& convert, std::ostream& out, std::ostream& err)
         ecEventList list;
         const ecEventFormats::Loaded loaded = ReadEvents(convert.in, convert.options, list, err);
         ecOutputGuard guard;
-        AddInputs(guard, {convert.in, Sidecar(loaded)});
+        AddInputs(guard, {convert.in, loaded.sidecar});
         guard.Claim(convert.out);
         ecEventFormats::Write(list, convert.out, convert.options, to);
         Report(convert.out, out, err) << Shown(convert.in) << " (" << ecEventFormats::FormatName(loaded.format) << ", "
@@ -338,7 +333,7 @@ int ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
         const float rate = list.GetSamplingRate();
         out << "file: " << Shown(info.events) << "\n";
         out << "format: " << ecEventFormats::FormatName(loaded.format) << "\n";
-        out << "sampling rate: " << RateText(rate, loaded.rateSource) << "\n";
+        out << "sampling rate: " << RateText(rate, loaded) << "\n";
         const ecEventStats stats = ecEventStats::Of(list);
         out << "events: " << stats.events;
         if (stats.rejected)
@@ -434,7 +429,7 @@ int DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err)
             out << table.str();
         } else {
             ecOutputGuard guard;
-            AddInputs(guard, {segments.events, Sidecar(loaded)});
+            AddInputs(guard, {segments.events, loaded.sidecar});
             guard.Claim(segments.out);
             ecSafeWriter::WriteText(segments.out, table.str());
             Report(segments.out, out, err) << "wrote " << drawn << " segment" << (drawn == 1 ? "" : "s") << " to "
@@ -461,7 +456,7 @@ int RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
         ecFormatOptions options;
         ecEventFormats::Loaded loaded = ecEventFormats::Read(events, options, list);
         out << "  events:   " << SampleLocator::EventsFile() << " (" << list.size() << " events)\n";
-        out << "  rate:     " << RateText(list.GetSamplingRate(), fs::path(loaded.rateSource).filename().string())
+        out << "  rate:     " << RateText(list.GetSamplingRate(), loaded, true)
             << "\n";
         out << "  bin_desc: " << SampleLocator::BinDescFile() << "\n";
         out << "  bin_list: " << SampleLocator::BinListFile() << "\n\n";
@@ -484,7 +479,7 @@ int RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
         plan.binDescPath = binDesc;
         plan.binDescText = BinDescFile::Load(binDesc);
         ecOutputGuard guard;
-        AddInputs(guard, {events, binDesc, binList, Sidecar(loaded)});
+        AddInputs(guard, {events, binDesc, binList, loaded.sidecar});
         plan.guard = &guard;
         const std::string base =
             demo.out.empty() ? "" : (fs::path(demo.out) / ecDatasetRecordings::Stem(events)).string();

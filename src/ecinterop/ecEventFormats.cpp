@@ -160,7 +160,7 @@ ecEventFormats::Loaded ecEventFormats::Read(const std::string& path, const ecFor
     } else {
         std::string sidecar;
         if (ecBidsSidecar::FindRate(path, rate, sidecar))
-            loaded.rateSource = sidecar;
+            loaded.rateSource = loaded.sidecar = sidecar;
         else
             rate = 0.0f;
     }

@@ -31,6 +31,8 @@ public:
         // Where the rate came from: "--rate", the sidecar's path, "estimated
         // from the time column", or "" when the rate is unknown (then 0).
         std::string rateSource;
+        // The sidecar the rate was read from, "" when it came from elsewhere.
+        std::string sidecar;
         // Under lenient reading, what the reader read past (numbers that did
         // not fit, where a pre-XML file stopped), one line each; otherwise
         // these are errors.
