@@ -8,9 +8,10 @@ class ecEventList;
 // BIDS events tables (*_events.tsv): tab-separated, a header row, onset and
 // duration in seconds, "n/a" for missing values.
 //
-// Reading: onset gives the start sample at the list's sampling rate (onset
-// is the column every BIDS table must have; the optional sample column is
-// used only when no rate is known). The duration becomes the stop sample,
+// Reading: onset gives the start sample, the nearest one at the list's
+// sampling rate (ecNearestSample). Onset is the column every BIDS table must
+// have; the optional sample column is used only when no rate is known. The
+// duration becomes the stop sample,
 // the last sample the event covers (0 or n/a: a point event). The name comes
 // from --name-column, else trial_type, else value; a row whose trial_type is
 // n/a takes its value instead. Events come in accepted (ecEventFormats::Read
