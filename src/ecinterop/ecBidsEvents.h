@@ -11,8 +11,8 @@ class ecEventList;
 // Reading: onset gives the start sample, the nearest one at the list's
 // sampling rate (ecNearestSample). Onset is the column every BIDS table must
 // have; the optional sample column is used only when no rate is known. The
-// duration becomes the stop sample,
-// the last sample the event covers (0 or n/a: a point event). The name comes
+// duration becomes the stop sample, the last sample the event covers (0 or
+// n/a: a point event). The name comes
 // from --name-column, else trial_type, else value; a row whose trial_type is
 // n/a takes its value instead. Events come in accepted (ecEventFormats::Read
 // then rejects the exclusions). A tags column gives each event its
