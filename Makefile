@@ -2,16 +2,26 @@
 BUILD_DIR ?= build
 ASAN_DIR  ?= build-asan
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_DIR  ?= build-fuzz
+FUZZ_SECONDS ?= 60
 DEB_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev
+FUZZ_DEB_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: all deps configure build test asan-test bench demo install clean
+.PHONY: all deps fuzz-deps install-packages configure build test asan-test fuzz-build fuzz bench demo install clean
 
 all: build
 
 # Installs the Debian build packages that are missing (as root), or prints
 # the command that would.
 deps:
-	@missing=""; for p in $(DEB_PACKAGES); do \
+	@$(MAKE) --no-print-directory install-packages PACKAGES="$(DEB_PACKAGES)"
+
+# The fuzz targets need clang and its sanitizer and libFuzzer runtimes.
+fuzz-deps: deps
+	@$(MAKE) --no-print-directory install-packages PACKAGES="$(FUZZ_DEB_PACKAGES)"
+
+install-packages:
+	@missing=""; for p in $(PACKAGES); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -38,6 +48,17 @@ asan-test: deps
 	@cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
+fuzz-build: fuzz-deps
+	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DECEVENTS_FUZZ=ON -DECEVENTS_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target $$(sed -n 's/^\([a-z_]*\) .*/fuzz_\1/p' fuzz/targets.txt) \
+	  >$(FUZZ_DIR)/build.log 2>&1 || { cat $(FUZZ_DIR)/build.log; exit 1; }
+
+# Every fuzz target for FUZZ_SECONDS seconds; the corpora grow in
+# $(FUZZ_DIR)/corpus, and a finding fails the run.
+fuzz: fuzz-build
+	@fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
 bench: deps
 	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DECEVENTS_BUILD_BENCH=ON >/dev/null
 	@cmake --build build-bench -j $(JOBS)
@@ -56,4 +77,4 @@ install: build
 	@cmake --install $(BUILD_DIR)
 
 clean:
-	@rm -rf $(BUILD_DIR) $(ASAN_DIR) build-bench
+	@rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) build-bench

@@ -1,5 +1,6 @@
 #include "ecevents/events/ecEventList.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -286,7 +287,12 @@ private:
 // document never has to be held in memory whole.
 class LineSource {
 public:
-    explicit LineSource(std::FILE* f) : m_file(f), m_buffer(1 << 20) {}
+    // The buffer starts at the file's size, up to a limit: most event files
+    // are small, and a line longer than the buffer makes it grow.
+    LineSource(std::FILE* f, std::uintmax_t fileSize)
+        : m_file(f), m_buffer(static_cast<std::size_t>(std::clamp<std::uintmax_t>(fileSize + 1, 4096, 1 << 20)))
+    {
+    }
 
     // The next line without its line break; newline tells whether one
     // followed. false at the end of the file or on a read error.
@@ -376,7 +382,7 @@ bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled
     FilePtr f(std::fopen(file, "rb"));
     if (!f)
         return false;
-    LineSource lines(f.get());
+    LineSource lines(f.get(), size);
     const char* begin = nullptr;
     const char* end = nullptr;
     bool newline = false;
