@@ -5,6 +5,7 @@
 #include "ecutil/ecRandom.h"
 #include "ecutil/ecStrings.h"
 #include "ecutil/ecXml.h"
+#include "ecutil/ecXmlWriter.h"
 
 #include "ecevents/foundation/ecBase.h"
 #include "ecevents/foundation/ecError.h"
@@ -13,6 +14,7 @@
 #include "ecevents/events/ecEvent.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/events/ecEventLoader.h"
+#include "ecevents/events/ecExclusionIndex.h"
 
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
 
@@ -34,7 +36,8 @@
 #include "ecevents/binlist/ecBinDescription.h"
 #include "ecevents/binlist/ecBinList.h"
 
-#include "ecevents/segments/ecMultiEventTrial.h"
-#include "ecevents/segments/ecMultiEventTrialList.h"
 #include "ecevents/segments/ecSegment.h"
 #include "ecevents/segments/ecSegments.h"
+
+#include "ecevents/trials/ecMultiEventTrial.h"
+#include "ecevents/trials/ecMultiEventTrialList.h"

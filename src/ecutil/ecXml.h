@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -113,6 +114,11 @@ private:
     // starts at begin.
     void Report(const std::string& tag, int begin, std::string_view text, const char* problem) const;
 
+    // The first element's content as a decimal integer; false when there is
+    // none or it is not one. With diagnostics on, reports text that is not
+    // a whole number and values outside [low, high] (as tooLarge).
+    bool WholeNumber(const std::string& tag, std::int64_t& value, std::int64_t low, std::int64_t high,
+                     const char* tooLarge);
     // The first element with this tag: [begin, end) is its content, after
     // the position past it. false when there is none.
     bool First(const std::string& tag, int& begin, int& end, int& after);

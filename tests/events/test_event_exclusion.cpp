@@ -306,12 +306,12 @@ TEST(EventOrder, NamedExchangeSortMatchesTheReferencePasses)
 
 TEST(EventExclude, SecondsBecomeSamplesThroughASinglePrecisionProduct)
 {
-    EXPECT_EQ(ecEventList::SecondsToSample(0.01f, 250.0f), 3);
+    EXPECT_EQ(ecEventList::SecondsToSampleSinglePrecision(0.01f, 250.0f), 3);
     const auto found = singleprecision::FindDisagreements(-20.0f, 20.0f, 50);
     ASSERT_GE(found.size(), 20u);
     for (const auto& d : found) {
         SCOPED_TRACE(::testing::Message() << d.seconds << " s at " << d.rate << " Hz");
-        EXPECT_EQ(ecEventList::SecondsToSample(d.seconds, d.rate), d.single);
+        EXPECT_EQ(ecEventList::SecondsToSampleSinglePrecision(d.seconds, d.rate), d.single);
         // An exclusion at the library's sample is hit; one at the other sample is not.
         for (int at : {d.single, d.widened}) {
             ecEventList list;

@@ -179,6 +179,27 @@ TEST(BinResultList, WholeDocumentToEventFiles)
     std::filesystem::remove_all(dir);
 }
 
+TEST(BinResultList, PreselectedEventsKeepEveryMarkedEvent)
+{
+    // Equal events (same name and samples) each stay in the bin's list.
+    ecEventList list = MakeList({"A", "B", "A", "A"}, 250.0f);
+    list[2] = list[0];
+    list[3] = list[0];
+    list[3].m_vTags = {"late"};
+    ecBinResultList results;
+    ASSERT_EQ(RunDoc(results, list, Doc(Seq(Names("A") + Save("A")))), "");
+    results.ResetForPreselection();
+    ASSERT_EQ(results.PreselectNextBin(), "A");
+    const ecEventList bin = results.PreselectedEvents();
+    ASSERT_EQ(bin.size(), 3u);
+    EXPECT_EQ(bin[2].m_vTags, std::vector<std::string>({"late"})) << "list order kept";
+    EXPECT_EQ(bin.GetUniqueEventNameCnt(), 1);
+    EXPECT_EQ(bin.GetSamplingRate(), 250.0f);
+    ecBinResultList none;
+    EXPECT_EQ(Message([&] { none.PreselectedEvents(); }),
+              "[ecBinResultList::PreselectedEvents] Technical error (m_pEvents==NULL)");
+}
+
 TEST(BinResultList, CutOrGarbledDocumentsRunOrFailCleanly)
 {
     ecXml whole;

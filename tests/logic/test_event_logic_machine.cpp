@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iomanip>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <string>
@@ -206,6 +207,10 @@ TEST(Exclusion, DeselectsEventsWhoseEpochOverlapsAnExclusion)
     const std::string message = "[ecEventLogic::Op1_RejectIf] Technical error (sampling rate unset)";
     EXPECT_EQ(RunDoc(none, unset, Doc(Seq(Names("A")))), message);
     EXPECT_EQ(RunDoc(none, unset, Doc(Seq(Op("SetExcludeOff") + Names("A") + Op("RejectIf")))), message);
+    // An infinite rate is refused by the operator under its own name.
+    ecEventList infinite = MakeList({"A"}, std::numeric_limits<float>::infinity());
+    EXPECT_EQ(RunDoc(none, infinite, Doc(Seq(Op("SetExcludeOff") + Names("A") + Op("RejectIf")))),
+              "[ecEventLogic::Op1_RejectIf] Technical error (invalid sampling rate)");
     ecBinResultList fresh;
     EXPECT_EQ(RunDoc(fresh, unset, Doc(Seq(Op("SetExcludeOff") + Names("A") + Save("A")))), "");
     EXPECT_EQ(SavedBin(fresh, "A"), Indices({0}));

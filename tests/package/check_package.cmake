@@ -8,6 +8,22 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/pre
 if(rc)
   message(FATAL_ERROR "install failed")
 endif()
+# Every header installed finds the headers it includes installed too, so
+# leaving the internal ones out breaks no public one.
+file(GLOB_RECURSE _installed RELATIVE ${WORK}/prefix/include ${WORK}/prefix/include/*.h)
+if(NOT _installed)
+  message(FATAL_ERROR "no headers installed")
+endif()
+foreach(_header ${_installed})
+  file(STRINGS ${WORK}/prefix/include/${_header} _includes REGEX "^#include \"")
+  foreach(_line ${_includes})
+    string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" _included "${_line}")
+    if(NOT EXISTS ${WORK}/prefix/include/${_included})
+      message(FATAL_ERROR "${_header} includes ${_included}, which is not installed")
+    endif()
+  endforeach()
+endforeach()
+
 foreach(mode package subdirectory)
   if(mode STREQUAL "package")
     set(args -DCMAKE_PREFIX_PATH=${WORK}/prefix)

@@ -6,8 +6,10 @@
 #include <cmath>
 #include <ios>
 #include <ostream>
+#include <string_view>
 #include <utility>
 
+#include "ecevents/events/ecEventFields.h"
 #include "ecutil/ecStrings.h"
 #include "ecutil/ecXml.h"
 
@@ -40,27 +42,6 @@ void AppendFloat(std::string& text, float value)
     char buf[48];
     const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 6);
     text.append(buf, res.ptr);
-}
-
-void AppendElement(std::string& text, const char* open, const char* close, const std::string& value)
-{
-    text += open;
-    text += value;
-    text += close;
-}
-
-void AppendElement(std::string& text, const char* open, const char* close, long long value)
-{
-    text += open;
-    AppendInt(text, value);
-    text += close;
-}
-
-void AppendElement(std::string& text, const char* open, const char* close, float value)
-{
-    text += open;
-    AppendFloat(text, value);
-    text += close;
 }
 
 // A level parsed from the characters after an exclusion prefix; the start
@@ -294,31 +275,36 @@ int ecEvent::ExclusionLevel() const
 
 bool ecEvent::ReadXml(ecXml& xml)
 {
-    ecXml e = xml.Sub("Event");
+    ecXml e = xml.Sub(std::string(ecEventFields::kRecord));
     if (e.IsEmpty()) {
         e.Free();
         return false;
     }
-    m_sName = e.CharacterData("Name");
-    m_iStart = e.GetInt("Start");
-    m_iStop = e.GetInt("Stop");
-    m_nStatus = e.GetUnsigned("Status");
-    m_nColor = e.GetUnsigned("Color");
-    m_iAttribute = e.GetInt("Attribute");
-    if (e.TagExists("TimeStart")) {
-        m_fTimeStart = e.GetFloat("TimeStart");
-        m_fTimeStop = e.GetFloat("TimeStop");
-        m_fFreqStart = e.GetFloat("FreqStart");
-        m_fFreqStop = e.GetFloat("FreqStop");
+    std::string_view group;
+    bool groupPresent = true;
+    for (const ecEventField& f : ecEventFields::kFields) {
+        if (!f.group.empty()) {
+            if (f.group != group) {
+                group = f.group;
+                groupPresent = e.TagExists(std::string(group));
+            }
+            if (!groupPresent)
+                continue;
+        }
+        const std::string tag(f.tag);
+        switch (f.kind) {
+        case ecEventField::Kind::Text: this->*f.text = e.CharacterData(tag); break;
+        case ecEventField::Kind::Int: this->*f.integer = e.GetInt(tag); break;
+        case ecEventField::Kind::Word:
+        case ecEventField::Kind::SignedWord: this->*f.word = e.GetUnsigned(tag); break;
+        case ecEventField::Kind::Float: this->*f.real = e.GetFloat(tag); break;
+        }
     }
-    if (e.TagExists("FWHM_Time")) {
-        m_fFWHMTime = e.GetFloat("FWHM_Time");
-        m_fFWHMFreq = e.GetFloat("FWHM_Freq");
-    }
-    if (e.TagExists("AttribTag")) {
+    const std::string tagElement(ecEventFields::kTag);
+    if (e.TagExists(tagElement)) {
         m_vTags.clear();
         for (;;) {
-            std::string tag = e.CharacterDataNext("AttribTag");
+            std::string tag = e.CharacterDataNext(tagElement);
             if (tag.empty())
                 break;
             m_vTags.push_back(std::move(tag));
@@ -334,22 +320,27 @@ bool ecEvent::WriteXml(std::ostream& out)
     // should not allocate per event.
     thread_local std::string text;
     text.clear();
-    text += "<Event>";
-    AppendElement(text, "<Name>", "</Name>", m_sName);
-    AppendElement(text, "<Start>", "</Start>", static_cast<long long>(m_iStart));
-    AppendElement(text, "<Stop>", "</Stop>", static_cast<long long>(m_iStop));
-    AppendElement(text, "<Status>", "</Status>", static_cast<long long>(m_nStatus));
-    AppendElement(text, "<Color>", "</Color>", static_cast<long long>(static_cast<int>(m_nColor)));
-    AppendElement(text, "<Attribute>", "</Attribute>", static_cast<long long>(m_iAttribute));
-    AppendElement(text, "<TimeStart>", "</TimeStart>", m_fTimeStart);
-    AppendElement(text, "<TimeStop>", "</TimeStop>", m_fTimeStop);
-    AppendElement(text, "<FreqStart>", "</FreqStart>", m_fFreqStart);
-    AppendElement(text, "<FreqStop>", "</FreqStop>", m_fFreqStop);
-    AppendElement(text, "<FWHM_Time>", "</FWHM_Time>", m_fFWHMTime);
-    AppendElement(text, "<FWHM_Freq>", "</FWHM_Freq>", m_fFWHMFreq);
-    for (const std::string& tag : m_vTags)
-        AppendElement(text, "<AttribTag>", "</AttribTag>", tag);
-    text += "</Event>";
+    const auto& marks = ecEventFields::FieldMarks();
+    text += ecEventFields::RecordMarks().open;
+    for (std::size_t k = 0; k < marks.size(); ++k) {
+        const ecEventField& f = ecEventFields::kFields[k];
+        text += marks[k].open;
+        switch (f.kind) {
+        case ecEventField::Kind::Text: text += this->*f.text; break;
+        case ecEventField::Kind::Int: AppendInt(text, this->*f.integer); break;
+        case ecEventField::Kind::Word: AppendInt(text, static_cast<long long>(this->*f.word)); break;
+        case ecEventField::Kind::SignedWord: AppendInt(text, static_cast<int>(this->*f.word)); break;
+        case ecEventField::Kind::Float: AppendFloat(text, this->*f.real); break;
+        }
+        text += marks[k].close;
+    }
+    const ecEventFields::Marks& tagMarks = ecEventFields::TagMarks();
+    for (const std::string& tag : m_vTags) {
+        text += tagMarks.open;
+        text += tag;
+        text += tagMarks.close;
+    }
+    text += ecEventFields::RecordMarks().close;
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     return true;
 }

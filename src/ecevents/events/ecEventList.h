@@ -113,12 +113,14 @@ public:
     // factor:value tags of the attribute specs it satisfies.
     void SetBinDescAttributes(ecPar_BinDesc& binDesc);
 
-    // Seconds to a sample as the list's own operations round them: the
+    // Seconds to a sample as the library's own operations round them: the
     // product of the two single-precision values is itself single precision,
     // then (int)(product + 0.5) truncates toward zero, held within the range
     // of int (NaN gives 0). The exclusion test, "RejectIf" and the stimulus
-    // delay all depend on reproducing this rounding bit for bit.
-    static int SecondsToSample(float seconds, float rate);
+    // delay all depend on reproducing this rounding bit for bit. File formats
+    // from other tools take the nearest sample in double instead, which
+    // differs for negative times; that rule is theirs, not this one.
+    static int SecondsToSampleSinglePrecision(float seconds, float rate);
 
 protected:
     void ClearAttributes();

@@ -3,9 +3,10 @@
 #include <cmath>
 #include <limits>
 
+#include "ecevents/events/ecExclusionIndex.h"
 #include "ecevents/foundation/ecError.h"
 
-int ecEventList::SecondsToSample(float seconds, float rate)
+int ecEventList::SecondsToSampleSinglePrecision(float seconds, float rate)
 {
     const float product = seconds * rate;
     const double sample = std::trunc(static_cast<double>(product) + 0.5);
@@ -57,25 +58,9 @@ int ecEventList::MaxExcludeLevel()
 
 bool ecEventList::IsOverlappingExclude(int start, int stop, bool acceptedOnly)
 {
-    for (const ecEvent& e : *this) {
-        if (acceptedOnly && !e.IsAccepted())
-            continue;
-        if (e.IsSegmentBoundary()) {
-            // A boundary is a point between samples: it cuts the interval
-            // only when it falls after its first sample.
-            if (start < e.m_iStart && e.m_iStart <= stop)
-                return true;
-            continue;
-        }
-        if (e.ExclusionLevel() < 0)
-            continue;
-        const bool holdsFirst = e.m_iStart <= start && start <= e.m_iStop;
-        const bool holdsLast = e.m_iStart <= stop && stop <= e.m_iStop;
-        const bool inside = start <= e.m_iStart && e.m_iStop <= stop;
-        if (holdsFirst || holdsLast || inside)
-            return true;
-    }
-    return false;
+    ecExclusionIndex index;
+    index.Build(*this, acceptedOnly);
+    return index.Overlaps(start, stop);
 }
 
 bool ecEventList::IsOverlappingExclude(float start, float stop, bool acceptedOnly)
@@ -83,7 +68,9 @@ bool ecEventList::IsOverlappingExclude(float start, float stop, bool acceptedOnl
     const float rate = m_fSamplingRate;
     if (!(rate > 0.0f) || std::isinf(rate))
         throw ecError("[ecEventList::IsOverlappingExclude] Technical error (invalid sampling rate)");
-    return IsOverlappingExclude(SecondsToSample(start, rate), SecondsToSample(stop, rate), acceptedOnly);
+    ecExclusionIndex index;
+    index.Build(*this, acceptedOnly);
+    return index.Overlaps(start, stop, rate);
 }
 
 bool ecEventList::NearestExcludeBoundaries(int sample, int& first, int& second)

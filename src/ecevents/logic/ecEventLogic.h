@@ -1,11 +1,11 @@
 #pragma once
-#include <cstddef>
 #include <iosfwd>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "ecevents/events/ecExclusionIndex.h"
 #include "ecevents/logic/ecBinResult.h"
 #include "ecutil/ecXml.h"
 
@@ -35,25 +35,6 @@ private:
     friend class ecBinResultList;
     // Lets the test suite drive the private stack operations directly.
     friend class ecEventLogicProbe;
-
-    // The exclusion intervals of the event list in a form that answers the
-    // overlap question of ecEventList::IsOverlappingExclude (all events, on
-    // samples) in logarithmic time.
-    struct ExclusionIndex {
-        bool bBuilt = false;
-        bool bReversed = false;                        // some exclusion has start > stop
-        std::vector<int> vBoundaries;                  // starts of segment boundaries, sorted
-        std::vector<std::pair<int, int>> vUnion;       // merged intervals with start <= stop
-        std::vector<int> vStarts;                      // starts of all exclusion intervals, sorted
-        std::vector<int> vSuffixMinStop;               // least stop among vStarts[k..]
-        std::vector<std::pair<int, int>> vEventSamples; // start and stop of every event, in list order
-        void Build(const ecEventList& events);
-        bool IsEmpty() const;
-        bool Overlaps(int start, int stop) const;
-        std::size_t FirstEndingAtOrAfter(int sample) const;
-        mutable std::size_t iHint = 0;
-        void Clear();
-    };
 
     ecBinResult* Push(ecBinResult* p);
     void Pop(int n);
@@ -123,8 +104,9 @@ private:
     bool m_bWalkResolved;
     const bool* m_pWalkGlobal;
     const bool* m_pWalkLocal;
-    // The exclusion intervals stay valid while one document runs, since
-    // the event list cannot change meanwhile.
-    ExclusionIndex m_Exclusion;
+    // The exclusion intervals and the samples of every event stay valid
+    // while one document runs, since the event list cannot change meanwhile.
+    ecExclusionIndex m_Exclusion;
+    std::vector<std::pair<int, int>> m_vEventSamples;
     bool m_bInDocument;
 };

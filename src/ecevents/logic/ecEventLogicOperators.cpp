@@ -1,12 +1,9 @@
-// The operators of the event-logic machine and the exclusion intervals that
-// the "RejectIf" operator consults.
+// The operators of the event-logic machine.
 #include "ecevents/logic/ecEventLogic.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstring>
-#include <iterator>
 #include <unordered_set>
 
 #include "ecevents/events/ecEvent.h"
@@ -48,137 +45,6 @@ bool Contains(const std::vector<std::string>& list, const std::string& text)
 const double kPercent = static_cast<double>(0.01f);
 
 } // namespace
-
-// ---------------------------------------------------------------- exclusion
-
-void ecEventLogic::ExclusionIndex::Clear()
-{
-    bBuilt = false;
-    bReversed = false;
-    iHint = 0;
-    vBoundaries.clear();
-    vUnion.clear();
-    vStarts.clear();
-    vSuffixMinStop.clear();
-    vEventSamples.clear();
-}
-
-void ecEventLogic::ExclusionIndex::Build(const ecEventList& events)
-{
-    Clear();
-    std::vector<std::pair<int, int>> intervals;
-    // The samples of every event, kept compact: the post-step reads them
-    // once per selection, and the list cannot change while a document runs.
-    vEventSamples.reserve(events.size());
-    for (const ecEvent& e : events) {
-        vEventSamples.emplace_back(e.m_iStart, e.m_iStop);
-        if (e.IsSegmentBoundary())
-            vBoundaries.push_back(e.m_iStart);
-        else if (e.ExclusionLevel() >= 0)
-            intervals.emplace_back(e.m_iStart, e.m_iStop);
-    }
-    std::sort(vBoundaries.begin(), vBoundaries.end());
-    std::sort(intervals.begin(), intervals.end());
-
-    // An interval inside the query: some exclusion with start >= the
-    // query's start whose stop is <= the query's stop (this form also
-    // covers exclusions stored with start > stop).
-    vStarts.reserve(intervals.size());
-    vSuffixMinStop.resize(intervals.size());
-    for (const auto& iv : intervals)
-        vStarts.push_back(iv.first);
-    int least = INT_MAX;
-    for (std::size_t k = intervals.size(); k-- > 0;) {
-        least = std::min(least, intervals[k].second);
-        vSuffixMinStop[k] = least;
-    }
-
-    // A query end inside an exclusion: the union of the proper intervals.
-    for (const auto& iv : intervals) {
-        if (iv.first > iv.second) {
-            bReversed = true;
-            continue;
-        }
-        if (!vUnion.empty() && iv.first <= vUnion.back().second)
-            vUnion.back().second = std::max(vUnion.back().second, iv.second);
-        else
-            vUnion.push_back(iv);
-    }
-    bBuilt = true;
-}
-
-bool ecEventLogic::ExclusionIndex::IsEmpty() const
-{
-    return vBoundaries.empty() && vStarts.empty();
-}
-
-bool ecEventLogic::ExclusionIndex::Overlaps(int start, int stop) const
-{
-    // A segment boundary counts when it falls after the first sample and at
-    // or before the last.
-    if (!vBoundaries.empty()) {
-        auto b = std::upper_bound(vBoundaries.begin(), vBoundaries.end(), start);
-        if (b != vBoundaries.end() && *b <= stop)
-            return true;
-    }
-    if (vStarts.empty())
-        return false;
-    if (start <= stop && !bReversed) {
-        // Proper intervals on both sides: overlapping means intersecting,
-        // that is the first merged interval that ends at or after the
-        // start begins at or before the stop.
-        const std::size_t k = FirstEndingAtOrAfter(start);
-        return k < vUnion.size() && vUnion[k].first <= stop;
-    }
-    auto inUnion = [this](int sample) {
-        auto it = std::upper_bound(vUnion.begin(), vUnion.end(), std::make_pair(sample, INT_MAX));
-        return it != vUnion.begin() && sample <= std::prev(it)->second;
-    };
-    if (inUnion(start) || inUnion(stop))
-        return true;
-    auto s = std::lower_bound(vStarts.begin(), vStarts.end(), start);
-    return s != vStarts.end() && vSuffixMinStop[static_cast<std::size_t>(s - vStarts.begin())] <= stop;
-}
-
-std::size_t ecEventLogic::ExclusionIndex::FirstEndingAtOrAfter(int sample) const
-{
-    // The merged intervals are disjoint, so their ends rise with their
-    // starts. Events usually come in time order, so the search gallops out
-    // from where the previous one ended.
-    const std::size_t size = vUnion.size();
-    auto endsBefore = [this](std::size_t k, int value) { return vUnion[k].second < value; };
-    std::size_t lo = 0;
-    std::size_t hi = size;
-    std::size_t hint = iHint < size ? iHint : size;
-    if (hint < size && endsBefore(hint, sample)) {
-        std::size_t step = 1;
-        lo = hint + 1;
-        while (lo + step - 1 < size && endsBefore(lo + step - 1, sample)) {
-            lo += step;
-            step *= 2;
-        }
-        hi = std::min(size, lo + step - 1);
-    } else {
-        std::size_t step = 1;
-        hi = hint;
-        while (hi >= step && !endsBefore(hi - step, sample)) {
-            hi -= step;
-            step *= 2;
-        }
-        lo = hi >= step ? hi - step + 1 : 0;
-    }
-    // Now every index below lo ends before the sample and hi does not (or
-    // is the size): an ordinary binary search finishes.
-    while (lo < hi) {
-        const std::size_t mid = lo + (hi - lo) / 2;
-        if (endsBefore(mid, sample))
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    iHint = lo;
-    return lo;
-}
 
 // ---------------------------------------------------------------- helpers
 
@@ -349,22 +215,29 @@ void ecEventLogic::Op1_RejectIf(ecXml&)
     CheckResultLength(*t);
     bool* selected = t->R1;
     const std::size_t n = events->size();
-    // The event list's own test refuses an infinite rate for any event asked.
     if (std::isinf(rate) && std::find(selected, selected + n, true) != selected + n)
-        throw ecError("[ecEventList::IsOverlappingExclude] Technical error (invalid sampling rate)");
-    if (!m_Exclusion.bBuilt)
-        m_Exclusion.Build(*events);
+        throw ecError("[ecEventLogic::Op1_RejectIf] Technical error (invalid sampling rate)");
+    if (!m_Exclusion.IsBuilt()) {
+        m_Exclusion.Build(*events, false);
+        // The samples of every event, kept compact: the post-step reads them
+        // once per selection, and the list cannot change while a document
+        // runs.
+        m_vEventSamples.clear();
+        m_vEventSamples.reserve(n);
+        for (const ecEvent& e : *events)
+            m_vEventSamples.emplace_back(e.m_iStart, e.m_iStop);
+    }
     if (m_Exclusion.IsEmpty())
         return;
     const float fStart = t->m_Epoch.fStart;
     const float fStop = t->m_Epoch.fStop;
-    const std::pair<int, int>* samples = m_Exclusion.vEventSamples.data();
+    const std::pair<int, int>* samples = m_vEventSamples.data();
     for (std::size_t i = 0; i < n; ++i) {
         if (!selected[i])
             continue;
         const float tStart = static_cast<float>(samples[i].first) / rate + fStart;
         const float tStop = static_cast<float>(samples[i].second) / rate + fStop;
-        if (m_Exclusion.Overlaps(ecEventList::SecondsToSample(tStart, rate), ecEventList::SecondsToSample(tStop, rate)))
+        if (m_Exclusion.Overlaps(tStart, tStop, rate))
             selected[i] = false;
     }
 }

@@ -1,151 +1,27 @@
+// Event list documents: the general reader, and the fast reader of the
+// writer's own layout that takes over when a file is in it.
 #include "ecevents/events/ecEventList.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
-#include <cerrno>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <limits>
-#include <memory>
-#include <ostream>
-#include <unordered_map>
-#include <unordered_set>
+#include <string_view>
 #include <utility>
 
+#include "ecevents/events/ecEventFields.h"
 #include "ecevents/events/ecEventLoader.h"
+#include "ecevents/events/ecFilePtr.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecutil/ecXml.h"
-#include "ecutil/ecXmlWriter.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// One whitespace-separated token of at most 63 characters. A longer token
-// counts as unreadable, so the record holding it ends the reading.
-bool ReadToken(std::FILE* f, char (&token)[64])
-{
-    if (std::fscanf(f, "%63s", token) != 1)
-        return false;
-    const int next = std::fgetc(f);
-    if (next == EOF)
-        return true;
-    return std::isspace(next) != 0;
-}
-
-bool ReadLong(std::FILE* f, long long low, long long high, long long& value)
-{
-    char token[64];
-    if (!ReadToken(f, token))
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    const long long parsed = std::strtoll(token, &end, 10);
-    if (end == token || *end != '\0' || errno == ERANGE || parsed < low || parsed > high)
-        return false;
-    value = parsed;
-    return true;
-}
-
-bool ReadInt(std::FILE* f, int& value)
-{
-    long long parsed = 0;
-    if (!ReadLong(f, std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), parsed))
-        return false;
-    value = static_cast<int>(parsed);
-    return true;
-}
-
-// A status word: decimal, signed or unsigned 32-bit.
-bool ReadStatus(std::FILE* f, unsigned int& value)
-{
-    long long parsed = 0;
-    if (!ReadLong(f, std::numeric_limits<int>::min(), std::numeric_limits<unsigned int>::max(), parsed))
-        return false;
-    value = static_cast<unsigned int>(parsed);
-    return true;
-}
-
-bool ReadFloat(std::FILE* f, float& value)
-{
-    char token[64];
-    if (!ReadToken(f, token))
-        return false;
-    char* end = nullptr;
-    const float parsed = std::strtof(token, &end);
-    if (end == token || *end != '\0')
-        return false;
-    value = parsed;
-    return true;
-}
-
-bool ReadSampleRecord(std::FILE* f, ecEvent& e)
-{
-    char name[64];
-    if (!ReadToken(f, name) || !ReadInt(f, e.m_iStart) || !ReadInt(f, e.m_iStop) || !ReadStatus(f, e.m_nStatus))
-        return false;
-    e.m_sName = name;
-    return true;
-}
-
-bool ReadTimeRecord(std::FILE* f, float rate, ecEvent& e)
-{
-    float seconds = 0.0f;
-    char name[64];
-    if (!ReadFloat(f, seconds) || !ReadToken(f, name))
-        return false;
-    // Time records truncate: no rounding here. A time beyond the sample
-    // range cannot be placed and counts as unreadable.
-    const double sample = std::trunc(static_cast<double>(seconds) * static_cast<double>(rate));
-    if (!(sample >= static_cast<double>(std::numeric_limits<int>::min()) &&
-          sample <= static_cast<double>(std::numeric_limits<int>::max())))
-        return false;
-    e.m_sName = name;
-    e.m_iStart = static_cast<int>(sample);
-    e.m_iStop = e.m_iStart;
-    e.m_nStatus = 2;
-    return true;
-}
-
-// Records where a pre-XML file stopped being read, when anything but blank
-// space follows: the line and text of the record at offset at that could
-// not be read.
-void NoteStop(std::FILE* f, long at, std::vector<ecReadDiagnostic>& out)
-{
-    if (at < 0 || std::fseek(f, 0, SEEK_SET) != 0)
-        return;
-    int line = 1;
-    int c = 0;
-    for (long pos = 0; pos < at && (c = std::fgetc(f)) != EOF; ++pos)
-        line += c == '\n';
-    while ((c = std::fgetc(f)) != EOF && std::isspace(c))
-        line += c == '\n';
-    if (c == EOF)
-        return;
-    ecReadDiagnostic d;
-    d.line = line;
-    for (; c != EOF && c != '\n' && c != '\r'; c = std::fgetc(f)) {
-        if (d.text.size() == 60) {
-            d.text += "...";
-            break;
-        }
-        d.text += static_cast<char>(c);
-    }
-    while (!d.text.empty() && std::isspace(static_cast<unsigned char>(d.text.back())))
-        d.text.pop_back();
-    d.problem = "is not a readable event record: reading stopped here, though the file goes on";
-    out.push_back(std::move(d));
-}
 
 // The writer puts one line break after <Annotation>; it is not part of the text.
 void DropLeadingLineBreak(std::string& text)
@@ -169,13 +45,11 @@ public:
 
     bool AtEnd() const { return m_p == m_end; }
 
-    // Constant lengths let the compiler compare inline.
-    template <std::size_t N>
-    bool Literal(const char (&s)[N])
+    bool Literal(std::string_view s)
     {
-        if (static_cast<std::size_t>(m_end - m_p) < N - 1 || std::memcmp(m_p, s, N - 1) != 0)
+        if (static_cast<std::size_t>(m_end - m_p) < s.size() || std::memcmp(m_p, s.data(), s.size()) != 0)
             return false;
-        m_p += N - 1;
+        m_p += s.size();
         return true;
     }
 
@@ -201,11 +75,8 @@ public:
     }
 
     // word: an unsigned field, which takes signed writings of its bits too.
-    template <std::size_t N1, std::size_t N2>
-    bool IntElement(const char (&open)[N1], const char (&close)[N2], int& value, bool word = false)
+    bool Int(int& value, bool word)
     {
-        if (!Literal(open))
-            return false;
         const char* start = m_p;
         const char* stop = Until('<');
         std::int64_t parsed = 0;
@@ -218,56 +89,64 @@ public:
             return false;
         // Unsigned words come back as their 32-bit pattern.
         value = static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(parsed)));
-        return Literal(close);
+        return true;
     }
 
-    template <std::size_t N1, std::size_t N2>
-    bool FloatElement(const char (&open)[N1], const char (&close)[N2], float& value)
+    bool Float(float& value)
     {
-        if (!Literal(open))
-            return false;
         const char* start = m_p;
         const char* stop = Until('<');
         if (stop - start == 1 && *start == '0') {
             value = 0.0f; // most values are zero
-            return Literal(close);
+            return true;
         }
         const auto r = std::from_chars(start, stop, value);
         if (r.ec != std::errc() || r.ptr != stop || start == stop)
             return false;
-        if (m_strict && !std::isfinite(value))
+        return !m_strict || std::isfinite(value);
+    }
+
+    bool Field(ecEvent& e, const ecEventField& f, const ecEventFields::Marks& marks)
+    {
+        if (!Literal(marks.open))
             return false;
-        return Literal(close);
+        bool read = false;
+        switch (f.kind) {
+        case ecEventField::Kind::Text: read = Text(e.*f.text); break;
+        case ecEventField::Kind::Int: read = Int(e.*f.integer, false); break;
+        case ecEventField::Kind::Word:
+        case ecEventField::Kind::SignedWord: {
+            int bits = 0;
+            read = Int(bits, true);
+            e.*f.word = static_cast<unsigned int>(bits);
+            break;
+        }
+        case ecEventField::Kind::Float: read = Float(e.*f.real); break;
+        }
+        return read && Literal(marks.close);
     }
 
     bool Event(ecEvent& e)
     {
-        int status = 0;
-        int color = 0;
-        if (!Literal("<Event><Name>") || !Text(e.m_sName) || !Literal("</Name>") ||
-            !IntElement("<Start>", "</Start>", e.m_iStart) || !IntElement("<Stop>", "</Stop>", e.m_iStop) ||
-            !IntElement("<Status>", "</Status>", status, true) || !IntElement("<Color>", "</Color>", color, true) ||
-            !IntElement("<Attribute>", "</Attribute>", e.m_iAttribute) ||
-            !FloatElement("<TimeStart>", "</TimeStart>", e.m_fTimeStart) ||
-            !FloatElement("<TimeStop>", "</TimeStop>", e.m_fTimeStop) ||
-            !FloatElement("<FreqStart>", "</FreqStart>", e.m_fFreqStart) ||
-            !FloatElement("<FreqStop>", "</FreqStop>", e.m_fFreqStop) ||
-            !FloatElement("<FWHM_Time>", "</FWHM_Time>", e.m_fFWHMTime) ||
-            !FloatElement("<FWHM_Freq>", "</FWHM_Freq>", e.m_fFWHMFreq))
+        const auto& fields = ecEventFields::FieldMarks();
+        const ecEventFields::Marks& record = ecEventFields::RecordMarks();
+        const ecEventFields::Marks& tags = ecEventFields::TagMarks();
+        if (!Literal(record.open))
             return false;
-        e.m_nStatus = static_cast<unsigned int>(status);
-        e.m_nColor = static_cast<unsigned int>(color);
+        for (std::size_t k = 0; k < fields.size(); ++k)
+            if (!Field(e, ecEventFields::kFields[k], fields[k]))
+                return false;
         bool ended = false; // an empty tag ends the tags
         std::string tag;
-        while (Literal("<AttribTag>")) {
-            if (!Text(tag) || !Literal("</AttribTag>"))
+        while (Literal(tags.open)) {
+            if (!Text(tag) || !Literal(tags.close))
                 return false;
             if (tag.empty())
                 ended = true;
             else if (!ended)
                 e.m_vTags.push_back(tag);
         }
-        return Literal("</Event>");
+        return Literal(record.close);
     }
 
 private:
@@ -369,6 +248,7 @@ bool ReadAnnotation(LineSource& lines, const char* begin, const char* end, std::
             return false;
     }
 }
+
 } // namespace
 
 bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled)
@@ -379,7 +259,7 @@ bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled
     const std::uintmax_t size = std::filesystem::file_size(file, failed);
     if (failed || size >= static_cast<std::uintmax_t>(std::numeric_limits<int>::max()))
         return false;
-    FilePtr f(std::fopen(file, "rb"));
+    ecFilePtr f(std::fopen(file, "rb"));
     if (!f)
         return false;
     LineSource lines(f.get(), size);
@@ -461,45 +341,6 @@ bool ecEventList::ReadEventFile(const char* file, bool merge)
     return ReadEventFileXml(file, merge);
 }
 
-bool ecEventList::ReadEventFilePreXml(const char* file, bool merge)
-{
-    if (!file)
-        return false;
-    FilePtr f(std::fopen(file, "r"));
-    if (!f)
-        return false;
-    char magic[64];
-    int format = 0;
-    int ignored = 0;
-    if (!ReadToken(f.get(), magic) || !ReadInt(f.get(), format) || !ReadInt(f.get(), ignored) ||
-        !ReadInt(f.get(), ignored) || std::strcmp(magic, "4b4f5641") != 0)
-        return false;
-
-    const bool mergeProper = merge && !empty();
-    if (!merge)
-        ClearForRead();
-    ecEventLoader loader(*this, mergeProper);
-    int records = 0;
-    long recordAt = 0;
-    for (;;) {
-        if (m_pReadDiagnostics)
-            recordAt = std::ftell(f.get());
-        ecEvent e;
-        e.m_nColor = 0xFFFF;
-        const bool read = format == 4 ? ReadSampleRecord(f.get(), e) : ReadTimeRecord(f.get(), m_fSamplingRate, e);
-        if (!read)
-            break;
-        loader.Enter(std::move(e));
-        ++records;
-    }
-    if (m_pReadDiagnostics)
-        NoteStop(f.get(), recordAt, *m_pReadDiagnostics);
-    f.reset();
-    if (mergeProper)
-        SetDirty(true);
-    return records > 0;
-}
-
 bool ecEventList::ReadEventFileXml(const char* file, bool merge)
 {
     if (!file)
@@ -546,7 +387,7 @@ bool ecEventList::ReadXml(ecXml& xml, bool merge, std::size_t textSize)
         if (seconds != 0.0f) {
             if (m_fSamplingRate == 0.0f)
                 throw ecError("[ecEventList::ReadXml] Sampling rate has not been set.");
-            delay = SecondsToSample(seconds, m_fSamplingRate);
+            delay = SecondsToSampleSinglePrecision(seconds, m_fSamplingRate);
             m_sAnnotation += "StimulusTimimgDelay: ";
             m_sAnnotation += root.CharacterData("StimulusTimingDelay");
             m_sAnnotation += " s APPLIED;\n";
@@ -592,37 +433,5 @@ bool ecEventList::MergeEventFile(const char* /*file*/, bool /*flag*/)
     if (m_iEventFileMFR < 0 || m_iEventFileMFR > 3)
         return false;
     SetDirty(true);
-    return true;
-}
-
-bool ecEventList::WriteXml(std::ostream& out)
-{
-    ecXmlWriter xml(out);
-    xml.OpenLine(0, "KOVA_Event_List");
-    if (!m_sAnnotation.empty())
-        xml.OpenLine(0, "Annotation").Text(m_sAnnotation).CloseLine(0, "Annotation");
-    ResetEventList();
-    while (ecEvent* e = GetNextEvent(false)) {
-        e->WriteXml(out);
-        xml.Newline();
-    }
-    xml.CloseLine(0, "KOVA_Event_List");
-    return true;
-}
-
-bool ecEventList::Write(const char* file)
-{
-    if (!file)
-        return false;
-    SortEventListInTimelyOrder("");
-    {
-        std::vector<char> buffer(1 << 20);
-        std::ofstream out;
-        out.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        out.open(file, std::ios::out | std::ios::trunc | std::ios::binary);
-        if (out)
-            WriteXml(out);
-    }
-    SetDirty(false);
     return true;
 }

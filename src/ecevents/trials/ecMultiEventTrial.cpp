@@ -1,4 +1,4 @@
-#include "ecevents/segments/ecMultiEventTrial.h"
+#include "ecevents/trials/ecMultiEventTrial.h"
 
 ecMultiEventTrial::ecMultiEventTrial() = default;
 

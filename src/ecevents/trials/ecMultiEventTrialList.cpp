@@ -1,4 +1,4 @@
-#include "ecevents/segments/ecMultiEventTrialList.h"
+#include "ecevents/trials/ecMultiEventTrialList.h"
 
 ecMultiEventTrialList::ecMultiEventTrialList() = default;
 

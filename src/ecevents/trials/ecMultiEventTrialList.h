@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "ecevents/segments/ecMultiEventTrial.h"
+#include "ecevents/trials/ecMultiEventTrial.h"
 
 // Trials of several events each, in the order the host put them.
 class ecMultiEventTrialList {
