@@ -95,9 +95,9 @@ CLI::App* AddEventFileCommand(CLI::App& app, const std::string& name, const std:
     return cmd;
 }
 
-EventOptions ToOptions(const EventFlags& flags, bool lenient)
+ecFormatOptions ToOptions(const EventFlags& flags, bool lenient)
 {
-    EventOptions options;
+    ecFormatOptions options;
     options.lenient = lenient;
     options.rate = flags.rate;
     options.nameColumn = flags.nameColumn;
@@ -213,11 +213,14 @@ int main(int argc, char** argv)
 
     if (argc > 1 && argv[1][0] != '-') {
         bool known = false;
-        for (CLI::App* sub : app.get_subcommands({}))
+        std::string names;
+        for (CLI::App* sub : app.get_subcommands({})) {
             known = known || sub->get_name() == argv[1];
+            names += (names.empty() ? "" : ", ") + sub->get_name();
+        }
         if (!known) {
-            std::cerr << "ecbin: unknown command \"" << HostError::Format("", argv[1])
-                      << "\" (commands: run, tag, compile, convert, info, segments, demo; see ecbin --help)\n";
+            std::cerr << "ecbin: unknown command \"" << HostError::Format("", argv[1]) << "\" (commands: " << names
+                      << "; see ecbin --help)\n";
             return 2;
         }
     }
@@ -273,8 +276,8 @@ int main(int argc, char** argv)
         }
         if (demoCmd->parsed())
             return Commands::RunDemo(demo, std::cout, std::cerr);
-    } catch (const std::exception& e) {
-        std::cerr << "ecbin: " << HostError::Format("", e.what()) << "\n";
+    } catch (...) {
+        HostError::Print(std::cerr, HostError::FromCurrent().what());
         return 1;
     }
     return 1;

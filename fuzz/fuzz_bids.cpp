@@ -5,19 +5,19 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "ecbin/BidsEvents.h"
-#include "ecbin/HostError.h"
+#include "ecinterop/ecBidsEvents.h"
+#include "ecinterop/ecFormatError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    const EventOptions options;
+    const ecFormatOptions options;
     for (const float rate : {0.0f, 500.0f}) {
         ecEventList list;
         list.SetSamplingRate(rate);
         try {
-            BidsEvents::ReadText(text, "fuzz.tsv", options, list);
-        } catch (const HostError&) {
+            ecBidsEvents::ReadText(text, "fuzz.tsv", options, list);
+        } catch (const ecFormatError&) {
             continue;
         }
         // Onsets are written at the rate the table was read with, or at one
@@ -25,15 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         list.SetSamplingRate(500.0f);
         std::string written;
         try {
-            written = BidsEvents::WriteText(list, "out.tsv");
-        } catch (const HostError&) {
+            written = ecBidsEvents::WriteText(list, "out.tsv");
+        } catch (const ecFormatError&) {
             continue;
         }
         ecEventList back;
         back.SetSamplingRate(500.0f);
         try {
-            BidsEvents::ReadText(written, "out.tsv", options, back);
-        } catch (const HostError& e) {
+            ecBidsEvents::ReadText(written, "out.tsv", options, back);
+        } catch (const ecFormatError& e) {
             FUZZ_CHECK(false, e.what());
         }
         FUZZ_CHECK(back.size() == list.size(), "a written table keeps its events");

@@ -5,35 +5,35 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "ecbin/HostError.h"
-#include "ecbin/MneEvents.h"
+#include "ecinterop/ecFormatError.h"
+#include "ecinterop/ecMneEvents.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    EventOptions options;
+    ecFormatOptions options;
     options.ids.AddAll({"standard=1", "deviant=2", "response=5"});
     ecEventList list;
     list.SetSamplingRate(500.0f);
     double estimate = -1.0;
     try {
-        MneEvents::ReadText(text, "fuzz.eve", options, list, &estimate);
-    } catch (const HostError&) {
+        ecMneEvents::ReadText(text, "fuzz.eve", options, list, &estimate);
+    } catch (const ecFormatError&) {
         return 0;
     }
     FUZZ_CHECK(estimate == estimate, "the estimated rate is a number");
 
     std::string written;
     try {
-        written = MneEvents::WriteText(list, options, "out.eve");
-    } catch (const HostError&) {
+        written = ecMneEvents::WriteText(list, options, "out.eve");
+    } catch (const ecFormatError&) {
         return 0;
     }
     ecEventList back;
     back.SetSamplingRate(500.0f);
     try {
-        MneEvents::ReadText(written, "out.eve", options, back);
-    } catch (const HostError& e) {
+        ecMneEvents::ReadText(written, "out.eve", options, back);
+    } catch (const ecFormatError& e) {
         FUZZ_CHECK(false, e.what());
     }
     FUZZ_CHECK(back.size() == list.size(), "a written .eve file keeps its events");

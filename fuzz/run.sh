@@ -10,7 +10,7 @@ build="$1"; seconds="$2"; shift 2
 wanted=" $* "
 failed=()
 passed=0
-while read -r target host seeds; do
+while read -r target library seeds; do
   case "$target" in ''|\#*) continue ;; esac
   [ $# -eq 0 ] || [[ "$wanted" == *" $target "* ]] || continue
   program="$build/fuzz/fuzz_$target"

@@ -2,56 +2,49 @@
 
 #include "ecbin/HostError.h"
 #include "ecbin/ReadNotes.h"
-#include "ecbin/TextTable.h"
+#include "ecinterop/ecTextTable.h"
 #include "ecevents/events/ecEventList.h"
-#include "ecevents/foundation/ecError.h"
 #include "ecevents/specs/ecPar_BinDesc.h"
 #include "ecutil/ecXml.h"
 
 std::string BinDescFile::Load(const std::string& path, ReadNotes* notes)
 {
-    std::string text = TextTable::ReadFile(path);
+    std::string text = ecTextTable::ReadFile(path);
     ecXml xml;
     xml.SetText(text);
     if (xml.Sub("bin_desc").IsEmpty())
         throw HostError(path, "not a bin description (no <bin_desc> element)");
     std::vector<ecReadDiagnostic> found;
-    try {
-        ecXml checked;
-        checked.SetText(text);
-        checked.SetDiagnostics(&found);
-        ecPar_BinDesc desc;
-        desc.ReadXml(checked, false);
-    } catch (const ecError& e) {
-        throw HostError(path, e.what());
-    } catch (const std::exception& e) {
-        throw HostError(path, e.what());
-    }
+    ecPar_BinDesc desc;
+    Parse(text, path, desc, &found);
     ReadNotes strict;
     (notes ? *notes : strict).Settle(path, found);
     return text;
+}
+
+void BinDescFile::Parse(const std::string& text, const std::string& path, ecPar_BinDesc& desc,
+                        std::vector<ecReadDiagnostic>* found)
+{
+    try {
+        ecXml xml;
+        xml.SetText(text);
+        xml.SetDiagnostics(found);
+        desc.ReadXml(xml, false);
+    } catch (...) {
+        throw HostError::FromCurrent(path);
+    }
 }
 
 void BinDescFile::Tag(const std::string& binDescText, const std::string& binDescPath, ecEventList& list,
                       const std::string& eventsPath)
 {
     ecPar_BinDesc desc;
-    try {
-        ecXml xml;
-        xml.SetText(binDescText);
-        desc.ReadXml(xml, false);
-    } catch (const ecError& e) {
-        throw HostError(binDescPath, e.what());
-    } catch (const std::exception& e) {
-        throw HostError(binDescPath, e.what());
-    }
+    Parse(binDescText, binDescPath, desc);
     if (!(list.GetSamplingRate() > 0.0f))
         throw HostError(eventsPath, "tagging needs the sampling rate: give --rate");
     try {
         list.SetBinDescAttributes(desc);
-    } catch (const ecError& e) {
-        throw HostError(eventsPath, "tagging with " + binDescPath + " failed: " + e.what());
-    } catch (const std::exception& e) {
-        throw HostError(eventsPath, "tagging with " + binDescPath + " failed: " + e.what());
+    } catch (...) {
+        throw HostError::FromCurrent(eventsPath, "tagging with " + binDescPath + " failed: ");
     }
 }

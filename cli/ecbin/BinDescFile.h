@@ -1,7 +1,11 @@
 #pragma once
 #include <string>
+#include <vector>
+
+#include "ecutil/ecReadDiagnostic.h"
 
 class ecEventList;
+class ecPar_BinDesc;
 class ReadNotes;
 
 // A bin description (bin_desc) and the tagging of an event list with it.
@@ -13,6 +17,12 @@ public:
     // here with diagnostics on: a number that does not fit (or is not
     // finite) is an error, or a warning kept in notes under --lenient.
     static std::string Load(const std::string& path, ReadNotes* notes = nullptr);
+
+    // Reads the description from text into desc, recording what the reader
+    // read past in found when given. Library errors become a HostError
+    // naming path.
+    static void Parse(const std::string& text, const std::string& path, ecPar_BinDesc& desc,
+                      std::vector<ecReadDiagnostic>* found = nullptr);
 
     // Reads the description from text and tags the list's accepted events
     // with it. Library errors become a HostError naming both files.

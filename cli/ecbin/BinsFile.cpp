@@ -5,7 +5,7 @@
 
 #include "ecbin/HostError.h"
 #include "ecbin/ReadNotes.h"
-#include "ecbin/TextTable.h"
+#include "ecinterop/ecTextTable.h"
 #include "ecevents/binlist/ecBinList.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/logic/ecBinResultList.h"
@@ -37,8 +37,9 @@ std::vector<ecReadDiagnostic> CheckBinResults(const std::string& text)
     xml.SetDiagnostics(&found);
     try {
         results.ReadXml(xml);
-    } catch (const ecError&) {
     } catch (const std::exception&) {
+        // What stopped the read is what the caller reports; the records
+        // gathered up to it are what this is for.
     }
     return found;
 }
@@ -63,10 +64,8 @@ std::string BinsFile::Compile(const std::string& binListText, const std::string&
         std::ostringstream out;
         bins.WriteXmlBinResults(out);
         compiled = out.str();
-    } catch (const ecError& e) {
-        throw HostError(path, e.what());
-    } catch (const std::exception& e) {
-        throw HostError(path, e.what());
+    } catch (...) {
+        throw HostError::FromCurrent(path);
     }
     ReadNotes strict;
     Or(notes, strict).Settle(path, found);
@@ -92,7 +91,7 @@ std::string BinsFile::FromText(const std::string& text, const std::string& path,
 
 std::string BinsFile::Load(const std::string& path, Kind* kind, ReadNotes* notes)
 {
-    return FromText(TextTable::ReadFile(path), path, kind, notes);
+    return FromText(ecTextTable::ReadFile(path), path, kind, notes);
 }
 
 void BinsFile::Count(const std::string& binResultsText, int& epochs, int& sequences)

@@ -1,20 +1,17 @@
 #include "ecbin/Commands.h"
 
 #include <algorithm>
-#include <climits>
-#include <cmath>
 #include <exception>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <ostream>
 #include <sstream>
 
 #include "ecbin/BatchRunner.h"
-#include "ecbin/BidsSidecar.h"
+#include "ecinterop/ecBidsSidecar.h"
 #include "ecbin/BinDescFile.h"
 #include "ecbin/BinsFile.h"
-#include "ecbin/EventFiles.h"
+#include "ecinterop/ecEventFormats.h"
 #include "ecbin/HostError.h"
 #include "ecbin/NameCheck.h"
 #include "ecbin/ProgressBar.h"
@@ -24,9 +21,11 @@
 #include "ecbin/RunSummary.h"
 #include "ecbin/SafeText.h"
 #include "ecbin/SampleLocator.h"
-#include "ecbin/TextTable.h"
+#include "ecinterop/ecTextTable.h"
 #include "ecevents/events/ecEventList.h"
-#include "ecevents/foundation/ecError.h"
+#include "ecinterop/ecDatasetRecordings.h"
+#include "ecinterop/ecEventStats.h"
+#include "ecinterop/ecNearestSample.h"
 #include "ecevents/segments/ecSegments.h"
 #include "ecsafewrite/ecOutputGuard.h"
 #include "ecsafewrite/ecSafeWriter.h"
@@ -40,12 +39,8 @@ int Guarded(std::ostream& err, const std::function<int()>& body)
 {
     try {
         return body();
-    } catch (const HostError& e) {
-        HostError::Print(err, e.what());
-    } catch (const ecError& e) {
-        err << "ecbin: " << HostError::Format("", e.what()) << "\n";
-    } catch (const std::exception& e) {
-        err << "ecbin: " << HostError::Format("", e.what()) << "\n";
+    } catch (...) {
+        HostError::Print(err, HostError::FromCurrent().what());
     }
     return 1;
 }
@@ -58,18 +53,21 @@ std::string Shown(const std::string& text)
 
 std::string Seconds(double seconds)
 {
-    return TextTable::Fixed(seconds, 3) + " s";
+    return ecTextTable::Fixed(seconds, 3) + " s";
 }
 
-std::string RateText(float rate, const std::string& source)
+// Where the rate came from follows it; the demo names a sidecar by its
+// file name only.
+std::string RateText(float rate, const ecEventFormats::Loaded& loaded, bool fileNameOnly = false)
 {
+    const std::string& source = loaded.rateSource;
     if (!(rate > 0.0f))
         return "unknown (give --rate)";
-    std::string text = TextTable::ShortFloat(rate) + " Hz";
+    std::string text = ecTextTable::ShortFloat(rate) + " Hz";
     if (source == "--rate")
         text += " (from --rate)";
-    else if (source.size() > 5 && source.compare(source.size() - 5, 5, ".json") == 0)
-        text += " (from " + Shown(source) + ")";
+    else if (!loaded.sidecar.empty())
+        text += " (from " + Shown(fileNameOnly ? fs::path(source).filename().string() : source) + ")";
     else if (!source.empty())
         text += " (" + Shown(source) + ")";
     return text;
@@ -99,17 +97,17 @@ std::vector<std::pair<std::string, std::string>> TagCounts(ecEventList& list)
     return rows;
 }
 
+std::vector<std::pair<std::string, std::string>> Counted(const std::vector<std::pair<std::string, int>>& counts)
+{
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const auto& c : counts)
+        rows.push_back({c.first, std::to_string(c.second)});
+    return rows;
+}
+
 int TaggedEvents(const ecEventList& list)
 {
     return static_cast<int>(std::count_if(list.begin(), list.end(), [](const ecEvent& e) { return !e.m_vTags.empty(); }));
-}
-
-// The sidecar a recording's rate was read from, "" when it came from
-// elsewhere: an input like the events file itself.
-std::string Sidecar(const EventFiles::Loaded& loaded)
-{
-    const std::string& source = loaded.rateSource;
-    return source.size() > 5 && source.compare(source.size() - 5, 5, ".json") == 0 ? source : "";
 }
 
 // Where the messages about a result go: standard error when the result
@@ -152,34 +150,45 @@ void RefuseSummaryAmongBins(const std::string& summary, const std::vector<Record
 // named what.
 int ToSamples(const std::string& what, double seconds, float rate)
 {
-    const double s = std::round(seconds * static_cast<double>(rate));
-    if (!(s >= static_cast<double>(INT_MIN) && s <= static_cast<double>(INT_MAX)))
-        throw HostError(what + " " + TextTable::Fixed(seconds, 6) + " s is sample " + TextTable::Fixed(s, 0) + " at " +
-                        TextTable::ShortFloat(rate) + " Hz, beyond the 32-bit sample range");
+    const double s = ecNearestSample(seconds, rate);
+    if (!ecFitsSample(s))
+        throw HostError(what + " " + ecTextTable::Fixed(seconds, 6) + " s is sample " + ecTextTable::Fixed(s, 0) + " at " +
+                        ecTextTable::ShortFloat(rate) + " Hz, beyond the 32-bit sample range");
     return static_cast<int>(s);
 }
 
 void Warn(std::ostream& err, const std::vector<std::string>& warnings)
 {
     for (const std::string& w : warnings)
-        err << "ecbin: warning: " << w << "\n";
+        err << "ecbin: warning: " << HostError::Format("", w) << "\n";
+}
+
+// Reads an event file, printing what a lenient read read past.
+ecEventFormats::Loaded ReadEvents(const std::string& path, const ecFormatOptions& options, ecEventList& list,
+                                  std::ostream& err)
+{
+    ecEventFormats::Loaded loaded = ecEventFormats::Read(path, options, list);
+    Warn(err, loaded.warnings);
+    return loaded;
 }
 
 } // namespace
 
-std::string Commands::Version()
+namespace Commands {
+
+std::string Version()
 {
     return ECBIN_VERSION;
 }
 
-int Commands::RunBins(const Run& run, std::ostream& out, std::ostream& err)
+int RunBins(const Run& run, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
-        EventFiles::ParseFormat(run.options.inputFormat);
+        ecEventFormats::ParseFormat(run.options.inputFormat);
         RecordingRun::Plan plan;
         plan.binsPath = run.bins;
         ReadNotes notes(run.options.lenient);
-        const std::string binsText = TextTable::ReadFile(run.bins);
+        const std::string binsText = ecTextTable::ReadFile(run.bins);
         plan.binResultsText = BinsFile::FromText(binsText, run.bins, nullptr, &notes);
         plan.wanted.push_back(NameCheck::FromBins(binsText, run.bins));
         if (!run.binDesc.empty()) {
@@ -198,7 +207,7 @@ int Commands::RunBins(const Run& run, std::ostream& out, std::ostream& err)
             guard.AddInput(r.events);
             float rate = 0.0f;
             std::string sidecar;
-            if (!(run.options.rate > 0.0f) && BidsSidecar::FindRate(r.events, rate, sidecar))
+            if (!(run.options.rate > 0.0f) && ecBidsSidecar::FindRate(r.events, rate, sidecar))
                 guard.AddInput(sidecar);
         }
         if (!run.summary.empty()) {
@@ -242,12 +251,11 @@ int Commands::RunBins(const Run& run, std::ostream& out, std::ostream& err)
     });
 }
 
-int Commands::TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
+int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
         ecEventList list;
-        EventFiles::Loaded loaded = EventFiles::Read(tag.events, tag.options, list);
-        Warn(err, loaded.warnings);
+        const ecEventFormats::Loaded loaded = ReadEvents(tag.events, tag.options, list, err);
         ReadNotes notes(tag.options.lenient);
         const std::string binDescText = BinDescFile::Load(tag.binDesc, &notes);
         notes.Print(err);
@@ -259,9 +267,9 @@ int Commands::TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
         }
         if (!tag.out.empty()) {
             ecOutputGuard guard;
-            AddInputs(guard, {tag.events, tag.binDesc, Sidecar(loaded)});
+            AddInputs(guard, {tag.events, tag.binDesc, loaded.sidecar});
             guard.Claim(tag.out);
-            EventFiles::Write(list, tag.out, tag.options);
+            ecEventFormats::Write(list, tag.out, tag.options);
         }
         std::ostream& report = Report(tag.out, out, err);
         std::vector<std::pair<std::string, std::string>> rows = TagCounts(list);
@@ -274,7 +282,7 @@ int Commands::TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
     });
 }
 
-int Commands::CompileBins(const Compile& compile, std::ostream& out, std::ostream& err)
+int CompileBins(const Compile& compile, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
         BinsFile::Kind kind = BinsFile::BinList;
@@ -300,125 +308,82 @@ int Commands::CompileBins(const Compile& compile, std::ostream& out, std::ostrea
     });
 }
 
-int Commands::ConvertEvents(const Convert& convert, std::ostream& out, std::ostream& err)
+int ConvertEvents(const Convert& convert, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
-        const EventFiles::Format to = EventFiles::OutputFormat(convert.out, EventFiles::ParseFormat(convert.options.outputFormat));
+        const ecEventFormats::Format to = ecEventFormats::OutputFormat(convert.out, ecEventFormats::ParseFormat(convert.options.outputFormat));
         ecEventList list;
-        EventFiles::Loaded loaded = EventFiles::Read(convert.in, convert.options, list);
-        Warn(err, loaded.warnings);
+        const ecEventFormats::Loaded loaded = ReadEvents(convert.in, convert.options, list, err);
         ecOutputGuard guard;
-        AddInputs(guard, {convert.in, Sidecar(loaded)});
+        AddInputs(guard, {convert.in, loaded.sidecar});
         guard.Claim(convert.out);
-        EventFiles::Write(list, convert.out, convert.options, to);
-        Report(convert.out, out, err) << Shown(convert.in) << " (" << EventFiles::FormatName(loaded.format) << ", "
+        ecEventFormats::Write(list, convert.out, convert.options, to);
+        Report(convert.out, out, err) << Shown(convert.in) << " (" << ecEventFormats::FormatName(loaded.format) << ", "
                                       << list.size() << " events) -> " << Shown(convert.out) << " ("
-                                      << EventFiles::FormatName(to) << ")\n";
+                                      << ecEventFormats::FormatName(to) << ")\n";
         return 0;
     });
 }
 
-int Commands::ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
+int ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
         ecEventList list;
-        EventFiles::Loaded loaded = EventFiles::Read(info.events, info.options, list);
-        Warn(err, loaded.warnings);
+        const ecEventFormats::Loaded loaded = ReadEvents(info.events, info.options, list, err);
         const float rate = list.GetSamplingRate();
         out << "file: " << Shown(info.events) << "\n";
-        out << "format: " << EventFiles::FormatName(loaded.format) << "\n";
-        out << "sampling rate: " << RateText(rate, loaded.rateSource) << "\n";
-        const int rejected = static_cast<int>(list.size()) - list.GetEventCnt(true);
-        out << "events: " << list.size();
-        if (rejected)
-            out << " (" << rejected << " rejected)";
+        out << "format: " << ecEventFormats::FormatName(loaded.format) << "\n";
+        out << "sampling rate: " << RateText(rate, loaded) << "\n";
+        const ecEventStats stats = ecEventStats::Of(list);
+        out << "events: " << stats.events;
+        if (stats.rejected)
+            out << " (" << stats.rejected << " rejected)";
         out << "\n";
-        if (!list.empty()) {
-            int first = list[0].m_iStart, last = list[0].m_iStop;
-            for (const ecEvent& e : list) {
-                first = std::min(first, e.m_iStart);
-                last = std::max(last, std::max(e.m_iStart, e.m_iStop));
-            }
-            out << "time span: samples " << first << " to " << last;
+        if (stats.events > 0) {
+            out << "time span: samples " << stats.first << " to " << stats.last;
             // The span of two ints may not fit one.
-            const long long span = static_cast<long long>(last) - first;
+            const long long span = static_cast<long long>(stats.last) - stats.first;
             if (rate > 0.0f)
-                out << " (" << Seconds(first / static_cast<double>(rate)) << " to "
-                    << Seconds(last / static_cast<double>(rate)) << ", " << Seconds(span / static_cast<double>(rate))
+                out << " (" << Seconds(stats.first / static_cast<double>(rate)) << " to "
+                    << Seconds(stats.last / static_cast<double>(rate)) << ", " << Seconds(span / static_cast<double>(rate))
                     << ")";
             out << "\n";
         }
 
-        std::vector<std::pair<std::string, std::string>> names;
-        for (int i = 0; i < list.GetUniqueEventNameCnt(); ++i) {
-            std::string n = list.GetUniqueEventName(i);
-            names.push_back({n, std::to_string(list.GetEventCnt(n, false))});
-        }
-        int unnamed = list.GetEventCnt(std::string(), false);
-        if (unnamed)
-            names.push_back({"(no name)", std::to_string(unnamed)});
+        std::vector<std::pair<std::string, std::string>> names = Counted(stats.names);
+        if (stats.unnamed)
+            names.push_back({"(no name)", std::to_string(stats.unnamed)});
         out << "names: " << names.size() << "\n";
         PrintColumns(out, names, "  ");
 
-        // Excluded time: the union of the exclusion events' spans, so that
-        // overlapping stretches count once.
-        std::vector<std::pair<long long, long long>> spans;
-        int exclusions = 0;
-        for (const ecEvent& e : list) {
-            if (e.ExclusionLevel() < 0)
-                continue;
-            ++exclusions;
-            if (e.m_iStop > e.m_iStart)
-                spans.push_back({e.m_iStart, static_cast<long long>(e.m_iStop) + 1});
-        }
-        std::sort(spans.begin(), spans.end());
-        long long excluded = 0, reach = 0;
-        bool open = false;
-        for (const auto& s : spans) {
-            long long from = open ? std::max(s.first, reach) : s.first;
-            if (s.second > from)
-                excluded += s.second - from;
-            reach = open ? std::max(reach, s.second) : s.second;
-            open = true;
-        }
-        out << "exclusion events: " << exclusions;
-        if (exclusions) {
-            out << ", " << excluded << " samples in total";
+        out << "exclusion events: " << stats.exclusions;
+        if (stats.exclusions) {
+            out << ", " << stats.excludedSamples << " samples in total";
             if (rate > 0.0f)
-                out << " (" << Seconds(excluded / static_cast<double>(rate)) << ")";
+                out << " (" << Seconds(stats.excludedSamples / static_cast<double>(rate)) << ")";
         }
         out << "\n";
 
-        std::vector<std::pair<std::string, std::string>> tags;
-        std::map<std::string, int> counted;
-        std::vector<std::string> order;
-        for (const ecEvent& e : list)
-            for (const std::string& t : e.m_vTags)
-                if (counted[t]++ == 0)
-                    order.push_back(t);
-        for (const std::string& t : order)
-            tags.push_back({t, std::to_string(list.GetTagCnt(t, false))});
-        out << "tags: " << (tags.empty() ? "none" : std::to_string(tags.size())) << "\n";
-        PrintColumns(out, tags, "  ");
+        out << "tags: " << (stats.tags.empty() ? "none" : std::to_string(stats.tags.size())) << "\n";
+        PrintColumns(out, Counted(stats.tags), "  ");
         if (!list.GetAnnotation().empty())
             out << "annotation: " << HostError::Format("", list.GetAnnotation()) << "\n";
         return 0;
     });
 }
 
-int Commands::DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err)
+int DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
         ecEventList list;
-        EventFiles::Loaded loaded = EventFiles::Read(segments.events, segments.options, list);
-        Warn(err, loaded.warnings);
+        const ecEventFormats::Loaded loaded = ReadEvents(segments.events, segments.options, list, err);
         const float rate = list.GetSamplingRate();
         if (!(rate > 0.0f))
             throw HostError(segments.events, "segment lengths are in seconds: give --rate");
         const int length = ToSamples("--length", segments.length, rate);
         if (length < 1)
-            throw HostError("--length " + TextTable::Fixed(segments.length, 6) + " is shorter than one sample at " +
-                            TextTable::ShortFloat(rate) + " Hz");
+            throw HostError("--length " + ecTextTable::Fixed(segments.length, 6) + " is shorter than one sample at " +
+                            ecTextTable::ShortFloat(rate) + " Hz");
         if (segments.count < 0)
             throw HostError("--count must not be negative");
         const int separation = segments.separation < 0.0 ? -1 : ToSamples("--min-separation", segments.separation, rate);
@@ -447,24 +412,24 @@ int Commands::DrawSegments(const Segments& segments, std::ostream& out, std::ost
         int drawn = 0;
         try {
             drawn = pieces.SelectRandom(clean, length, separation, segments.count);
-        } catch (const ecError& e) {
-            throw HostError(segments.events, e.what());
+        } catch (...) {
+            throw HostError::FromCurrent(segments.events);
         }
 
         std::ostringstream table;
         table << "start_sample\tstop_sample\tonset\tduration\n";
         for (int i = 0; i < drawn && i < static_cast<int>(pieces.m_vSegments.size()); ++i) {
             const ecSegment& s = pieces.m_vSegments[i];
-            table << s.iStart << '\t' << s.iStop << '\t' << TextTable::Fixed(s.iStart / static_cast<double>(rate), 6)
+            table << s.iStart << '\t' << s.iStop << '\t' << ecTextTable::Fixed(s.iStart / static_cast<double>(rate), 6)
                   << '\t'
-                  << TextTable::Fixed((static_cast<long long>(s.iStop) - s.iStart + 1) / static_cast<double>(rate), 6)
+                  << ecTextTable::Fixed((static_cast<long long>(s.iStop) - s.iStart + 1) / static_cast<double>(rate), 6)
                   << "\n";
         }
         if (segments.out.empty()) {
             out << table.str();
         } else {
             ecOutputGuard guard;
-            AddInputs(guard, {segments.events, Sidecar(loaded)});
+            AddInputs(guard, {segments.events, loaded.sidecar});
             guard.Claim(segments.out);
             ecSafeWriter::WriteText(segments.out, table.str());
             Report(segments.out, out, err) << "wrote " << drawn << " segment" << (drawn == 1 ? "" : "s") << " to "
@@ -477,7 +442,7 @@ int Commands::DrawSegments(const Segments& segments, std::ostream& out, std::ost
     });
 }
 
-int Commands::RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
+int RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
         const std::string folder = demo.sample.empty() ? SampleLocator::Find() : demo.sample;
@@ -488,10 +453,10 @@ int Commands::RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
         out << "ecbin demo: the bundled auditory oddball sample\n";
         out << "  folder:   " << Shown(folder) << "\n";
         ecEventList list;
-        EventOptions options;
-        EventFiles::Loaded loaded = EventFiles::Read(events, options, list);
+        ecFormatOptions options;
+        ecEventFormats::Loaded loaded = ecEventFormats::Read(events, options, list);
         out << "  events:   " << SampleLocator::EventsFile() << " (" << list.size() << " events)\n";
-        out << "  rate:     " << RateText(list.GetSamplingRate(), fs::path(loaded.rateSource).filename().string())
+        out << "  rate:     " << RateText(list.GetSamplingRate(), loaded, true)
             << "\n";
         out << "  bin_desc: " << SampleLocator::BinDescFile() << "\n";
         out << "  bin_list: " << SampleLocator::BinListFile() << "\n\n";
@@ -514,10 +479,10 @@ int Commands::RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
         plan.binDescPath = binDesc;
         plan.binDescText = BinDescFile::Load(binDesc);
         ecOutputGuard guard;
-        AddInputs(guard, {events, binDesc, binList, Sidecar(loaded)});
+        AddInputs(guard, {events, binDesc, binList, loaded.sidecar});
         plan.guard = &guard;
         const std::string base =
-            demo.out.empty() ? "" : (fs::path(demo.out) / RecordingSet::Stem(events)).string();
+            demo.out.empty() ? "" : (fs::path(demo.out) / ecDatasetRecordings::Stem(events)).string();
         RecordingResult result = RecordingRun::Run(events, base, plan);
         if (!result.ok)
             throw HostError(result.error);
@@ -533,3 +498,5 @@ int Commands::RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
         return 0;
     });
 }
+
+} // namespace Commands

@@ -3,73 +3,73 @@
 #include <string>
 #include <vector>
 
-#include "ecbin/EventOptions.h"
+#include "ecinterop/ecFormatOptions.h"
 
 // The subcommands of ecbin, apart from parsing the command line. Each
 // returns the exit status: 0 done, 1 something failed (every failure was
 // reported as one line on err). Results go to out.
-class Commands {
-public:
-    struct Run {
-        std::vector<std::string> events;
-        std::string bins;
-        std::string binDesc;
-        std::string out;
-        std::string summary;
-        int jobs = 0;
-        // Draw a progress bar on err (the caller checks for a terminal).
-        bool progress = false;
-        // A name or tag of the bins that a recording lacks fails it instead
-        // of giving a warning.
-        bool strict = false;
-        EventOptions options;
-    };
-    struct Tag {
-        std::string events;
-        std::string binDesc;
-        std::string out;
-        bool strict = false;
-        EventOptions options;
-    };
-    struct Compile {
-        std::string binList;
-        std::string out;
-        bool lenient = false; // --lenient
-    };
-    struct Convert {
-        std::string in;
-        std::string out;
-        EventOptions options;
-    };
-    struct Info {
-        std::string events;
-        EventOptions options;
-    };
-    struct Segments {
-        std::string events;
-        double length = 0.0;     // seconds
-        int count = 0;           // 0: as many as fit
-        double separation = 0.0; // seconds; negative lets pieces overlap
-        bool seeded = false;
-        int seed = 0;
-        double margin = 0.0; // seconds trimmed off both ends of clean stretches
-        double start = -1.0; // seconds; negative: the first sample
-        double stop = -1.0;  // seconds; negative: the last event's end
-        std::string out;
-        EventOptions options;
-    };
-    struct Demo {
-        std::string sample; // "" finds the bundled one
-        std::string out;    // "" writes nothing
-    };
+namespace Commands {
 
-    static int RunBins(const Run& run, std::ostream& out, std::ostream& err);
-    static int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err);
-    static int CompileBins(const Compile& compile, std::ostream& out, std::ostream& err);
-    static int ConvertEvents(const Convert& convert, std::ostream& out, std::ostream& err);
-    static int ShowInfo(const Info& info, std::ostream& out, std::ostream& err);
-    static int DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err);
-    static int RunDemo(const Demo& demo, std::ostream& out, std::ostream& err);
-
-    static std::string Version();
+struct Run {
+    std::vector<std::string> events;
+    std::string bins;
+    std::string binDesc;
+    std::string out;
+    std::string summary;
+    int jobs = 0;
+    // Draw a progress bar on err (the caller checks for a terminal).
+    bool progress = false;
+    // A name or tag of the bins that a recording lacks fails it instead
+    // of giving a warning.
+    bool strict = false;
+    ecFormatOptions options;
 };
+struct Tag {
+    std::string events;
+    std::string binDesc;
+    std::string out;
+    bool strict = false;
+    ecFormatOptions options;
+};
+struct Compile {
+    std::string binList;
+    std::string out;
+    bool lenient = false; // --lenient
+};
+struct Convert {
+    std::string in;
+    std::string out;
+    ecFormatOptions options;
+};
+struct Info {
+    std::string events;
+    ecFormatOptions options;
+};
+struct Segments {
+    std::string events;
+    double length = 0.0;     // seconds
+    int count = 0;           // 0: as many as fit
+    double separation = 0.0; // seconds; negative lets pieces overlap
+    bool seeded = false;
+    int seed = 0;
+    double margin = 0.0; // seconds trimmed off both ends of clean stretches
+    double start = -1.0; // seconds; negative: the first sample
+    double stop = -1.0;  // seconds; negative: the last event's end
+    std::string out;
+    ecFormatOptions options;
+};
+struct Demo {
+    std::string sample; // "" finds the bundled one
+    std::string out;    // "" writes nothing
+};
+
+int RunBins(const Run& run, std::ostream& out, std::ostream& err);
+int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err);
+int CompileBins(const Compile& compile, std::ostream& out, std::ostream& err);
+int ConvertEvents(const Convert& convert, std::ostream& out, std::ostream& err);
+int ShowInfo(const Info& info, std::ostream& out, std::ostream& err);
+int DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err);
+int RunDemo(const Demo& demo, std::ostream& out, std::ostream& err);
+
+std::string Version();
+} // namespace Commands

@@ -4,6 +4,9 @@
 #include <sstream>
 
 #include "ecbin/SafeText.h"
+#include "ecevents/foundation/ecError.h"
+#include "ecinterop/ecFormatError.h"
+#include "ecsafewrite/ecSafeWriter.h"
 
 namespace {
 
@@ -25,6 +28,25 @@ HostError::HostError(const std::string& file, const std::string& what) : std::ru
 std::string HostError::Format(const std::string& file, const std::string& what)
 {
     return OneLine(file.empty() ? what : file + ": " + what);
+}
+
+HostError HostError::FromCurrent(const std::string& file, const std::string& doing)
+{
+    try {
+        throw;
+    } catch (const HostError& e) {
+        return e;
+    } catch (const ecFormatError& e) {
+        return Lines(e.Lines());
+    } catch (const ecWriteError& e) {
+        return HostError(e.what());
+    } catch (const ecError& e) {
+        return HostError(file, doing + e.what());
+    } catch (const std::exception& e) {
+        return HostError(file, doing + e.what());
+    } catch (...) {
+        return HostError(file, doing + "unexpected failure");
+    }
 }
 
 HostError HostError::Lines(const std::vector<std::string>& lines)

@@ -11,6 +11,12 @@ public:
     explicit HostError(const std::string& message);
     HostError(const std::string& file, const std::string& what);
 
+    // Inside a catch block: what was caught, in the host's words. The one
+    // place where the library's and the formats' errors become HostErrors.
+    // The formats' and the safe writer's errors name their file already;
+    // any other is told as "file: doing what" (both may be empty).
+    static HostError FromCurrent(const std::string& file = "", const std::string& doing = "");
+
     // Several problems, one line each (each made safe as Format does).
     static HostError Lines(const std::vector<std::string>& lines);
     // Writes a message as "ecbin: " lines, one per line of the message.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <set>
 
+#include "ecbin/BinDescFile.h"
+#include "ecbin/HostError.h"
 #include "ecevents/binlist/ecBinList.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/foundation/ecError.h"
@@ -74,10 +76,8 @@ NameCheck::Wanted NameCheck::FromBinDesc(const std::string& text, const std::str
     wanted.source = "bin description " + path;
     ecPar_BinDesc desc;
     try {
-        ecXml xml;
-        xml.SetText(text);
-        desc.ReadXml(xml, false);
-    } catch (const ecError&) {
+        BinDescFile::Parse(text, path, desc);
+    } catch (const HostError&) {
         return wanted;
     }
     for (ecAttribSpec* spec : *desc.GetpAttribSpecList()) {

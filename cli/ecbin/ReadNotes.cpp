@@ -3,13 +3,11 @@
 #include <ostream>
 
 #include "ecbin/HostError.h"
+#include "ecinterop/ecFormatError.h"
 
 std::string ReadNotes::Line(const std::string& path, const ecReadDiagnostic& d)
 {
-    std::string where = path + (d.line > 0 ? ":" + std::to_string(d.line) : std::string());
-    std::string what = d.element.empty() ? "" : "<" + d.element + "> ";
-    what += "\"" + d.text + "\" " + d.problem;
-    return HostError::Format(where, what);
+    return HostError::Format("", ecFormatError::Line(path, d));
 }
 
 void ReadNotes::Settle(const std::string& path, const std::vector<ecReadDiagnostic>& found)

@@ -1,15 +1,14 @@
 #include "ecbin/RecordingRun.h"
 
 #include <algorithm>
-#include <exception>
+#include <utility>
 
 #include "ecbin/BinDescFile.h"
-#include "ecbin/EventFiles.h"
+#include "ecinterop/ecEventFormats.h"
 #include "ecbin/HostError.h"
 #include "ecbin/SafePath.h"
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
 #include "ecevents/events/ecEventList.h"
-#include "ecevents/foundation/ecError.h"
 #include "ecevents/logic/ecBinResultList.h"
 #include "ecsafewrite/ecOutputGuard.h"
 #include "ecsafewrite/ecSafeWriter.h"
@@ -26,7 +25,7 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
              RecordingResult& result)
 {
     ecEventList events;
-    result.warnings = EventFiles::Read(eventsPath, plan.events, events).warnings;
+    result.warnings = ecEventFormats::Read(eventsPath, plan.events, events).warnings;
     result.rate = events.GetSamplingRate();
     if (!(result.rate > 0.0f))
         throw HostError(eventsPath, "no sampling rate: give --rate (no sidecar with SamplingFrequency was found)");
@@ -64,8 +63,8 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
             if (!outBase.empty())
                 binEvents.push_back(results.PreselectedEvents());
         }
-    } catch (const ecError& e) {
-        throw HostError(eventsPath, "running " + plan.binsPath + ": " + e.what());
+    } catch (...) {
+        throw HostError::FromCurrent(eventsPath, "running " + plan.binsPath + ": ");
     }
 
     if (outBase.empty())
@@ -87,7 +86,7 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     }
     for (size_t i = 0; i < result.bins.size(); ++i) {
         const std::string name = RecordingRun::OutputName(outBase, result.bins[i].id);
-        EventFiles::WriteDocument(binEvents[i], name);
+        ecEventFormats::WriteDocument(binEvents[i], name);
         if (std::find(result.written.begin(), result.written.end(), name) == result.written.end())
             result.written.push_back(name);
     }
@@ -102,16 +101,8 @@ RecordingResult RecordingRun::Run(const std::string& eventsPath, const std::stri
     try {
         RunBins(eventsPath, outBase, plan, result);
         result.ok = true;
-    } catch (const HostError& e) {
-        result.error = e.what();
-    } catch (const ecWriteError& e) {
-        result.error = e.what();
-    } catch (const ecError& e) {
-        result.error = HostError::Format(eventsPath, e.what());
-    } catch (const std::exception& e) {
-        result.error = HostError::Format(eventsPath, e.what());
     } catch (...) {
-        result.error = HostError::Format(eventsPath, "unexpected failure");
+        result.error = HostError::FromCurrent(eventsPath).what();
     }
     if (!result.ok)
         result.bins.clear();

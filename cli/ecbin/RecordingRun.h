@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "ecbin/EventOptions.h"
+#include "ecinterop/ecFormatOptions.h"
 #include "ecbin/NameCheck.h"
 #include "ecbin/RecordingResult.h"
 
@@ -20,7 +20,7 @@ public:
         std::string binsPath;
         std::string binDescText; // "" when there is no bin description
         std::string binDescPath;
-        EventOptions events;
+        ecFormatOptions events;
         // The run's inputs and outputs so far; every output is claimed
         // there before anything is written. May be null.
         ecOutputGuard* guard = nullptr;

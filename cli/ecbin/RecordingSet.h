@@ -2,9 +2,8 @@
 #include <string>
 #include <vector>
 
-// The recordings of one `ecbin run`: event files given by name, and every
-// *_events.tsv below a BIDS dataset folder (derivatives, sourcedata and
-// hidden folders left out), each with the base name of its outputs.
+// The recordings of one `ecbin run`: event files given by name, and the
+// recordings of BIDS dataset folders, each with the base name of its outputs.
 class RecordingSet {
 public:
     struct Recording {
@@ -19,7 +18,4 @@ public:
     // Throws HostError on a missing input, a folder without events tables,
     // or two recordings that would write the same outputs.
     static std::vector<Recording> Collect(const std::vector<std::string>& inputs, const std::string& out, bool& batch);
-
-    // The file name without extension and without a trailing "_events".
-    static std::string Stem(const std::string& path);
 };

@@ -13,17 +13,16 @@
 #include <utility>
 #include <vector>
 
+#include "../support/TestFiles.h"
 #include "ecevents/events/ecEventList.h"
-#if __has_include("ecbin/HostError.h")
 #include "ecbin/HostError.h"
-#endif
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace clitest {
 
-namespace fs = std::filesystem;
+using namespace testfiles;
 
 inline std::string SampleDir()
 {
@@ -43,20 +42,7 @@ inline std::string Sample(const std::string& name)
 
 const std::string kSampleEvents = "/sub-01_task-oddball_events.evt";
 
-inline std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
-inline void WriteText(const std::string& path, const std::string& text)
-{
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
 
 // An event list document, read with the library and sorted by time.
 inline ecEventList ReadDocument(const std::string& path)
@@ -67,36 +53,18 @@ inline ecEventList ReadDocument(const std::string& path)
     return list;
 }
 
-inline ecEvent Event(const std::string& name, int start, int stop, std::vector<std::string> tags = {})
-{
-    ecEvent e;
-    e.m_sName = name;
-    e.m_iStart = start;
-    e.m_iStop = stop;
-    e.m_vTags = std::move(tags);
-    return e;
-}
 
-#if __has_include("ecbin/HostError.h")
-// The message of the HostError that f throws, or "" when it throws none.
+// The message f's failure gives the user, or "" when it throws none.
 inline std::string Message(const std::function<void()>& f)
 {
     try {
         f();
-    } catch (const HostError& e) {
-        return e.what();
+    } catch (...) {
+        return HostError::FromCurrent().what();
     }
     return "";
 }
-#endif
 
-// Whether text holds part; a failure shows the whole text.
-inline ::testing::AssertionResult Contains(const std::string& text, const std::string& part)
-{
-    if (text.find(part) != std::string::npos)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "\"" << part << "\" not in:\n" << text;
-}
 
 inline std::vector<std::string> Lines(const std::string& text)
 {
@@ -126,49 +94,6 @@ inline std::string BinResults(const std::string& name, const std::string& bin)
            "\t\t\t<op><id>Names</id><s>" + name + "</s></op>\n"
            "\t\t\t<op><id>SaveBin</id><s>" + bin + "</s></op>\n\t\t</bin_ops>\n</bin_results>\n";
 }
-
-// The names in a folder, sorted: what a write left behind.
-inline std::vector<std::string> Names(const std::string& folder)
-{
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// A fresh folder, removed at the end of the test.
-class Scratch {
-public:
-    Scratch()
-    {
-        static int counter = 0;
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = (fs::temp_directory_path() /
-                  ("ecbin-" + std::string(info ? info->name() : "t") + "-" + std::to_string(::getpid()) + "-" +
-                   std::to_string(counter++)))
-                     .string();
-        fs::remove_all(m_path);
-        fs::create_directories(m_path);
-    }
-    ~Scratch()
-    {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& Path() const { return m_path; }
-    // Writes each (relative name, text) pair.
-    void Write(const std::vector<std::pair<std::string, std::string>>& files) const
-    {
-        for (const auto& f : files)
-            WriteText(*this / f.first, f.second);
-    }
-
-private:
-    std::string m_path;
-};
 
 // Quotes a word for the shell.
 inline std::string Quote(const std::string& s)
@@ -210,12 +135,10 @@ inline Ran RunProgram(const std::vector<std::string>& words, const std::string& 
     return ran;
 }
 
-#ifdef ECBIN_PATH
 inline Ran Ecbin(std::vector<std::string> args, const std::string& shellPrefix = "")
 {
     args.insert(args.begin(), ECBIN_PATH);
     return RunProgram(args, shellPrefix);
 }
-#endif
 
 } // namespace clitest

@@ -1,7 +1,6 @@
 // Runs the built ecbin on many recordings, on documents that try to write
 // outside the output folder, and on broken input: errors are one line on
 // stderr naming the file, the exit status says so, and nothing crashes.
-#ifdef ECBIN_PATH
 #include <random>
 
 #include "CliTestSupport.h"
@@ -227,4 +226,3 @@ TEST(EcbinBatch, WrittenBinsHoldEveryEventTheSummaryCounts)
     EXPECT_EQ(events, 6u);
 }
 
-#endif

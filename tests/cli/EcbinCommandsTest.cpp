@@ -1,6 +1,5 @@
 // Runs the built ecbin on fixtures: every subcommand's output, conversions
 // that round-trip, and the bundled sample.
-#ifdef ECBIN_PATH
 #include <algorithm>
 #include <cctype>
 #include <iterator>
@@ -392,4 +391,3 @@ TEST(EcbinHelp, EverySubcommandHasAnExample)
         EXPECT_TRUE(Contains(top.out, sub));
     }
 }
-#endif

@@ -1,6 +1,5 @@
 // Runs the built ecbin on names: exclusions in every input format, names
 // the bins ask for that the recording lacks, and names holding any bytes.
-#ifdef ECBIN_PATH
 #include "CliTestSupport.h"
 
 using namespace clitest;
@@ -178,4 +177,3 @@ TEST(EcbinNames, AnyBytesStayOffTheTerminalAndInValidJson)
                           "\", \"Ba\\nb\", \"Bt\\tab\", \"Besc\\u001b[31mred\", \"Bdel\\u007f\", \"Bq\\\"uote\", "
                           "\"Bback\\\\slash\", \"Bbad\\ufffd\\ufffdutf\", \"Bc1\\u009bx\", \"Bok\\u00e9\"]\n");
 }
-#endif

@@ -1,6 +1,5 @@
 // Numbers through the built ecbin: sample arithmetic at the ends of the int
 // range, numeric options, and what the readers read past.
-#ifdef ECBIN_PATH
 #include "CliTestSupport.h"
 
 using namespace clitest;
@@ -128,4 +127,3 @@ TEST(EcbinNumbers, ReadDiagnosticsAreErrorsUnlessLenient)
         EXPECT_FALSE(warned.out.empty());
     }
 }
-#endif

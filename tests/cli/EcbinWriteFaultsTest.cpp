@@ -3,7 +3,6 @@
 // named like inputs, and signals in the middle of a write. Every case checks
 // the exit status, the message, that final names hold their old or their
 // complete new content, and that no temporary file is left.
-#ifdef ECBIN_PATH
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -269,4 +268,3 @@ TEST_F(EcbinFaults, SignalsInTheMiddleOfAWriteLeaveNoTemporaryFile)
         EXPECT_EQ(Names(s.Path()), (std::vector<std::string>{"big.tsv", "out.evt"}));
     }
 }
-#endif

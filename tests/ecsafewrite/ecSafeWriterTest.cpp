@@ -6,11 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "../cli/CliTestSupport.h"
+#include "../support/TestFiles.h"
 #include "ecsafewrite/ecOutputGuard.h"
 #include "ecsafewrite/ecSafeWriter.h"
 
-using namespace clitest;
+using namespace testfiles;
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include <ecevents/ecevents.h>
+#include <ecinterop/ecNearestSample.h>
 #include <ecsafewrite/ecSafeWriter.h>
 
 #include <iostream>
@@ -9,5 +10,5 @@ int main()
     base.SetStateFlag(6);
     ecError error("linked");
     std::cout << base.GetState() << ' ' << error.what() << ' ' << LeftString("events", 2) << '\n';
-    return base.GetState() == 6 && ecSafeWriter::IsStandardOutput("-") ? 0 : 1;
+    return base.GetState() == 6 && ecSafeWriter::IsStandardOutput("-") && ecNearestSample(-0.5, 1.0) == -1.0 ? 0 : 1;
 }

@@ -1,10 +1,11 @@
 #pragma once
 #include <string>
 
-#include "ecbin/EventIdMap.h"
+#include "ecinterop/ecEventIdMap.h"
 
-// What the command line says about reading and writing event files.
-struct EventOptions {
+// How event files are read and written: what a host's options say (the
+// option names are those of ecbin, which the messages refer to).
+struct ecFormatOptions {
     // Samples per second from --rate; 0 when not given (then the sidecar or
     // the file decides).
     float rate = 0.0f;
@@ -12,7 +13,7 @@ struct EventOptions {
     // trial_type, then value.
     std::string nameColumn;
     // NAME=ID pairs for MNE event ids (--event-id).
-    EventIdMap ids;
+    ecEventIdMap ids;
     // Forced formats (--from, --to); "" decides by the file name.
     std::string inputFormat;
     std::string outputFormat;

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "ecbin/EventOptions.h"
+#include "ecinterop/ecFormatOptions.h"
 
 class ecEventList;
 
@@ -12,16 +12,16 @@ class ecEventList;
 // Names: an id maps to its --event-id name, else to its decimal text; when
 // writing, a name maps to its --event-id id, else it must be an integer.
 // Events are points: a duration is not kept.
-class MneEvents {
+class ecMneEvents {
 public:
     // Fills list (emptied first). When estimatedRate is given and the file
     // has times, it receives the rate implied by the first and last events
     // (0 when it cannot be told).
-    static void Read(const std::string& path, const EventOptions& options, ecEventList& list,
+    static void Read(const std::string& path, const ecFormatOptions& options, ecEventList& list,
                      double* estimatedRate = nullptr);
-    static void ReadText(const std::string& text, const std::string& path, const EventOptions& options,
+    static void ReadText(const std::string& text, const std::string& path, const ecFormatOptions& options,
                          ecEventList& list, double* estimatedRate = nullptr);
 
-    static std::string WriteText(const ecEventList& list, const EventOptions& options, const std::string& path);
-    static void Write(const ecEventList& list, const EventOptions& options, const std::string& path);
+    static std::string WriteText(const ecEventList& list, const ecFormatOptions& options, const std::string& path);
+    static void Write(const ecEventList& list, const ecFormatOptions& options, const std::string& path);
 };

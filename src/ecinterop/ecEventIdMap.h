@@ -5,9 +5,9 @@
 
 // Maps event names to the integer event ids of MNE's event format, given on
 // the command line as NAME=ID. Names that are integers need no entry.
-class EventIdMap {
+class ecEventIdMap {
 public:
-    // Adds one NAME=ID entry (split at the last "="); throws HostError on a
+    // Adds one NAME=ID entry (split at the last "="); throws ecFormatError on a
     // malformed entry, a name given twice or an id given to two names.
     void Add(const std::string& entry);
     void AddAll(const std::vector<std::string>& entries);

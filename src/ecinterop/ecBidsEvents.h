@@ -1,19 +1,20 @@
 #pragma once
 #include <string>
 
-#include "ecbin/EventOptions.h"
+#include "ecinterop/ecFormatOptions.h"
 
 class ecEventList;
 
 // BIDS events tables (*_events.tsv): tab-separated, a header row, onset and
 // duration in seconds, "n/a" for missing values.
 //
-// Reading: onset gives the start sample at the list's sampling rate (onset
-// is the column every BIDS table must have; the optional sample column is
-// used only when no rate is known). The duration becomes the stop sample,
-// the last sample the event covers (0 or n/a: a point event). The name comes
+// Reading: onset gives the start sample, the nearest one at the list's
+// sampling rate (ecNearestSample). Onset is the column every BIDS table must
+// have; the optional sample column is used only when no rate is known. The
+// duration becomes the stop sample, the last sample the event covers (0 or
+// n/a: a point event). The name comes
 // from --name-column, else trial_type, else value; a row whose trial_type is
-// n/a takes its value instead. Events come in accepted (EventFiles::Read
+// n/a takes its value instead. Events come in accepted (ecEventFormats::Read
 // then rejects the exclusions). A tags column gives each event its
 // attribute tags, separated by ";".
 //
@@ -21,13 +22,13 @@ class ecEventList;
 // a tags column when any event carries attribute tags; a tag that could not
 // be read back the same (empty, "n/a", holding ";", a tab or a line break)
 // is refused.
-class BidsEvents {
+class ecBidsEvents {
 public:
     // Fills list (emptied first) from the table; the list's sampling rate
-    // must already hold the rate when one is known. Throws HostError with
+    // must already hold the rate when one is known. Throws ecFormatError with
     // the file and line of the first problem.
-    static void Read(const std::string& path, const EventOptions& options, ecEventList& list);
-    static void ReadText(const std::string& text, const std::string& path, const EventOptions& options,
+    static void Read(const std::string& path, const ecFormatOptions& options, ecEventList& list);
+    static void ReadText(const std::string& text, const std::string& path, const ecFormatOptions& options,
                          ecEventList& list);
 
     static std::string WriteText(const ecEventList& list, const std::string& path);

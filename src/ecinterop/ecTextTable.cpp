@@ -1,4 +1,4 @@
-#include "ecbin/TextTable.h"
+#include "ecinterop/ecTextTable.h"
 
 #include <cerrno>
 #include <cmath>
@@ -9,9 +9,9 @@
 #include <sstream>
 #include <system_error>
 
-#include "ecbin/HostError.h"
+#include "ecinterop/ecFormatError.h"
 
-std::vector<std::string> TextTable::Lines(const std::string& text)
+std::vector<std::string> ecTextTable::Lines(const std::string& text)
 {
     std::vector<std::string> lines;
     size_t i = 0;
@@ -34,7 +34,7 @@ std::vector<std::string> TextTable::Lines(const std::string& text)
     return lines;
 }
 
-std::vector<std::string> TextTable::SplitTabs(const std::string& line)
+std::vector<std::string> ecTextTable::SplitTabs(const std::string& line)
 {
     std::vector<std::string> cells;
     size_t start = 0;
@@ -48,7 +48,7 @@ std::vector<std::string> TextTable::SplitTabs(const std::string& line)
     return cells;
 }
 
-std::vector<std::string> TextTable::Tokens(const std::string& line)
+std::vector<std::string> ecTextTable::Tokens(const std::string& line)
 {
     std::vector<std::string> tokens;
     std::istringstream in(line);
@@ -58,7 +58,7 @@ std::vector<std::string> TextTable::Tokens(const std::string& line)
     return tokens;
 }
 
-std::string TextTable::Trim(const std::string& s)
+std::string ecTextTable::Trim(const std::string& s)
 {
     size_t a = s.find_first_not_of(" \t\r\n");
     if (a == std::string::npos)
@@ -67,7 +67,7 @@ std::string TextTable::Trim(const std::string& s)
     return s.substr(a, b - a + 1);
 }
 
-bool TextTable::ParseNumber(const std::string& text, double& value)
+bool ecTextTable::ParseNumber(const std::string& text, double& value)
 {
     std::string t = Trim(text);
     if (t.empty())
@@ -86,7 +86,7 @@ bool TextTable::ParseNumber(const std::string& text, double& value)
     return true;
 }
 
-std::string TextTable::Fixed(double value, int decimals)
+std::string ecTextTable::Fixed(double value, int decimals)
 {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
@@ -102,7 +102,7 @@ std::string TextTable::Fixed(double value, int decimals)
     return s;
 }
 
-std::string TextTable::ShortFloat(float value)
+std::string ecTextTable::ShortFloat(float value)
 {
     char buffer[64];
     for (int digits = 6; digits <= 9; ++digits) {
@@ -113,17 +113,17 @@ std::string TextTable::ShortFloat(float value)
     return buffer;
 }
 
-std::string TextTable::ReadFile(const std::string& path)
+std::string ecTextTable::ReadFile(const std::string& path)
 {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
-        throw HostError(path, "is a folder, not a file");
+        throw ecFormatError(path, "is a folder, not a file");
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw HostError(path, "cannot open (missing or unreadable)");
+        throw ecFormatError(path, "cannot open (missing or unreadable)");
     std::stringstream text;
     text << in.rdbuf();
     if (in.bad())
-        throw HostError(path, "read error");
+        throw ecFormatError(path, "read error");
     return text.str();
 }

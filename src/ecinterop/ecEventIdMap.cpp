@@ -1,12 +1,12 @@
-#include "ecbin/EventIdMap.h"
+#include "ecinterop/ecEventIdMap.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <limits>
 
-#include "ecbin/HostError.h"
+#include "ecinterop/ecFormatError.h"
 
-bool EventIdMap::ParseInt(const std::string& text, int& value)
+bool ecEventIdMap::ParseInt(const std::string& text, int& value)
 {
     if (text.empty() || text.size() > 20)
         return false;
@@ -24,37 +24,37 @@ bool EventIdMap::ParseInt(const std::string& text, int& value)
     return true;
 }
 
-void EventIdMap::Add(const std::string& entry)
+void ecEventIdMap::Add(const std::string& entry)
 {
     size_t eq = entry.rfind('=');
     if (eq == std::string::npos || eq == 0)
-        throw HostError("--event-id " + entry, "expected NAME=ID");
+        throw ecFormatError("--event-id " + entry, "expected NAME=ID");
     std::string name = entry.substr(0, eq);
     int id = 0;
     if (!ParseInt(entry.substr(eq + 1), id))
-        throw HostError("--event-id " + entry, "the id is not an integer");
+        throw ecFormatError("--event-id " + entry, "the id is not an integer");
     auto n = m_byName.find(name);
     if (n != m_byName.end() && n->second != id)
-        throw HostError("--event-id " + entry, "the name \"" + name + "\" already has id " + std::to_string(n->second));
+        throw ecFormatError("--event-id " + entry, "the name \"" + name + "\" already has id " + std::to_string(n->second));
     auto d = m_byId.find(id);
     if (d != m_byId.end() && d->second != name)
-        throw HostError("--event-id " + entry, "id " + std::to_string(id) + " already belongs to \"" + d->second + "\"");
+        throw ecFormatError("--event-id " + entry, "id " + std::to_string(id) + " already belongs to \"" + d->second + "\"");
     m_byName[name] = id;
     m_byId[id] = name;
 }
 
-void EventIdMap::AddAll(const std::vector<std::string>& entries)
+void ecEventIdMap::AddAll(const std::vector<std::string>& entries)
 {
     for (const std::string& e : entries)
         Add(e);
 }
 
-bool EventIdMap::Empty() const
+bool ecEventIdMap::Empty() const
 {
     return m_byName.empty();
 }
 
-bool EventIdMap::IdFor(const std::string& name, int& id) const
+bool ecEventIdMap::IdFor(const std::string& name, int& id) const
 {
     auto n = m_byName.find(name);
     if (n != m_byName.end()) {
@@ -64,7 +64,7 @@ bool EventIdMap::IdFor(const std::string& name, int& id) const
     return ParseInt(name, id);
 }
 
-std::string EventIdMap::NameFor(int id) const
+std::string ecEventIdMap::NameFor(int id) const
 {
     auto d = m_byId.find(id);
     return d != m_byId.end() ? d->second : std::to_string(id);

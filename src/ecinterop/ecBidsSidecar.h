@@ -6,7 +6,7 @@
 // by the inheritance rule (same folder or any folder up to the dataset root,
 // with entities that are a subset of the events file's entities; the nearest
 // and most specific file that states a SamplingFrequency wins).
-class BidsSidecar {
+class ecBidsSidecar {
 public:
     // False when the events file name has no "_events" suffix or no sidecar
     // with a sampling frequency is found.

@@ -1,24 +1,38 @@
-// Unit tests of the host's event formats: BIDS tables, MNE event files, the
-// name/id map and the sidecar lookup.
-#if __has_include("ecbin/BidsEvents.h")
-#include "CliTestSupport.h"
-#include "ecbin/BidsEvents.h"
-#include "ecbin/BidsSidecar.h"
-#include "ecbin/EventIdMap.h"
-#include "ecbin/MneEvents.h"
-#include "ecbin/TextTable.h"
+// The shared event formats: BIDS tables, MNE event files, the name/id map
+// and the sidecar lookup.
+#include <functional>
 
-using namespace clitest;
+#include "../support/TestFiles.h"
+#include "ecevents/events/ecEventList.h"
+#include "ecinterop/ecBidsEvents.h"
+#include "ecinterop/ecBidsSidecar.h"
+#include "ecinterop/ecEventIdMap.h"
+#include "ecinterop/ecFormatError.h"
+#include "ecinterop/ecMneEvents.h"
+#include "ecinterop/ecTextTable.h"
+
+using namespace testfiles;
 
 namespace {
+
+// The message of the ecFormatError that f throws, or "" when it throws none.
+std::string Message(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const ecFormatError& e) {
+        return e.what();
+    }
+    return "";
+}
 
 ecEventList ReadBids(const std::string& text, float rate, const std::string& nameColumn = "")
 {
     ecEventList list;
     list.SetSamplingRate(rate);
-    EventOptions options;
+    ecFormatOptions options;
     options.nameColumn = nameColumn;
-    BidsEvents::ReadText(text, "t_events.tsv", options, list);
+    ecBidsEvents::ReadText(text, "t_events.tsv", options, list);
     return list;
 }
 
@@ -110,24 +124,24 @@ TEST(BidsEventsWrite, SortedRowsDurationsAndTags)
     list.SetSamplingRate(100.0f);
     list.push_back(Event("late", 250, 299));
     list.push_back(Event("early", 100, 100, {"Cond:A", "Side:L"}));
-    EXPECT_EQ(BidsEvents::WriteText(list, "x.tsv"), "onset\tduration\tsample\ttrial_type\ttags\n"
+    EXPECT_EQ(ecBidsEvents::WriteText(list, "x.tsv"), "onset\tduration\tsample\ttrial_type\ttags\n"
                                                     "1\t0\t100\tearly\tCond:A;Side:L\n"
                                                     "2.5\t0.5\t250\tlate\tn/a\n");
     ecEventList noRate;
     noRate.push_back(Event("late", 250, 299));
-    EXPECT_TRUE(Contains(Message([&] { BidsEvents::WriteText(noRate, "x.tsv"); }), "--rate"));
+    EXPECT_TRUE(Contains(Message([&] { ecBidsEvents::WriteText(noRate, "x.tsv"); }), "--rate"));
     ecEventList tab;
     tab.SetSamplingRate(10.0f);
     tab.push_back(Event("a\tb", 250, 299));
-    EXPECT_TRUE(Contains(Message([&] { BidsEvents::WriteText(tab, "x.tsv"); }), "tab"));
+    EXPECT_TRUE(Contains(Message([&] { ecBidsEvents::WriteText(tab, "x.tsv"); }), "tab"));
     // Tags read back as written, and a tag the column cannot carry is refused.
-    ecEventList back = ReadBids(BidsEvents::WriteText(list, "x.tsv"), 100.0f);
+    ecEventList back = ReadBids(ecBidsEvents::WriteText(list, "x.tsv"), 100.0f);
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[0].m_vTags, (std::vector<std::string>{"Cond:A", "Side:L"}));
     EXPECT_TRUE(back[1].m_vTags.empty());
     for (const char* bad : {"a;b", "", "n/a", " a"}) {
         list[0].m_vTags = {bad};
-        EXPECT_TRUE(Contains(Message([&] { BidsEvents::WriteText(list, "x.tsv"); }), "the tags column could not"));
+        EXPECT_TRUE(Contains(Message([&] { ecBidsEvents::WriteText(list, "x.tsv"); }), "the tags column could not"));
     }
 }
 
@@ -138,39 +152,39 @@ TEST(BidsEventsWrite, RoundTripKeepsSamplesAtAwkwardRates)
         list.SetSamplingRate(rate);
         for (int i = 0; i < 50; ++i)
             list.push_back(Event("e" + std::to_string(i % 3), 7 + i * 9973, 7 + i * 9973 + (i % 4 == 0 ? 0 : i * 13)));
-        ecEventList back = ReadBids(BidsEvents::WriteText(list, "x.tsv"), rate);
+        ecEventList back = ReadBids(ecBidsEvents::WriteText(list, "x.tsv"), rate);
         EXPECT_EQ(Shown(back), Shown(list)) << rate;
     }
 }
 
 TEST(MneEvents, ReadsBothLayoutsWithNames)
 {
-    EventOptions options;
+    ecFormatOptions options;
     options.ids.Add("Target=5");
     ecEventList list;
     double estimate = -1.0;
-    MneEvents::ReadText("# made by hand\n  1000  1.000  0  5\n\n 2000 0 7 # three columns\n", "x.eve", options, list,
+    ecMneEvents::ReadText("# made by hand\n  1000  1.000  0  5\n\n 2000 0 7 # three columns\n", "x.eve", options, list,
                         &estimate);
     EXPECT_EQ(Shown(list), "Target@1000-1000 7@2000-2000 ");
     EXPECT_EQ(estimate, 0.0); // a line without time: no estimate
 
-    MneEvents::ReadText(" 1000 1.000 0 1\n61000 61.000 0 2\n", "x.eve", options, list, &estimate);
+    ecMneEvents::ReadText(" 1000 1.000 0 1\n61000 61.000 0 2\n", "x.eve", options, list, &estimate);
     EXPECT_DOUBLE_EQ(estimate, 1000.0);
     // Too short a stretch for millisecond times to tell the rate.
-    MneEvents::ReadText(" 1000 1.000 0 1\n2000 2.000 0 2\n", "x.eve", options, list, &estimate);
+    ecMneEvents::ReadText(" 1000 1.000 0 1\n2000 2.000 0 2\n", "x.eve", options, list, &estimate);
     EXPECT_EQ(estimate, 0.0);
 }
 
 TEST(MneEvents, ProblemsAndWriting)
 {
-    EventOptions options;
+    ecFormatOptions options;
     ecEventList list;
     for (const auto& c : std::vector<std::pair<std::string, std::string>>{
              {"1 0.1 0 1\n12 x 0 1\n", "x.eve line 2: time \"x\""},
              {"1 2\n", "found 2 fields"},
              {"1.5 0.1 0 1\n", "sample \"1.5\""},
          }) {
-        std::string m = Message([&] { MneEvents::ReadText(c.first, "x.eve", options, list); });
+        std::string m = Message([&] { ecMneEvents::ReadText(c.first, "x.eve", options, list); });
         EXPECT_TRUE(Contains(m, c.second));
     }
 
@@ -178,15 +192,15 @@ TEST(MneEvents, ProblemsAndWriting)
     out.SetSamplingRate(100.0f);
     out.push_back(Event("Left", 250, 250));
     out.push_back(Event("32", 50, 50));
-    std::string m = Message([&] { MneEvents::WriteText(out, options, "y.eve"); });
+    std::string m = Message([&] { ecMneEvents::WriteText(out, options, "y.eve"); });
     EXPECT_TRUE(Contains(m, "--event-id \"Left=ID\""));
     options.ids.Add("Left=3");
-    EXPECT_EQ(MneEvents::WriteText(out, options, "y.eve"), "    50   0.500   0  32\n   250   2.500   0   3\n");
+    EXPECT_EQ(ecMneEvents::WriteText(out, options, "y.eve"), "    50   0.500   0  32\n   250   2.500   0   3\n");
 }
 
 TEST(EventIdMap, EntriesAndConflicts)
 {
-    EventIdMap ids;
+    ecEventIdMap ids;
     ids.AddAll({"Auditory/Left=1", "a=b=4", "Auditory/Left=1"});
     int id = 0;
     for (const auto& c : std::vector<std::pair<std::string, int>>{{"Auditory/Left", 1}, {"a=b", 4}, {"-12", -12}}) {
@@ -198,19 +212,19 @@ TEST(EventIdMap, EntriesAndConflicts)
     EXPECT_EQ(ids.NameFor(4), "a=b");
     EXPECT_EQ(ids.NameFor(9), "9");
     for (const char* bad : {"Auditory/Left=2", "Other=1", "NoId", "=3", "x=three"})
-        EXPECT_THROW(ids.Add(bad), HostError) << bad;
+        EXPECT_THROW(ids.Add(bad), ecFormatError) << bad;
 }
 
 TEST(BidsSidecar, RealDatasetsAndInheritance)
 {
     float rate = 0.0f;
     std::string sidecar;
-    const std::string ex = Examples();
-    ASSERT_TRUE(BidsSidecar::FindRate(ex + "/eeg_matchingpennies/sub-05/eeg/sub-05_task-matchingpennies_events.tsv",
+    const std::string ex = std::string(ECEVENTS_TEST_DATA) + "/cli/bids-examples";
+    ASSERT_TRUE(ecBidsSidecar::FindRate(ex + "/eeg_matchingpennies/sub-05/eeg/sub-05_task-matchingpennies_events.tsv",
                                       rate, sidecar));
     EXPECT_EQ(rate, 5000.0f);
     EXPECT_TRUE(Contains(sidecar, "task-matchingpennies_eeg.json"));
-    ASSERT_TRUE(BidsSidecar::FindRate(ex + "/ds000248/sub-01/meg/sub-01_task-audiovisual_run-01_events.tsv", rate, sidecar));
+    ASSERT_TRUE(ecBidsSidecar::FindRate(ex + "/ds000248/sub-01/meg/sub-01_task-audiovisual_run-01_events.tsv", rate, sidecar));
     EXPECT_EQ(rate, 600.614990234375f);
 
     Scratch s;
@@ -222,32 +236,31 @@ TEST(BidsSidecar, RealDatasetsAndInheritance)
              {"ds/sub-03/eeg/sub-03_task-y_events.tsv", "onset\n"},
              {"loose/a/sub-9_task-x_events.tsv", "onset\n"},
              {"loose/task-x_eeg.json", "{\"SamplingFrequency\": 100}"}});
-    ASSERT_TRUE(BidsSidecar::FindRate(s / "ds/sub-01/eeg/sub-01_task-x_events.tsv", rate, sidecar));
+    ASSERT_TRUE(ecBidsSidecar::FindRate(s / "ds/sub-01/eeg/sub-01_task-x_events.tsv", rate, sidecar));
     EXPECT_EQ(rate, 200.5f); // the nearer, more specific sidecar wins
-    ASSERT_TRUE(BidsSidecar::FindRate(s / "ds/sub-02/eeg/sub-02_task-x_run-1_events.tsv", rate, sidecar));
+    ASSERT_TRUE(ecBidsSidecar::FindRate(s / "ds/sub-02/eeg/sub-02_task-x_run-1_events.tsv", rate, sidecar));
     EXPECT_EQ(rate, 100.0f); // inherited from the dataset root
-    EXPECT_FALSE(BidsSidecar::FindRate(s / "ds/sub-03/eeg/sub-03_task-y_events.tsv", rate, sidecar));
+    EXPECT_FALSE(ecBidsSidecar::FindRate(s / "ds/sub-03/eeg/sub-03_task-y_events.tsv", rate, sidecar));
     // Without a dataset root only the events file's own folder counts.
-    EXPECT_FALSE(BidsSidecar::FindRate(s / "loose/a/sub-9_task-x_events.tsv", rate, sidecar));
-    EXPECT_FALSE(BidsSidecar::FindRate(s / "ds/sub-01/eeg/notevents.tsv", rate, sidecar));
+    EXPECT_FALSE(ecBidsSidecar::FindRate(s / "loose/a/sub-9_task-x_events.tsv", rate, sidecar));
+    EXPECT_FALSE(ecBidsSidecar::FindRate(s / "ds/sub-01/eeg/notevents.tsv", rate, sidecar));
 
     double value = 0.0;
     for (const char* bad : {"{\"SamplingFrequency\": \"n/a\"}", "{\"SamplingFrequency\": 0}", "{\"Sampling\": 10}"})
-        EXPECT_FALSE(BidsSidecar::ParseRate(bad, value)) << bad;
+        EXPECT_FALSE(ecBidsSidecar::ParseRate(bad, value)) << bad;
 }
 
-TEST(TextTable, NumbersAndFloats)
+TEST(ecTextTable, NumbersAndFloats)
 {
     double v = 0.0;
-    EXPECT_TRUE(TextTable::ParseNumber(" 2.5e1 ", v));
+    EXPECT_TRUE(ecTextTable::ParseNumber(" 2.5e1 ", v));
     EXPECT_EQ(v, 25.0);
     for (const char* bad : {"", "nan", "inf", "0x10", "1,5", "2.5s", "1e999"})
-        EXPECT_FALSE(TextTable::ParseNumber(bad, v)) << bad;
-    EXPECT_EQ(TextTable::Fixed(2.0, 6), "2");
-    EXPECT_EQ(TextTable::Fixed(-0.0000001, 6), "0");
-    EXPECT_EQ(TextTable::Fixed(0.25, 6), "0.25");
-    EXPECT_EQ(TextTable::ShortFloat(1525.9f), "1525.9");
-    EXPECT_EQ(TextTable::ShortFloat(600.614990234375f), "600.615");
-    EXPECT_EQ(TextTable::ShortFloat(0.1f), "0.1");
+        EXPECT_FALSE(ecTextTable::ParseNumber(bad, v)) << bad;
+    EXPECT_EQ(ecTextTable::Fixed(2.0, 6), "2");
+    EXPECT_EQ(ecTextTable::Fixed(-0.0000001, 6), "0");
+    EXPECT_EQ(ecTextTable::Fixed(0.25, 6), "0.25");
+    EXPECT_EQ(ecTextTable::ShortFloat(1525.9f), "1525.9");
+    EXPECT_EQ(ecTextTable::ShortFloat(600.614990234375f), "600.615");
+    EXPECT_EQ(ecTextTable::ShortFloat(0.1f), "0.1");
 }
-#endif

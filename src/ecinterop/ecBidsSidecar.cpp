@@ -1,4 +1,4 @@
-#include "ecbin/BidsSidecar.h"
+#include "ecinterop/ecBidsSidecar.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -50,7 +50,7 @@ bool IsSubset(const std::map<std::string, std::string>& part, const std::map<std
 
 } // namespace
 
-bool BidsSidecar::ParseRate(const std::string& json, double& rate)
+bool ecBidsSidecar::ParseRate(const std::string& json, double& rate)
 {
     const std::string key = "\"SamplingFrequency\"";
     size_t at = json.find(key);
@@ -73,7 +73,7 @@ bool BidsSidecar::ParseRate(const std::string& json, double& rate)
     return true;
 }
 
-bool BidsSidecar::ReadRate(const std::string& jsonFile, float& rate)
+bool ecBidsSidecar::ReadRate(const std::string& jsonFile, float& rate)
 {
     std::ifstream in(jsonFile, std::ios::binary);
     if (!in)
@@ -87,7 +87,7 @@ bool BidsSidecar::ReadRate(const std::string& jsonFile, float& rate)
     return true;
 }
 
-bool BidsSidecar::FindRate(const std::string& eventsFile, float& rate, std::string& sidecar)
+bool ecBidsSidecar::FindRate(const std::string& eventsFile, float& rate, std::string& sidecar)
 {
     fs::path file(eventsFile);
     std::string name = file.filename().string();

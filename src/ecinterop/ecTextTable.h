@@ -4,7 +4,7 @@
 
 // Splitting of text files into lines and tab-separated cells, and the
 // number formatting the writers share.
-class TextTable {
+class ecTextTable {
 public:
     // Lines of a text, without a UTF-8 byte-order mark, with "\r\n" and "\r"
     // line ends understood; a final line end does not make an empty line.
@@ -21,6 +21,6 @@ public:
     // The shortest decimal text that reads back as the same float
     // (1525.9f gives 1525.9, not 1525.900024).
     static std::string ShortFloat(float value);
-    // Reads a whole file; throws HostError naming it when it cannot.
+    // Reads a whole file; throws ecFormatError naming it when it cannot.
     static std::string ReadFile(const std::string& path);
 };

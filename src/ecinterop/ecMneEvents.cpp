@@ -1,28 +1,30 @@
-#include "ecbin/MneEvents.h"
+#include "ecinterop/ecMneEvents.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
-#include "ecbin/EventFiles.h"
-#include "ecbin/HostError.h"
-#include "ecbin/TextTable.h"
+#include "ecinterop/ecFormatError.h"
+#include "ecinterop/ecTextTable.h"
 #include "ecevents/events/ecEventList.h"
+#include "ecevents/events/ecEventLoader.h"
 #include "ecsafewrite/ecSafeWriter.h"
 
-void MneEvents::Read(const std::string& path, const EventOptions& options, ecEventList& list, double* estimatedRate)
+void ecMneEvents::Read(const std::string& path, const ecFormatOptions& options, ecEventList& list, double* estimatedRate)
 {
-    ReadText(TextTable::ReadFile(path), path, options, list, estimatedRate);
+    ReadText(ecTextTable::ReadFile(path), path, options, list, estimatedRate);
 }
 
-void MneEvents::ReadText(const std::string& text, const std::string& path, const EventOptions& options,
+void ecMneEvents::ReadText(const std::string& text, const std::string& path, const ecFormatOptions& options,
                          ecEventList& list, double* estimatedRate)
 {
     const float keepRate = list.GetSamplingRate();
     list.Clear();
     list.SetSamplingRate(keepRate);
-    std::vector<std::string> lines = TextTable::Lines(text);
+    ecEventLoader loader(list, false);
+    std::vector<std::string> lines = ecTextTable::Lines(text);
     bool first = true;
     int firstSample = 0, lastSample = 0;
     double firstTime = 0.0, lastTime = 0.0;
@@ -32,24 +34,24 @@ void MneEvents::ReadText(const std::string& text, const std::string& path, const
         size_t hash = line.find('#');
         if (hash != std::string::npos)
             line.resize(hash);
-        std::vector<std::string> tokens = TextTable::Tokens(line);
+        std::vector<std::string> tokens = ecTextTable::Tokens(line);
         if (tokens.empty())
             continue;
         const std::string where = path + " line " + std::to_string(l + 1);
         if (tokens.size() != 3 && tokens.size() != 4)
-            throw HostError(where, "expected sample, time, previous value and event id (found " +
+            throw ecFormatError(where, "expected sample, time, previous value and event id (found " +
                                        std::to_string(tokens.size()) + " fields)");
         int sample = 0, previous = 0, id = 0;
         double time = 0.0;
         const bool withTime = tokens.size() == 4;
-        if (!EventIdMap::ParseInt(tokens[0], sample))
-            throw HostError(where, "sample \"" + tokens[0] + "\" is not a 32-bit integer");
-        if (withTime && !TextTable::ParseNumber(tokens[1], time))
-            throw HostError(where, "time \"" + tokens[1] + "\" is not a number");
-        if (!EventIdMap::ParseInt(tokens[withTime ? 2 : 1], previous))
-            throw HostError(where, "previous value \"" + tokens[withTime ? 2 : 1] + "\" is not an integer");
-        if (!EventIdMap::ParseInt(tokens[withTime ? 3 : 2], id))
-            throw HostError(where, "event id \"" + tokens[withTime ? 3 : 2] + "\" is not an integer");
+        if (!ecEventIdMap::ParseInt(tokens[0], sample))
+            throw ecFormatError(where, "sample \"" + tokens[0] + "\" is not a 32-bit integer");
+        if (withTime && !ecTextTable::ParseNumber(tokens[1], time))
+            throw ecFormatError(where, "time \"" + tokens[1] + "\" is not a number");
+        if (!ecEventIdMap::ParseInt(tokens[withTime ? 2 : 1], previous))
+            throw ecFormatError(where, "previous value \"" + tokens[withTime ? 2 : 1] + "\" is not an integer");
+        if (!ecEventIdMap::ParseInt(tokens[withTime ? 3 : 2], id))
+            throw ecFormatError(where, "event id \"" + tokens[withTime ? 3 : 2] + "\" is not an integer");
         timed = timed && withTime;
         if (first) {
             firstSample = sample;
@@ -62,7 +64,9 @@ void MneEvents::ReadText(const std::string& text, const std::string& path, const
         ecEvent e;
         e.m_sName = options.ids.NameFor(id);
         e.m_iStart = e.m_iStop = sample;
-        EventFiles::AddRead(list, e);
+        // Tables carry no status: every event comes in accepted.
+        e.SetRejectedOff();
+        loader.Enter(std::move(e));
     }
     if (estimatedRate) {
         *estimatedRate = 0.0;
@@ -73,11 +77,11 @@ void MneEvents::ReadText(const std::string& text, const std::string& path, const
     }
 }
 
-std::string MneEvents::WriteText(const ecEventList& list, const EventOptions& options, const std::string& path)
+std::string ecMneEvents::WriteText(const ecEventList& list, const ecFormatOptions& options, const std::string& path)
 {
     const double rate = list.GetSamplingRate();
     if (!(rate > 0.0))
-        throw HostError(path, "writing the time column needs the sampling rate: give --rate");
+        throw ecFormatError(path, "writing the time column needs the sampling rate: give --rate");
     std::vector<const ecEvent*> events;
     for (const ecEvent& e : list)
         events.push_back(&e);
@@ -88,7 +92,7 @@ std::string MneEvents::WriteText(const ecEventList& list, const EventOptions& op
     for (const ecEvent* e : events) {
         int id = 0;
         if (!options.ids.IdFor(e->m_sName, id))
-            throw HostError(path, "the event name \"" + e->m_sName +
+            throw ecFormatError(path, "the event name \"" + e->m_sName +
                                       "\" is not an integer id; map it with --event-id \"" + e->m_sName + "=ID\"");
         std::snprintf(line, sizeof line, "%6d %7.3f %3d %3d\n", e->m_iStart, e->m_iStart / rate, 0, id);
         out += line;
@@ -96,7 +100,7 @@ std::string MneEvents::WriteText(const ecEventList& list, const EventOptions& op
     return out;
 }
 
-void MneEvents::Write(const ecEventList& list, const EventOptions& options, const std::string& path)
+void ecMneEvents::Write(const ecEventList& list, const ecFormatOptions& options, const std::string& path)
 {
     ecSafeWriter::WriteText(path, WriteText(list, options, path));
 }

@@ -1,15 +1,16 @@
-#include "ecbin/BidsEvents.h"
+#include "ecinterop/ecBidsEvents.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <sstream>
+#include <utility>
 #include <vector>
 
-#include "ecbin/EventFiles.h"
-#include "ecbin/HostError.h"
-#include "ecbin/TextTable.h"
+#include "ecinterop/ecFormatError.h"
+#include "ecinterop/ecTextTable.h"
 #include "ecevents/events/ecEventList.h"
+#include "ecevents/events/ecEventLoader.h"
+#include "ecinterop/ecNearestSample.h"
 #include "ecsafewrite/ecSafeWriter.h"
 
 namespace {
@@ -33,16 +34,9 @@ std::string Where(const std::string& path, size_t line)
 // value in the message.
 int FitSample(double sample, const std::string& what)
 {
-    if (!(sample >= static_cast<double>(INT_MIN) && sample <= static_cast<double>(INT_MAX)))
-        throw HostError("", what + " is sample " + TextTable::Fixed(sample, 0) + ", beyond the 32-bit sample range");
+    if (!ecFitsSample(sample))
+        throw ecFormatError("", what + " is sample " + ecTextTable::Fixed(sample, 0) + ", beyond the 32-bit sample range");
     return static_cast<int>(sample);
-}
-
-// The nearest sample to a time (halves away from zero, the same for
-// negative times), in double.
-double NearestSample(double seconds, double rate)
-{
-    return std::round(seconds * rate);
 }
 
 std::vector<std::string> Split(const std::string& text, char separator)
@@ -64,33 +58,33 @@ std::string TagProblem(const std::string& tag)
         return "is empty or n/a";
     if (tag.find_first_of(";\t\r\n") != std::string::npos)
         return "holds a \";\", tab or line break";
-    if (TextTable::Trim(tag) != tag)
+    if (ecTextTable::Trim(tag) != tag)
         return "starts or ends with blanks";
     return "";
 }
 
 } // namespace
 
-void BidsEvents::Read(const std::string& path, const EventOptions& options, ecEventList& list)
+void ecBidsEvents::Read(const std::string& path, const ecFormatOptions& options, ecEventList& list)
 {
-    ReadText(TextTable::ReadFile(path), path, options, list);
+    ReadText(ecTextTable::ReadFile(path), path, options, list);
 }
 
-void BidsEvents::ReadText(const std::string& text, const std::string& path, const EventOptions& options,
+void ecBidsEvents::ReadText(const std::string& text, const std::string& path, const ecFormatOptions& options,
                           ecEventList& list)
 {
-    std::vector<std::string> lines = TextTable::Lines(text);
-    while (!lines.empty() && TextTable::Trim(lines.back()).empty())
+    std::vector<std::string> lines = ecTextTable::Lines(text);
+    while (!lines.empty() && ecTextTable::Trim(lines.back()).empty())
         lines.pop_back();
     if (lines.empty())
-        throw HostError(path, "empty file, expected a BIDS events table with a header row");
-    std::vector<std::string> header = TextTable::SplitTabs(lines[0]);
+        throw ecFormatError(path, "empty file, expected a BIDS events table with a header row");
+    std::vector<std::string> header = ecTextTable::SplitTabs(lines[0]);
     for (std::string& h : header)
-        h = TextTable::Trim(h);
+        h = ecTextTable::Trim(h);
 
     const int onset = Column(header, "onset");
     if (onset < 0)
-        throw HostError(path, "no onset column in the header (is this a BIDS events table?)");
+        throw ecFormatError(path, "no onset column in the header (is this a BIDS events table?)");
     const int duration = Column(header, "duration");
     const int sample = Column(header, "sample");
     const int value = Column(header, "value");
@@ -99,13 +93,13 @@ void BidsEvents::ReadText(const std::string& text, const std::string& path, cons
     if (!options.nameColumn.empty()) {
         name = Column(header, options.nameColumn);
         if (name < 0)
-            throw HostError(path, "no column named \"" + options.nameColumn + "\" for the event names");
+            throw ecFormatError(path, "no column named \"" + options.nameColumn + "\" for the event names");
     } else {
         name = Column(header, "trial_type");
         if (name < 0)
             name = value;
         if (name < 0)
-            throw HostError(path, "no trial_type or value column for the event names; name one with --name-column");
+            throw ecFormatError(path, "no trial_type or value column for the event names; name one with --name-column");
     }
     const bool fallBackToValue = options.nameColumn.empty() && value >= 0 && name != value;
     const double rate = list.GetSamplingRate();
@@ -113,15 +107,16 @@ void BidsEvents::ReadText(const std::string& text, const std::string& path, cons
     const float keepRate = list.GetSamplingRate();
     list.Clear();
     list.SetSamplingRate(keepRate);
+    ecEventLoader loader(list, false);
     for (size_t l = 1; l < lines.size(); ++l) {
-        if (TextTable::Trim(lines[l]).empty())
+        if (ecTextTable::Trim(lines[l]).empty())
             continue;
-        std::vector<std::string> cells = TextTable::SplitTabs(lines[l]);
+        std::vector<std::string> cells = ecTextTable::SplitTabs(lines[l]);
         if (cells.size() != header.size())
-            throw HostError(Where(path, l + 1), "expected " + std::to_string(header.size()) + " tab-separated columns, found " +
+            throw ecFormatError(Where(path, l + 1), "expected " + std::to_string(header.size()) + " tab-separated columns, found " +
                                                     std::to_string(cells.size()));
         for (std::string& c : cells)
-            c = TextTable::Trim(c);
+            c = ecTextTable::Trim(c);
 
         ecEvent e;
         e.m_sName = cells[name];
@@ -130,58 +125,61 @@ void BidsEvents::ReadText(const std::string& text, const std::string& path, cons
 
         if (tags >= 0 && cells[tags] != kNA)
             for (const std::string& t : Split(cells[tags], ';'))
-                if (!TextTable::Trim(t).empty())
-                    e.m_vTags.push_back(TextTable::Trim(t));
+                if (!ecTextTable::Trim(t).empty())
+                    e.m_vTags.push_back(ecTextTable::Trim(t));
 
         double seconds = 0.0;
         const bool haveOnset = cells[onset] != kNA;
-        if (haveOnset && !TextTable::ParseNumber(cells[onset], seconds))
-            throw HostError(Where(path, l + 1), "onset \"" + cells[onset] + "\" is not a number");
+        if (haveOnset && !ecTextTable::ParseNumber(cells[onset], seconds))
+            throw ecFormatError(Where(path, l + 1), "onset \"" + cells[onset] + "\" is not a number");
         try {
             if (rate > 0.0 && haveOnset) {
-                e.m_iStart = FitSample(NearestSample(seconds, rate), "onset " + cells[onset] + " s");
+                e.m_iStart = FitSample(ecNearestSample(seconds, rate), "onset " + cells[onset] + " s");
             } else if (sample >= 0 && cells[sample] != kNA) {
                 double s = 0.0;
-                if (!TextTable::ParseNumber(cells[sample], s))
-                    throw HostError("", "sample \"" + cells[sample] + "\" is not a number");
+                if (!ecTextTable::ParseNumber(cells[sample], s))
+                    throw ecFormatError("", "sample \"" + cells[sample] + "\" is not a number");
                 e.m_iStart = FitSample(std::round(s), "sample " + cells[sample]);
             } else if (!haveOnset) {
-                throw HostError("", "onset is n/a and there is no sample to place the event");
+                throw ecFormatError("", "onset is n/a and there is no sample to place the event");
             } else {
-                throw HostError("", "no sampling rate to turn the onset into a sample: give --rate or a sidecar "
+                throw ecFormatError("", "no sampling rate to turn the onset into a sample: give --rate or a sidecar "
                                     "with SamplingFrequency");
             }
 
             e.m_iStop = e.m_iStart;
             if (duration >= 0 && cells[duration] != kNA) {
                 double d = 0.0;
-                if (!TextTable::ParseNumber(cells[duration], d))
-                    throw HostError("", "duration \"" + cells[duration] + "\" is not a number");
+                if (!ecTextTable::ParseNumber(cells[duration], d))
+                    throw ecFormatError("", "duration \"" + cells[duration] + "\" is not a number");
                 if (d < 0.0)
-                    throw HostError("", "duration " + cells[duration] + " is negative");
+                    throw ecFormatError("", "duration " + cells[duration] + " is negative");
                 if (d > 0.0) {
                     if (!(rate > 0.0))
-                        throw HostError("", "no sampling rate to turn the duration into samples: give --rate");
+                        throw ecFormatError("", "no sampling rate to turn the duration into samples: give --rate");
                     // Start and length each fit; their sum need not.
-                    const double n = NearestSample(d, rate);
+                    const double n = ecNearestSample(d, rate);
                     if (n > 1.0)
                         e.m_iStop = FitSample(e.m_iStart + n - 1.0, "the end of onset " + cells[onset] +
                                                                         " s plus duration " + cells[duration] + " s");
                 }
             }
-        } catch (const HostError& problem) {
-            throw HostError(Where(path, l + 1), problem.what());
+        } catch (const ecFormatError& problem) {
+            throw ecFormatError(Where(path, l + 1), problem.what());
         }
 
-        EventFiles::AddRead(list, e);
+        // Tables carry no status: every event comes in accepted.
+        e.SetRejectedOff();
+        loader.RegisterTags(e.m_vTags);
+        loader.Enter(std::move(e));
     }
 }
 
-std::string BidsEvents::WriteText(const ecEventList& list, const std::string& path)
+std::string ecBidsEvents::WriteText(const ecEventList& list, const std::string& path)
 {
     const double rate = list.GetSamplingRate();
     if (!(rate > 0.0))
-        throw HostError(path, "writing onsets in seconds needs the sampling rate: give --rate");
+        throw ecFormatError(path, "writing onsets in seconds needs the sampling rate: give --rate");
     std::vector<const ecEvent*> events;
     bool tags = false;
     for (const ecEvent& e : list) {
@@ -196,18 +194,18 @@ std::string BidsEvents::WriteText(const ecEventList& list, const std::string& pa
     for (const ecEvent* e : events) {
         for (char c : e->m_sName)
             if (c == '\t' || c == '\n' || c == '\r')
-                throw HostError(path, "the event name \"" + e->m_sName + "\" holds a tab or line break");
+                throw ecFormatError(path, "the event name \"" + e->m_sName + "\" holds a tab or line break");
         // A span of two ints may not fit one.
         const long long samples =
             e->m_iStop > e->m_iStart ? static_cast<long long>(e->m_iStop) - e->m_iStart + 1 : 0;
-        out << TextTable::Fixed(e->m_iStart / rate, 9) << '\t' << TextTable::Fixed(static_cast<double>(samples) / rate, 9) << '\t'
+        out << ecTextTable::Fixed(e->m_iStart / rate, 9) << '\t' << ecTextTable::Fixed(static_cast<double>(samples) / rate, 9) << '\t'
             << e->m_iStart << '\t' << (e->m_sName.empty() ? kNA : e->m_sName);
         if (tags) {
             std::string joined;
             for (const std::string& t : e->m_vTags) {
                 const std::string problem = TagProblem(t);
                 if (!problem.empty())
-                    throw HostError(path, "the tag \"" + t + "\" of event \"" + e->m_sName + "\" " + problem +
+                    throw ecFormatError(path, "the tag \"" + t + "\" of event \"" + e->m_sName + "\" " + problem +
                                               ", so the tags column could not give it back");
                 joined += (joined.empty() ? "" : ";") + t;
             }
@@ -218,7 +216,7 @@ std::string BidsEvents::WriteText(const ecEventList& list, const std::string& pa
     return out.str();
 }
 
-void BidsEvents::Write(const ecEventList& list, const std::string& path)
+void ecBidsEvents::Write(const ecEventList& list, const std::string& path)
 {
     ecSafeWriter::WriteText(path, WriteText(list, path));
 }

@@ -1,0 +1,22 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// The recordings of a BIDS dataset folder: every *_events.tsv below it,
+// derivatives, sourcedata and hidden folders left out.
+class ecDatasetRecordings {
+public:
+    struct Recording {
+        std::string events;
+        // The folder that holds it, relative to the dataset folder ("" or
+        // "." at the top).
+        std::string folder;
+    };
+
+    // In path order. Throws ecFormatError when the folder cannot be listed
+    // or holds no events table.
+    static std::vector<Recording> Find(const std::string& dataset);
+
+    // The file name without extension and without a trailing "_events".
+    static std::string Stem(const std::string& path);
+};

@@ -1,0 +1,14 @@
+#include "ecinterop/ecNearestSample.h"
+
+#include <climits>
+#include <cmath>
+
+double ecNearestSample(double seconds, double rate)
+{
+    return std::round(seconds * rate);
+}
+
+bool ecFitsSample(double sample)
+{
+    return sample >= static_cast<double>(INT_MIN) && sample <= static_cast<double>(INT_MAX);
+}
