@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "ecevents/events/ecEvent.h"
-#include "event_test_util.h"
+#include "events_test_support.h"
 
 namespace {
 

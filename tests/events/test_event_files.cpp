@@ -8,8 +8,8 @@
 #include <tuple>
 
 #include "ecevents/foundation/ecError.h"
-#include "event_test_util.h"
-#include "../support/SinglePrecisionSearch.h"
+#include "events_test_support.h"
+#include "../support/single_precision_search.h"
 
 namespace {
 

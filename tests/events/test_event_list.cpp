@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "ecevents/events/ecEventList.h"
-#include "event_test_util.h"
+#include "events_test_support.h"
 
 TEST(EventListCore, AppendingTheSameEventRaisesItsLoadCount)
 {

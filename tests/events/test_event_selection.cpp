@@ -2,7 +2,7 @@
 
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/foundation/ecError.h"
-#include "event_test_util.h"
+#include "events_test_support.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "LogicTestSupport.h"
+#include "logic_test_support.h"
 
 using namespace logictest;
 

@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "LogicTestSupport.h"
+#include "logic_test_support.h"
 
 using namespace logictest;
 

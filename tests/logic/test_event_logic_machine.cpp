@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "LogicTestSupport.h"
-#include "../support/SinglePrecisionSearch.h"
+#include "logic_test_support.h"
+#include "../support/single_precision_search.h"
 
 using namespace logictest;
 

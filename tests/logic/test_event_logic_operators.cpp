@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "LogicTestSupport.h"
+#include "logic_test_support.h"
 
 using namespace logictest;
 

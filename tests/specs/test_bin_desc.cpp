@@ -10,7 +10,7 @@
 
 #include "ecevents/specs/ecAttribSet.h"
 #include "ecevents/specs/ecBinSpec.h"
-#include "test_helpers.h"
+#include "specs_test_support.h"
 
 using namespace specs_test;
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "test_helpers.h"
+#include "specs_test_support.h"
 
 using namespace specs_test;
 

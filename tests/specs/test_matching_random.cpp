@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "ecevents/foundation/ecError.h"
-#include "test_helpers.h"
+#include "specs_test_support.h"
 
 using namespace specs_test;
 

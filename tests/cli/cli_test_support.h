@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "../support/TestFiles.h"
+#include "../support/test_files.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecbin/HostError.h"
 

@@ -1,4 +1,4 @@
-#include "../support/TestFiles.h"
+#include "../support/test_files.h"
 #include "ecinterop/ecDatasetRecordings.h"
 #include "ecinterop/ecFormatError.h"
 

@@ -3,7 +3,7 @@
 // stderr naming the file, the exit status says so, and nothing crashes.
 #include <random>
 
-#include "CliTestSupport.h"
+#include "cli_test_support.h"
 
 using namespace clitest;
 

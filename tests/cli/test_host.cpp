@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "CliTestSupport.h"
+#include "cli_test_support.h"
 #include "ecbin/BatchRunner.h"
 #include "ecbin/ProgressBar.h"
 #include "ecbin/RecordingSet.h"

@@ -12,7 +12,7 @@
 #include <poll.h>
 #include <sys/stat.h>
 
-#include "CliTestSupport.h"
+#include "cli_test_support.h"
 
 using namespace clitest;
 

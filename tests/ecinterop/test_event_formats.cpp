@@ -4,7 +4,7 @@
 #include <functional>
 #include <limits>
 
-#include "../support/TestFiles.h"
+#include "../support/test_files.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/events/ecEventLoader.h"
 #include "ecinterop/ecEventFormats.h"

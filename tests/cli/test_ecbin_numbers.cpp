@@ -1,6 +1,6 @@
 // Numbers through the built ecbin: sample arithmetic at the ends of the int
 // range, numeric options, and what the readers read past.
-#include "CliTestSupport.h"
+#include "cli_test_support.h"
 
 using namespace clitest;
 

@@ -2,7 +2,7 @@
 // and the sidecar lookup.
 #include <functional>
 
-#include "../support/TestFiles.h"
+#include "../support/test_files.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecinterop/ecBidsEvents.h"
 #include "ecinterop/ecBidsSidecar.h"

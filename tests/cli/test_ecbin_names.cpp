@@ -1,6 +1,6 @@
 // Runs the built ecbin on names: exclusions in every input format, names
 // the bins ask for that the recording lacks, and names holding any bytes.
-#include "CliTestSupport.h"
+#include "cli_test_support.h"
 
 using namespace clitest;
 

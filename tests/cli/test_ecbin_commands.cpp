@@ -5,7 +5,7 @@
 #include <iterator>
 #include <map>
 
-#include "CliTestSupport.h"
+#include "cli_test_support.h"
 
 using namespace clitest;
 
