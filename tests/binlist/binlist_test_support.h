@@ -1,4 +1,5 @@
 #pragma once
+#include "../support/ec_error_of.h"
 // Builders shared by the bin-list tests.
 #include <functional>
 #include <sstream>
@@ -60,16 +61,6 @@ inline ecXml FromText(const std::string& text)
     return xml;
 }
 
-// The message of the ecError that the action throws.
-inline std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const ecError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 template <class T>
 std::string Written(T& object)

@@ -52,7 +52,7 @@ TEST(BinDescription, WrittenLinesAndReading)
                                      "<sOperator>XOR</sOperator></bin>\n");
     ecBinDescription odd = MakeBin("B", "Stim", "EvtCodes");
     std::ostringstream out;
-    EXPECT_EQ(ErrorOf([&] { odd.WriteXml(out); }), "[ecBinDescription::WriteXml] Unrecognised case = EvtCodes");
+    EXPECT_EQ(EcErrorOf([&] { odd.WriteXml(out); }), "[ecBinDescription::WriteXml] Unrecognised case = EvtCodes");
     EXPECT_EQ(out.str(), head + "EvtCodes</sCase>");
 
     // One working record: successive reads take successive bins and clear
@@ -69,12 +69,12 @@ TEST(BinDescription, WrittenLinesAndReading)
     ASSERT_TRUE(read.ReadXml(xml));
     EXPECT_EQ(read.GetNumEvtTags(), 1);
     EXPECT_EQ(read.GetNumEvtNames(), 2) << "earlier names stay";
-    EXPECT_EQ(ErrorOf([&] { read.ReadXml(xml); }), "[ecBinDescription::ReadXml] Unrecognised case = Codes");
+    EXPECT_EQ(EcErrorOf([&] { read.ReadXml(xml); }), "[ecBinDescription::ReadXml] Unrecognised case = Codes");
     EXPECT_EQ(read.GetCase(), "Codes") << "what was read stays";
     EXPECT_FALSE(read.ReadXml(xml));
     EXPECT_EQ(read.GetBinName(), "B");
     ecXml noCase = FromText("<bin><sEpochName>E</sEpochName></bin>");
-    EXPECT_EQ(ErrorOf([&] { read.ReadXml(noCase); }), "[ecBinDescription::ReadXml] Unrecognised case = ");
+    EXPECT_EQ(EcErrorOf([&] { read.ReadXml(noCase); }), "[ecBinDescription::ReadXml] Unrecognised case = ");
     EXPECT_EQ(read.GetBinName(), "") << "a missing element reads as empty";
 }
 
@@ -109,14 +109,14 @@ TEST(BinList, UniqueNamesReferencesAndLookups)
     EXPECT_EQ(list.GetEpochForBin(0).fStop, 0.4f);
     EXPECT_EQ(list.GetBinName(3), "");
     const std::string range = "[ecBinList::GetBin]: Index is out of range.";
-    EXPECT_EQ(ErrorOf([&] { list.GetBin(3); }), range);
-    EXPECT_EQ(ErrorOf([&] { list.GetBin(-1); }), range);
-    EXPECT_EQ(ErrorOf([&] { list.GetEpoch(2); }), range);
-    EXPECT_EQ(ErrorOf([&] { list.GetEpoch(std::string("Nope")); }),
+    EXPECT_EQ(EcErrorOf([&] { list.GetBin(3); }), range);
+    EXPECT_EQ(EcErrorOf([&] { list.GetBin(-1); }), range);
+    EXPECT_EQ(EcErrorOf([&] { list.GetEpoch(2); }), range);
+    EXPECT_EQ(EcErrorOf([&] { list.GetEpoch(std::string("Nope")); }),
               "[ecBinList::GetEpoch] Nope not found in list of epoch specifications");
-    EXPECT_EQ(ErrorOf([&] { list.GetEpochForBin(5); }),
+    EXPECT_EQ(EcErrorOf([&] { list.GetEpochForBin(5); }),
               "[ecBinList::GetEpochForBin] Technical error (bin index out of range)");
-    EXPECT_EQ(ErrorOf([&] { list.GetEpochForBin(2); }),
+    EXPECT_EQ(EcErrorOf([&] { list.GetEpochForBin(2); }),
               "[ecBinList::GetEpoch] Gone not found in list of epoch specifications");
 
     list.bExcludeON = false;
@@ -134,12 +134,12 @@ TEST(BinListValidate, RepairsAndFailures)
     list.SetCurSelBin(1);
     list.DelOneBin("B");
     EXPECT_EQ(list.GetCurSelBinName(), "");
-    EXPECT_EQ(ErrorOf([&] { list.Validate(); }), "[ecBinList::Validate] No epoch specifications are available");
+    EXPECT_EQ(EcErrorOf([&] { list.Validate(); }), "[ecBinList::Validate] No epoch specifications are available");
     EXPECT_EQ(list.GetCurSelBin(), 0) << "the bin selection was repaired before the failure";
     list.AddOneEpoch(MakeEpoch("Resp"));
-    EXPECT_EQ(ErrorOf([&] { list.Validate(); }), "[ecBinList::Validate] No epoch found with ID = Stim");
+    EXPECT_EQ(EcErrorOf([&] { list.Validate(); }), "[ecBinList::Validate] No epoch found with ID = Stim");
     std::ostringstream out;
-    EXPECT_EQ(ErrorOf([&] { list.WriteXml(out); }), "[ecBinList::Validate] No epoch found with ID = Stim");
+    EXPECT_EQ(EcErrorOf([&] { list.WriteXml(out); }), "[ecBinList::Validate] No epoch found with ID = Stim");
     EXPECT_EQ(out.str(), "") << "a list that fails validation writes nothing";
     list.AddOneEpoch(MakeEpoch("Stim"));
     list.SetCurSelEpoch(-4);
@@ -244,12 +244,12 @@ TEST(BinListXml, ReadingRepairsAndFailures)
 {
     ecBinList list;
     ecXml none = FromText("<bin_results></bin_results>");
-    EXPECT_EQ(ErrorOf([&] { list.ReadXml(none); }), "[ecBinList::ReadXml] <bin_list> section not found");
+    EXPECT_EQ(EcErrorOf([&] { list.ReadXml(none); }), "[ecBinList::ReadXml] <bin_list> section not found");
     ecBinDescription a = NamesBin("A");
     const std::string head = "<bin_list><iCurrentSelectedBin>5</iCurrentSelectedBin><sName>N</sName><vBinList>" +
                              Written(a) + Written(a) + "</vBinList>";
     ecXml noEpochs = FromText(head + "</bin_list>");
-    EXPECT_EQ(ErrorOf([&] { list.ReadXml(noEpochs); }), "[ecBinList::Validate] No epoch specifications are available");
+    EXPECT_EQ(EcErrorOf([&] { list.ReadXml(noEpochs); }), "[ecBinList::Validate] No epoch specifications are available");
     EXPECT_EQ(list.GetNumBins(), 2) << "what was read stays";
     EXPECT_EQ(list.sName, "N");
     ecXml twice = FromText(head + "<vEpochList><epoch><sID>Stim</sID><fStart>-0.1</fStart><fStop>0.4</fStop></epoch>"

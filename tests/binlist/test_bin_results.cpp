@@ -57,7 +57,7 @@ TEST(BinResultsWriter, DocumentTexts)
     ecBinList odd;
     odd.vBinList.push_back(MakeBin("Odd", "Stim", "EvtCodes"));
     std::ostringstream out;
-    EXPECT_EQ(ErrorOf([&] { odd.WriteXmlBinResults(out); }), "[ecBinList::WriteXml] Unrecognized case EvtCodes");
+    EXPECT_EQ(EcErrorOf([&] { odd.WriteXmlBinResults(out); }), "[ecBinList::WriteXml] Unrecognized case EvtCodes");
     EXPECT_EQ(out.str(), "\t<bin_results>\n\n" + kExcludeOn + "\t\t<bin_ops>\n" + Op("SetEpoch", {"Stim"}));
 }
 
@@ -205,6 +205,6 @@ TEST(BinResultsRun, DocumentsTheReaderRejects)
         ecXml xml = FromText(BinResults(*list));
         ecBinResultList results;
         results.SetpEvents(&recording.events);
-        EXPECT_EQ(ErrorOf([&] { results.ReadXml(xml); }), message);
+        EXPECT_EQ(EcErrorOf([&] { results.ReadXml(xml); }), message);
     }
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "../support/ec_error_of.h"
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -68,14 +69,3 @@ inline bool ReadDocument(ecEventList& list, const std::string& text, bool merge 
     return list.ReadXml(xml, merge);
 }
 
-// The message of the ecError that the call throws, or "no error".
-template <class Call>
-std::string EcErrorOf(Call call)
-{
-    try {
-        call();
-    } catch (const ecError& e) {
-        return e.what();
-    }
-    return "no error";
-}

@@ -1,4 +1,5 @@
 #pragma once
+#include "../support/ec_error_of.h"
 // Shared helpers of the event-logic tests: event lists built in code, bin
 // results documents assembled from operator snippets, and a probe into the
 // private stack of the machine.
@@ -87,21 +88,11 @@ inline ecXml Xml(const std::string& text)
     return xml;
 }
 
-// The message f failed with, or "" when it ran through.
-inline std::string Message(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const ecError& e) {
-        return e.what();
-    }
-    return "";
-}
 
 inline std::string RunDoc(ecBinResultList& results, ecEventList& list, const std::string& doc)
 {
     results.SetpEvents(&list);
-    return Message([&] {
+    return EcErrorOf([&] {
         ecXml xml = Xml(doc);
         results.ReadXml(xml);
     });
@@ -174,7 +165,7 @@ struct Machine {
     }
     std::string Fail(const std::string& text)
     {
-        return Message([&] { Read(text); });
+        return EcErrorOf([&] { Read(text); });
     }
 };
 

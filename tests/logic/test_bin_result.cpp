@@ -39,14 +39,14 @@ TEST(BinResult, InitializeRefusesBadOrdersSizesAndEpochs)
         ecBinResult r;
         r.m_sID = "Kept";
         r.Initialize(1, 3, ecEventRelatedEpoch(), 1);
-        EXPECT_EQ(Message([&] { r.Initialize(c.order, c.items, c.epoch, 1); }), c.message);
+        EXPECT_EQ(EcErrorOf([&] { r.Initialize(c.order, c.items, c.epoch, 1); }), c.message);
         EXPECT_FALSE(r.m_bInitialized);
         EXPECT_EQ(r.m_nItems, 0);
         EXPECT_EQ(r.R1, nullptr);
         EXPECT_EQ(r.m_sID, "Kept");
     }
     ecBinResult r;
-    EXPECT_EQ(Message([&] { r.Initialize(0, 0, ecEventRelatedEpoch(), 1); }), "");
+    EXPECT_EQ(EcErrorOf([&] { r.Initialize(0, 0, ecEventRelatedEpoch(), 1); }), "");
     EXPECT_TRUE(r.m_bInitialized);
     // The adjusted epoch is kept: no pre-event part turns "PreEvent" into "None".
     ecEventRelatedEpoch late;

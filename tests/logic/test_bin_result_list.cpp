@@ -51,13 +51,13 @@ TEST(BinResultList, DocumentsAndLookupsReportWhatIsMissing)
 
     EXPECT_EQ(results.GetpResult("Y", false), nullptr);
     results.m_vResultList[1].Free();
-    EXPECT_EQ(Message([&] { results.GetpResult("Second", false); }),
+    EXPECT_EQ(EcErrorOf([&] { results.GetpResult("Second", false); }),
               "[ecBinResultList::GetpResult] Technical error (m_vResultList[i].R1==NULL)");
     ecBinResultList none;
-    EXPECT_EQ(Message([&] { none.GetpEpoch("", true); }), "[ecBinResultList::GetpEpoch] No epochs have been specified");
-    EXPECT_EQ(Message([&] { none.PreselectNextBin(); }),
+    EXPECT_EQ(EcErrorOf([&] { none.GetpEpoch("", true); }), "[ecBinResultList::GetpEpoch] No epochs have been specified");
+    EXPECT_EQ(EcErrorOf([&] { none.PreselectNextBin(); }),
               "[ecBinResultList::PreselectNextBin] Technical error (m_pEvents==NULL)");
-    EXPECT_EQ(Message([&] { none.WriteResultsAsEvents("x"); }),
+    EXPECT_EQ(EcErrorOf([&] { none.WriteResultsAsEvents("x"); }),
               "[ecBinResultList::WriteResultsAsEvents] Technical error (m_pEvents==NULL)");
 }
 
@@ -102,7 +102,7 @@ TEST(BinResultList, PreselectionSkipsOnlyEmptyHiddenOrPoppedBins)
     EXPECT_EQ(results.PreselectNextBin(), "Plain");
     EXPECT_EQ(StatusOn(list), Indices());
     EXPECT_TRUE(list[1].IsStatusOff());
-    EXPECT_EQ(Message([&] { results.PreselectNextBin(); }),
+    EXPECT_EQ(EcErrorOf([&] { results.PreselectNextBin(); }),
               "[ecBinResultList::PreselectNextBin] Technical error (nEvents != pResult->m_nItems)");
 }
 
@@ -196,7 +196,7 @@ TEST(BinResultList, PreselectedEventsKeepEveryMarkedEvent)
     EXPECT_EQ(bin.GetUniqueEventNameCnt(), 1);
     EXPECT_EQ(bin.GetSamplingRate(), 250.0f);
     ecBinResultList none;
-    EXPECT_EQ(Message([&] { none.PreselectedEvents(); }),
+    EXPECT_EQ(EcErrorOf([&] { none.PreselectedEvents(); }),
               "[ecBinResultList::PreselectedEvents] Technical error (m_pEvents==NULL)");
 }
 

@@ -25,12 +25,12 @@ TEST(Stack, OverflowsAndNamedLookups)
     m.probe.GetpResult(3)->R1[0] = true;
     m.probe.GetpResult(2)->R1[1] = true;
     const std::string stack = "Please verify stack logic: ";
-    EXPECT_EQ(Message([&] { m.probe.Pop(4); }), "[ecEventLogic::Pop] " + stack + "Stack overflow");
-    EXPECT_EQ(Message([&] { m.probe.Pop(0); }), "[ecEventLogic::Pop] " + stack + "Stack overflow");
-    EXPECT_EQ(Message([&] { m.probe.GetpResult(4); }), "[ecEventLogic::GetpResult] " + stack + "Stack overflow");
-    EXPECT_EQ(Message([&] { m.probe.GetpResultNamed("None", true); }),
+    EXPECT_EQ(EcErrorOf([&] { m.probe.Pop(4); }), "[ecEventLogic::Pop] " + stack + "Stack overflow");
+    EXPECT_EQ(EcErrorOf([&] { m.probe.Pop(0); }), "[ecEventLogic::Pop] " + stack + "Stack overflow");
+    EXPECT_EQ(EcErrorOf([&] { m.probe.GetpResult(4); }), "[ecEventLogic::GetpResult] " + stack + "Stack overflow");
+    EXPECT_EQ(EcErrorOf([&] { m.probe.GetpResultNamed("None", true); }),
               "[ecEventLogic::GetpResultNamed] " + stack + "No stack item found with ID = None");
-    EXPECT_EQ(Message([&] { m.probe.PopNamed("None", true); }),
+    EXPECT_EQ(EcErrorOf([&] { m.probe.PopNamed("None", true); }),
               "[ecEventLogic::PopNamed] " + stack + "No stack item found with ID = None");
     EXPECT_EQ(m.probe.GetpResultNamed("None", false), nullptr);
     EXPECT_EQ(Selected(*m.probe.GetpResultNamed("Twin", true)), Indices({1}));
@@ -41,7 +41,7 @@ TEST(Stack, OverflowsAndNamedLookups)
     EXPECT_TRUE(m.probe.Result(1).m_bPopped);
     EXPECT_FALSE(m.probe.Result(2).m_bPopped);
     ecBinResult popped(m.probe.Result(1));
-    EXPECT_EQ(Message([&] { m.probe.Push(&popped); }),
+    EXPECT_EQ(EcErrorOf([&] { m.probe.Push(&popped); }),
               "[ecEventLogic::DiagnoseStackRemap] Technical error: Inconsistent stack remapping (#2)");
 }
 
@@ -52,12 +52,12 @@ TEST(Stack, MachinesWithoutParentOrEpochs)
                                      {Op("SetEpoch"), "GetpParentEpoch"},
                                      {Op("GetBin", S("X")), "GetpParentResult"}}) {
         ecXml xml = Xml(Seq(seq));
-        EXPECT_EQ(Message([&] { orphan.ReadXml(xml); }),
+        EXPECT_EQ(EcErrorOf([&] { orphan.ReadXml(xml); }),
                   "[ecEventLogic::" + where + "] Technical error (m_pParent==NULL)");
     }
     Machine m({"A"});
     m.results.m_vEpochs.clear();
-    EXPECT_EQ(Message([&] { m.probe.Push(nullptr); }), "[ecBinResultList::GetpEpoch] No epochs have been specified");
+    EXPECT_EQ(EcErrorOf([&] { m.probe.Push(nullptr); }), "[ecBinResultList::GetpEpoch] No epochs have been specified");
     EXPECT_FALSE(m.probe.GetpResult(1)->m_bInitialized);
 }
 

@@ -169,7 +169,7 @@ TEST(Operators, Messages)
     }
     ecBinResultList unlisted;
     ecXml xml = Xml(Doc(Seq(names)));
-    EXPECT_EQ(Message([&] { unlisted.ReadXml(xml); }), "[ecEventLogic::GetpEvents] Technical error (pEvents==NULL)");
+    EXPECT_EQ(EcErrorOf([&] { unlisted.ReadXml(xml); }), "[ecEventLogic::GetpEvents] Technical error (pEvents==NULL)");
 }
 
 TEST(Operators, SavedResultsKeepTheirNamesAndEpochs)

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "ecevents/ecevents.h"
+#include "../support/ec_error_of.h"
 
 namespace {
 
@@ -157,20 +158,15 @@ TEST(ecSegments, SelectRandomRefusesBadArgumentsAndKeepsTargetWhenNothingFits)
 {
     ecSegments source = MakeSegments({{0, 99}});
     ecSegments pieces;
-    auto ErrorOf = [](ecSegments& target, ecSegments& from, int length, int minSep, int maxNumber) {
-        try {
-            target.SelectRandom(from, length, minSep, maxNumber);
-        } catch (const ecError& e) {
-            return std::string(e.what());
-        }
-        return std::string();
+    auto Select = [](ecSegments& target, ecSegments& from, int length, int minSep, int maxNumber) {
+        return EcErrorOf([&] { target.SelectRandom(from, length, minSep, maxNumber); });
     };
     const std::string pre = "[ecSegments::SelectRandom] Technical error (";
-    EXPECT_EQ(ErrorOf(pieces, source, 0, 0, 1), pre + "iLength < 1).  Contact KDX.");
-    EXPECT_EQ(ErrorOf(pieces, source, 5, -1, 0), pre + "iMinSeparation<0 && iMaxNumber<1).  Contact KDX.");
+    EXPECT_EQ(Select(pieces, source, 0, 0, 1), pre + "iLength < 1).  Contact KDX.");
+    EXPECT_EQ(Select(pieces, source, 5, -1, 0), pre + "iMinSeparation<0 && iMaxNumber<1).  Contact KDX.");
     ecSegmentsWithTries noTries;
     noTries.SetMaxTries(0);
-    EXPECT_EQ(ErrorOf(noTries, source, 5, 0, 1), pre + "viSample.size() == 0).  Contact KDX.");
+    EXPECT_EQ(Select(noTries, source, 5, 0, 1), pre + "viSample.size() == 0).  Contact KDX.");
 
     ecSegments small = MakeSegments({{0, 8}, {20, 29}}), empty;
     pieces = MakeSegments({{7, 8}});

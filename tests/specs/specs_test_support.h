@@ -1,4 +1,5 @@
 #pragma once
+#include "../support/ec_error_of.h"
 // Builders shared by the tests of this folder: XML readers and writers,
 // events, lists and bin descriptions put together through the public
 // interfaces.
@@ -34,16 +35,6 @@ std::string Written(T& object) {
     return out.str();
 }
 
-// The message of the ecError f throws; empty when it throws none.
-template <class F>
-std::string Thrown(F f) {
-    try {
-        f();
-    } catch (const ecError& e) {
-        return e.what();
-    }
-    return std::string();
-}
 
 inline std::string Repeated(const std::string& element, int n) {
     std::string s;

@@ -112,7 +112,7 @@ TEST(BinDesc, BinSpecsSectionIsWrittenBackVerbatim) {
     EXPECT_EQ(Written(reread), written);
 
     const std::string bad = ::testing::TempDir() + "no_such_dir/specs_x.xml";
-    EXPECT_EQ(Thrown([&] { d.Write(bad); }), "[ecPar_BinDesc::Write] Can't open " + bad);
+    EXPECT_EQ(EcErrorOf([&] { d.Write(bad); }), "[ecPar_BinDesc::Write] Can't open " + bad);
 }
 
 TEST(BinDesc, WritesTheDocumentLayout) {
@@ -154,7 +154,7 @@ TEST(BinDesc, DocumentsWithoutPartsAndOverTheLimits) {
     for (const auto& l : limits) {
         ecPar_BinDesc over;
         ecXml x = XmlOf("<bin_desc>" + (l.specs ? Repeated(l.element, 10000) : l.element) + "</bin_desc>");
-        EXPECT_EQ(Thrown([&] { over.ReadXml(x, false); }), l.message);
+        EXPECT_EQ(EcErrorOf([&] { over.ReadXml(x, false); }), l.message);
         EXPECT_EQ(l.specs ? over.GetNumAttribSpecs() : static_cast<int>(over.GetpUniqueEventNames()->size()), 9999);
     }
 }

@@ -256,7 +256,7 @@ TEST(Matching, ErrorsEndThePassWhereItStands) {
         AddTarget(spec, "T", {"B"});
         ecConditional* cond = AddConditional(spec, "C", {"A"}, c.option, c.pre, c.post);
         AddConditional(spec, "D", {"A"}, 0, {"T", false, 0.0f}, {"T", false, 0.0f});  // listed later
-        EXPECT_EQ(Thrown([&] { list.SetBinDescAttributes(desc); }), c.message);
+        EXPECT_EQ(EcErrorOf([&] { list.SetBinDescAttributes(desc); }), c.message);
         // Sorted; the A before B keeps its tag, the A after it has none.
         EXPECT_EQ(list[0].m_vTags, Tags{"F:1"});
         EXPECT_TRUE(list[2].m_vTags.empty());

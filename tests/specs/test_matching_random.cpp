@@ -27,7 +27,7 @@ public:
     ReferencePass(ecEventList& list, ecPar_BinDesc& desc) : m_list(list), m_desc(desc) {}
 
     // Returns the message of the error that ended the pass, "" when none.
-    std::string Run() { return Thrown([this] { Pass(); }); }
+    std::string Run() { return EcErrorOf([this] { Pass(); }); }
 
     std::vector<std::string> m_uniqueTags;
     int m_current = -1;
@@ -429,7 +429,7 @@ void RunCase(unsigned seed, Totals& totals) {
     ReferencePass reference(refList, refDesc);
     const std::string want = reference.Run();
 
-    EXPECT_EQ(Thrown([&] { list.SetBinDescAttributes(desc); }), want);
+    EXPECT_EQ(EcErrorOf([&] { list.SetBinDescAttributes(desc); }), want);
     ASSERT_EQ(list.size(), refList.size());
     for (size_t i = 0; i < list.size(); ++i) {
         SCOPED_TRACE("event " + std::to_string(i));

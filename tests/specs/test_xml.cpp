@@ -206,7 +206,7 @@ void ExpectLimit(const std::string& open, const std::string& element, const std:
         SCOPED_TRACE(message + " " + std::to_string(n));
         T object;
         ecXml xml = XmlOf(open + Repeated(element, n) + close);
-        EXPECT_EQ(Thrown([&] { object.ReadXml(xml); }), n > 9999 ? message : "");
+        EXPECT_EQ(EcErrorOf([&] { object.ReadXml(xml); }), n > 9999 ? message : "");
         EXPECT_EQ(count(object), 9999);
     }
 }
@@ -331,7 +331,7 @@ TEST(SpecsXml, EventSpecsNumberNewEntriesAndLookUpNames) {
     EXPECT_EQ(s.NameToTimeAnchor("x"), nullptr);
     EXPECT_EQ(s.NameToTarget("C3"), nullptr);
     EXPECT_EQ(s.NameToConditional("X"), s.GetpConditional(2));
-    EXPECT_EQ(Thrown([&] { s.NameToTimeAnchor(""); }), "[ecEventSpecs::NameToTimeAnchor] Null name string.");
+    EXPECT_EQ(EcErrorOf([&] { s.NameToTimeAnchor(""); }), "[ecEventSpecs::NameToTimeAnchor] Null name string.");
 }
 
 }  // namespace
