@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iomanip>
 #include <limits>
 #include <sstream>
 #include <tuple>
@@ -222,12 +221,11 @@ TEST(EventFileXml, StimulusDelayMovesPointEvents)
     auto found = singleprecision::FindDisagreements(-2.0f, 2.0f, 30);
     found.push_back({0.01f, 250.0f, 3, 2});
     for (const auto& d : found) {
-        std::ostringstream delay;
-        delay << std::setprecision(9) << d.seconds;
-        SCOPED_TRACE(delay.str() + " s at " + std::to_string(d.rate));
+        const std::string delay = singleprecision::ExactText(d.seconds);
+        SCOPED_TRACE(delay + " s at " + std::to_string(d.rate));
         ecEventList shifted;
         shifted.SetSamplingRate(d.rate);
-        ASSERT_TRUE(ReadDocument(shifted, Document("<StimulusTimingDelay>" + delay.str() + "</StimulusTimingDelay>" +
+        ASSERT_TRUE(ReadDocument(shifted, Document("<StimulusTimingDelay>" + delay + "</StimulusTimingDelay>" +
                                                    EventLine("Stim", 100000, 100000, 2))));
         EXPECT_EQ(shifted[0].m_iStart, 100000 + d.single);
     }

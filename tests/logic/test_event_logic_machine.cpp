@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iomanip>
 #include <limits>
 #include <random>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -224,9 +222,8 @@ TEST(Exclusion, WindowEdgesComeFromASinglePrecisionProduct)
     const auto found = singleprecision::FindDisagreements(-2.0f, -0.01f, 40);
     ASSERT_GE(found.size(), 20u);
     for (const auto& d : found) {
-        std::ostringstream start;
-        start << std::setprecision(9) << d.seconds;
-        SCOPED_TRACE(start.str() + " s at " + std::to_string(d.rate));
+        const std::string start = singleprecision::ExactText(d.seconds);
+        SCOPED_TRACE(start + " s at " + std::to_string(d.rate));
         ecEventList list;
         list.SetSamplingRate(d.rate);
         const int edge = std::min(d.single, d.widened);
@@ -234,7 +231,7 @@ TEST(Exclusion, WindowEdgesComeFromASinglePrecisionProduct)
         ecEvent exclusion = MakeEvent("EXCLUDE", edge - 3);
         exclusion.m_iStop = edge;
         list.push_back(exclusion);
-        const std::string epoch = "<epoch><sID>Stim</sID><fStart>" + start.str() + "</fStart><fStop>1</fStop></epoch>";
+        const std::string epoch = "<epoch><sID>Stim</sID><fStart>" + start + "</fStart><fStop>1</fStop></epoch>";
         ecBinResultList results;
         ASSERT_EQ(RunDoc(results, list, Doc(Seq(Names("Stim") + Save("Clean") + Op("SetExcludeOff") + Names("Stim")
                                                 + Op("RejectIf") + Save("Rejected")),

@@ -5,6 +5,9 @@
 // another sample for some inputs; the search below finds such inputs, so the
 // tests do not depend on a few hand-picked constants.
 #include <cmath>
+#include <iomanip>
+#include <sstream>
+#include <string>
 #include <random>
 #include <vector>
 
@@ -19,6 +22,15 @@ inline int FloatProductSample(float seconds, float rate)
 inline int DoubleProductSample(float seconds, float rate)
 {
     return static_cast<int>(std::trunc(static_cast<double>(seconds) * static_cast<double>(rate) + 0.5));
+}
+
+// The shortest decimal text that reads back as exactly this float, for
+// documents that must carry a searched value unchanged.
+inline std::string ExactText(float value)
+{
+    std::ostringstream text;
+    text << std::setprecision(9) << value;
+    return text.str();
 }
 
 struct Disagreement {
