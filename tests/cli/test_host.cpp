@@ -107,6 +107,8 @@ TEST(SafeText, TerminalAndJsonForms)
         // Stray, truncated, overlong, surrogate and past U+10FFFF.
         {"\x80\xFF", "\\x80\\xff", "\"" + fffd + fffd + "\""},
         {"\xE2\x82", "\\xe2\\x82", "\"" + fffd + fffd + "\""},
+        // A lead byte whose third byte is no continuation byte.
+        {"\xE2\x82" "A", "\\xe2\\x82" "A", "\"" + fffd + fffd + "A\""},
         {"\xC0\xAF\xE0\x80\xAF", "\\xc0\\xaf\\xe0\\x80\\xaf", "\"" + fffd + fffd + fffd + fffd + fffd + "\""},
         {"\xED\xA0\x80", "\\xed\\xa0\\x80", "\"" + fffd + fffd + fffd + "\""},
         {"\xF4\x90\x80\x80", "\\xf4\\x90\\x80\\x80", "\"" + fffd + fffd + fffd + fffd + "\""},
