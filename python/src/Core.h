@@ -1,0 +1,38 @@
+#pragma once
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <string>
+#include <vector>
+
+#include "ecevents/events/ecEventList.h"
+
+namespace py = pybind11;
+
+// The event list behind a Python EventList. Python holds it through a
+// shared pointer; calls that take time drop the GIL, so a list must not be
+// changed from two threads at once (the Python layer changes it only in
+// EventList.tag).
+struct CoreEvents {
+    ecEventList list;
+};
+
+// Arrays handed to Python are made here in one go.
+template <typename T>
+py::array_t<T> NewArray(size_t n)
+{
+    return py::array_t<T>(static_cast<py::ssize_t>(n));
+}
+
+// The exception Python sees for every failure of the library and the
+// formats (a ValueError subclass), registered by the module.
+void BindErrors(py::module_& m);
+
+void BindEvents(py::module_& m);
+void BindBins(py::module_& m);
+void BindWindows(py::module_& m);
+
+// Unique names of the events in order of first appearance, and each event's
+// index into them.
+std::vector<std::string> NameCodes(const ecEventList& list, std::vector<int>& codes);

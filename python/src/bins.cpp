@@ -1,0 +1,151 @@
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Core.h"
+#include "ecevents/epochs/ecEventRelatedEpoch.h"
+#include "ecevents/logic/ecBinResultList.h"
+#include "ecevents/specs/ecPar_BinDesc.h"
+#include "ecinterop/ecBinDocuments.h"
+#include "ecinterop/ecFormatError.h"
+#include "ecinterop/ecTextTable.h"
+#include "ecutil/ecXml.h"
+
+namespace {
+
+struct CoreBin {
+    std::string id;
+    ecEventRelatedEpoch epoch;
+    std::vector<char> members;
+};
+
+// What running bins over a copy of the events produced: the copy (tagged,
+// in the order tagging left it) and, per bin, which of its events belong.
+struct CoreResults {
+    std::shared_ptr<CoreEvents> events;
+    std::vector<CoreBin> bins;
+};
+
+// What a reader read past is an error here: a Python caller has no place
+// to see warnings scroll by.
+void Strict(const std::string& source, const std::vector<ecReadDiagnostic>& found)
+{
+    if (found.empty())
+        return;
+    std::vector<std::string> lines;
+    for (const ecReadDiagnostic& d : found)
+        lines.push_back(ecFormatError::Line(source, d));
+    throw ecFormatError(lines);
+}
+
+// Floats of a document as the document wrote them (-0.2, not -0.200000003).
+double Plain(float value)
+{
+    return std::stod(ecTextTable::ShortFloat(value));
+}
+
+std::shared_ptr<CoreResults> Run(const CoreEvents& source, const std::string& binsText, const std::string& binsSource,
+                                 const std::string& binDescText, const std::string& binDescSource)
+{
+    auto results = std::make_shared<CoreResults>();
+    py::gil_scoped_release release;
+    std::vector<ecReadDiagnostic> found;
+    const std::string binResults = ecBinDocuments::BinResultsText(binsText, binsSource, nullptr, found);
+    Strict(binsSource, found);
+    results->events = std::make_shared<CoreEvents>(source);
+    ecEventList& list = results->events->list;
+    if (!(list.GetSamplingRate() > 0.0f))
+        throw ecFormatError("", "running bins needs the sampling rate of the events (sfreq)");
+    if (!binDescText.empty()) {
+        ecPar_BinDesc desc;
+        ecBinDocuments::ReadBinDesc(binDescText, binDescSource, desc, &found);
+        Strict(binDescSource, found);
+        try {
+            list.SetBinDescAttributes(desc);
+        } catch (const std::exception& e) {
+            throw ecFormatError(binDescSource, std::string("tagging failed: ") + e.what());
+        }
+    }
+    ecBinResultList run;
+    run.SetpEvents(&list);
+    try {
+        ecXml xml;
+        xml.SetText(binResults);
+        run.ReadXml(xml);
+        run.ResetForPreselection();
+        for (std::string id = run.PreselectNextBin(); !id.empty(); id = run.PreselectNextBin()) {
+            CoreBin bin;
+            bin.id = id;
+            if (const ecEventRelatedEpoch* epoch = run.GetpEpoch())
+                bin.epoch = *epoch;
+            bin.members.reserve(list.size());
+            for (const ecEvent& e : list)
+                bin.members.push_back(e.IsStatusOn() ? 1 : 0);
+            results->bins.push_back(std::move(bin));
+        }
+    } catch (const ecFormatError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw ecFormatError(binsSource, std::string("running the bins failed: ") + e.what());
+    }
+    // Statuses were the walk's scratch; the copy goes back to how it came.
+    for (ecEvent& e : list)
+        e.ClearStatus();
+    return results;
+}
+
+py::dict Epoch(const ecEventRelatedEpoch& e)
+{
+    py::dict d;
+    d["sID"] = e.sID;
+    d["fStart"] = Plain(e.fStart);
+    d["fStop"] = Plain(e.fStop);
+    d["sFilteringIntervalOption"] = e.sFilteringIntervalOption;
+    d["fStartIOF"] = Plain(e.fStartIOF);
+    d["fStopIOF"] = Plain(e.fStopIOF);
+    d["sBaselineDetrend"] = e.sBaselineDetrend;
+    d["fDetrendStart"] = Plain(e.fDetrendStart);
+    d["fDetrendStop"] = Plain(e.fDetrendStop);
+    d["iPolynomialOrder"] = e.iPolynomialOrder;
+    d["bApplyMagnitudeLimit"] = e.bApplyMagnitudeLimit;
+    d["fElectricLow"] = Plain(e.fElectricLow);
+    d["fElectricHigh"] = Plain(e.fElectricHigh);
+    d["fMagneticLow"] = Plain(e.fMagneticLow);
+    d["fMagneticHigh"] = Plain(e.fMagneticHigh);
+    d["fThresholdStart"] = Plain(e.fThresholdStart);
+    d["fThresholdStop"] = Plain(e.fThresholdStop);
+    d["vChannels"] = e.vChannels;
+    return d;
+}
+
+const CoreBin& BinAt(const CoreResults& r, py::ssize_t i)
+{
+    if (i < 0 || i >= static_cast<py::ssize_t>(r.bins.size()))
+        throw py::index_error("bin index out of range");
+    return r.bins[static_cast<size_t>(i)];
+}
+
+} // namespace
+
+void BindBins(py::module_& m)
+{
+    py::class_<CoreResults, std::shared_ptr<CoreResults>>(m, "CoreResults")
+        .def_property_readonly("events", [](const CoreResults& r) { return r.events; })
+        .def("ids",
+             [](const CoreResults& r) {
+                 std::vector<std::string> ids;
+                 for (const CoreBin& b : r.bins)
+                     ids.push_back(b.id);
+                 return ids;
+             })
+        .def("epoch", [](const CoreResults& r, py::ssize_t i) { return Epoch(BinAt(r, i).epoch); })
+        .def("members", [](const CoreResults& r, py::ssize_t i) {
+            const CoreBin& b = BinAt(r, i);
+            py::array_t<bool> out = NewArray<bool>(b.members.size());
+            bool* p = out.mutable_data();
+            for (char c : b.members)
+                *p++ = c != 0;
+            return out;
+        });
+    m.def("run", &Run);
+}
