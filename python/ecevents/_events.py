@@ -247,7 +247,7 @@ class EventList:
     def sfreq(self):
         """Samples per second (None when unknown)."""
         rate = self._core.rate
-        return float(np.float32(rate).item()) if rate > 0 else None
+        return float(str(np.float32(rate))) if rate > 0 else None
 
     @property
     def first_samp(self):

@@ -191,3 +191,21 @@ def test_native_calls_release_the_gil():
     during = [t for t in ticks if span[0] <= t <= span[1]]
     assert span[1] - span[0] > 0.2, "the call is too short to tell"
     assert len(during) > 10 and np.diff([span[0], *during, span[1]]).max() < (span[1] - span[0]) / 2
+
+
+def test_readme_example_runs(sample, tmp_path, monkeypatch):
+    mne = pytest.importorskip("mne")
+    readme = (EVENTS.parents[2] / "README.md").read_text()
+    start = readme.index("    import mne, ecevents\n")
+    code = "\n".join(line[4:] for line in readme[start:].split("\n\n")[0].splitlines())
+    raw = mne.io.RawArray(np.zeros((1, int(sample.samples().max()) + 1000)),
+                          mne.create_info(1, RATE, "eeg"), verbose=False)
+    raw.set_annotations(sample.to_annotations())
+    raw.save(tmp_path / "sub-01_task-oddball_raw.fif", verbose=False)
+    for document in (BINLIST, BINDESC):
+        (tmp_path / document.name).write_bytes(document.read_bytes())
+    monkeypatch.chdir(tmp_path)
+    scope = {}
+    exec(code, scope)
+    epochs = scope["epochs"]
+    assert len(epochs.events) == 907 + 144 and len(epochs["DevHit"].events) == 120
