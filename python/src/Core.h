@@ -3,6 +3,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -11,11 +12,22 @@
 namespace py = pybind11;
 
 // The event list behind a Python EventList. Python holds it through a
-// shared pointer; calls that take time drop the GIL, so a list must not be
-// changed from two threads at once (the Python layer changes it only in
-// EventList.tag).
+// shared pointer. Calls that take time drop the GIL, so another thread may
+// read the list meanwhile: readers hold the lock shared, tagging (the one
+// change) holds it alone.
 struct CoreEvents {
+    CoreEvents() = default;
+    CoreEvents(const CoreEvents& other) : list(other.Copy()) {}
+    CoreEvents& operator=(const CoreEvents&) = delete;
+
+    ecEventList Copy() const
+    {
+        std::shared_lock<std::shared_mutex> reading(lock);
+        return list;
+    }
+
     ecEventList list;
+    mutable std::shared_mutex lock;
 };
 
 // Arrays handed to Python are made here in one go.

@@ -1,4 +1,5 @@
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -101,9 +102,13 @@ Shared FromArrays(py::array_t<long long, py::array::c_style | py::array::forceca
     return events;
 }
 
+using Reading = std::shared_lock<std::shared_mutex>;
+
 template <typename T, typename F>
-py::array_t<T> Column(const ecEventList& list, F field)
+py::array_t<T> Column(const CoreEvents& events, F field)
 {
+    Reading reading(events.lock);
+    const ecEventList& list = events.list;
     py::array_t<T> out = NewArray<T>(list.size());
     T* p = out.mutable_data();
     for (const ecEvent& e : list)
@@ -135,6 +140,7 @@ py::array ObjectColumn(const std::vector<std::string>& values)
 
 py::tuple Record(const CoreEvents& events, py::ssize_t i)
 {
+    Reading reading(events.lock);
     const py::ssize_t n = static_cast<py::ssize_t>(events.list.size());
     if (i < 0)
         i += n;
@@ -158,6 +164,7 @@ py::list Tag(CoreEvents& events, const std::string& text, const std::string& sou
                 lines.push_back(ecFormatError::Line(source, d));
             throw ecFormatError(lines);
         }
+        std::unique_lock<std::shared_mutex> writing(events.lock);
         if (!(events.list.GetSamplingRate() > 0.0f))
             throw ecFormatError(source, "tagging needs the sampling rate of the events (sfreq)");
         events.list.SetBinDescAttributes(desc);
@@ -189,20 +196,35 @@ std::vector<std::string> NameCodes(const ecEventList& list, std::vector<int>& co
 void BindEvents(py::module_& m)
 {
     py::class_<CoreEvents, Shared>(m, "CoreEvents")
-        .def("__len__", [](const CoreEvents& c) { return c.list.size(); })
-        .def_property(
-            "rate", [](const CoreEvents& c) { return c.list.GetSamplingRate(); },
-            [](CoreEvents& c, float rate) { c.list.SetSamplingRate(rate); })
-        .def_property_readonly("annotation", [](const CoreEvents& c) { return c.list.GetAnnotation(); })
+        .def("__len__",
+             [](const CoreEvents& c) {
+                 Reading reading(c.lock);
+                 return c.list.size();
+             })
+        .def_property_readonly("rate",
+                               [](const CoreEvents& c) {
+                                   Reading reading(c.lock);
+                                   return c.list.GetSamplingRate();
+                               })
+        .def_property_readonly("annotation",
+                               [](const CoreEvents& c) {
+                                   Reading reading(c.lock);
+                                   return c.list.GetAnnotation();
+                               })
         .def("copy", [](const CoreEvents& c) { return std::make_shared<CoreEvents>(c); })
-        .def("starts", [](const CoreEvents& c) { return Column<long long>(c.list, [](const ecEvent& e) { return e.m_iStart; }); })
-        .def("stops", [](const CoreEvents& c) { return Column<long long>(c.list, [](const ecEvent& e) { return e.m_iStop; }); })
-        .def("status", [](const CoreEvents& c) { return Column<unsigned int>(c.list, [](const ecEvent& e) { return e.m_nStatus; }); })
-        .def("rejected", [](const CoreEvents& c) { return Column<bool>(c.list, [](const ecEvent& e) { return e.IsRejected(); }); })
+        .def("starts", [](const CoreEvents& c) { return Column<long long>(c, [](const ecEvent& e) { return e.m_iStart; }); })
+        .def("stops", [](const CoreEvents& c) { return Column<long long>(c, [](const ecEvent& e) { return e.m_iStop; }); })
+        .def("status", [](const CoreEvents& c) { return Column<unsigned int>(c, [](const ecEvent& e) { return e.m_nStatus; }); })
+        .def("rejected", [](const CoreEvents& c) { return Column<bool>(c, [](const ecEvent& e) { return e.IsRejected(); }); })
         .def("codes",
              [](const CoreEvents& c) {
                  std::vector<int> codes;
-                 std::vector<std::string> names = NameCodes(c.list, codes);
+                 std::vector<std::string> names;
+                 {
+                     py::gil_scoped_release release;
+                     Reading reading(c.lock);
+                     names = NameCodes(c.list, codes);
+                 }
                  py::array_t<int> out = NewArray<int>(codes.size());
                  std::copy(codes.begin(), codes.end(), out.mutable_data());
                  return py::make_tuple(out, names);
@@ -210,6 +232,7 @@ void BindEvents(py::module_& m)
         .def("tag_names",
              [](const CoreEvents& c) {
                  std::vector<std::string> tags;
+                 Reading reading(c.lock);
                  for (const auto& [tag, count] : ecEventStats::Of(c.list).tags)
                      tags.push_back(tag);
                  return tags;
@@ -217,6 +240,7 @@ void BindEvents(py::module_& m)
         .def("tags_joined",
              [](const CoreEvents& c) {
                  std::vector<std::string> joined;
+                 Reading reading(c.lock);
                  joined.reserve(c.list.size());
                  for (const ecEvent& e : c.list)
                      joined.push_back(JoinTags(e));
@@ -229,7 +253,7 @@ void BindEvents(py::module_& m)
             py::gil_scoped_release release;
             // The writers may put the list in time order; the caller's list
             // keeps its own.
-            ecEventList copy = c.list;
+            ecEventList copy = c.Copy();
             ecEventFormats::Write(copy, path, options);
         });
     m.def("read_file", &Read);

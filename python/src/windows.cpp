@@ -69,7 +69,7 @@ py::tuple Segments(const CoreEvents& events, int length, int count, int separati
     {
         py::gil_scoped_release release;
         // Drawing sorts the events it is given; the caller's list keeps its order.
-        ecEventList list = events.list;
+        ecEventList list = events.Copy();
         ecSegments clean;
         clean.Initialize(list, first, last);
         if (margin > 0)
