@@ -9,6 +9,12 @@ constructors, :func:`run` (bins over a list, giving :class:`BinResults`) and
 """
 
 from ._core import EventsError
+
+EventsError.__doc__ = """A failure of the engine or of an event file or document.
+
+The message is the engine's or the format reader's own, naming the file
+(and line) or the class and operation that failed. A ValueError.
+"""
 from ._events import Event, EventList, read_events
 from ._bins import BinResults, run
 from ._segments import segments, segments_to_annotations

@@ -37,6 +37,12 @@ py::array_t<T> NewArray(size_t n)
     return py::array_t<T>(static_cast<py::ssize_t>(n));
 }
 
+// Text from events and documents as a Python str: bytes that are not
+// UTF-8 come through as surrogates (as os.fsdecode gives them) instead of
+// failing the whole call.
+py::str Text(const std::string& text);
+py::list Texts(const std::vector<std::string>& texts);
+
 // The exception Python sees for every failure of the library and the
 // formats (a ValueError subclass), registered by the module.
 void BindErrors(py::module_& m);

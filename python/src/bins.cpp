@@ -97,13 +97,13 @@ std::shared_ptr<CoreResults> Run(const CoreEvents& source, const std::string& bi
 py::dict Epoch(const ecEventRelatedEpoch& e)
 {
     py::dict d;
-    d["sID"] = e.sID;
+    d["sID"] = Text(e.sID);
     d["fStart"] = Plain(e.fStart);
     d["fStop"] = Plain(e.fStop);
-    d["sFilteringIntervalOption"] = e.sFilteringIntervalOption;
+    d["sFilteringIntervalOption"] = Text(e.sFilteringIntervalOption);
     d["fStartIOF"] = Plain(e.fStartIOF);
     d["fStopIOF"] = Plain(e.fStopIOF);
-    d["sBaselineDetrend"] = e.sBaselineDetrend;
+    d["sBaselineDetrend"] = Text(e.sBaselineDetrend);
     d["fDetrendStart"] = Plain(e.fDetrendStart);
     d["fDetrendStop"] = Plain(e.fDetrendStop);
     d["iPolynomialOrder"] = e.iPolynomialOrder;
@@ -114,7 +114,7 @@ py::dict Epoch(const ecEventRelatedEpoch& e)
     d["fMagneticHigh"] = Plain(e.fMagneticHigh);
     d["fThresholdStart"] = Plain(e.fThresholdStart);
     d["fThresholdStop"] = Plain(e.fThresholdStop);
-    d["vChannels"] = e.vChannels;
+    d["vChannels"] = Texts(e.vChannels);
     return d;
 }
 
@@ -136,7 +136,7 @@ void BindBins(py::module_& m)
                  std::vector<std::string> ids;
                  for (const CoreBin& b : r.bins)
                      ids.push_back(b.id);
-                 return ids;
+                 return Texts(ids);
              })
         .def("epoch", [](const CoreResults& r, py::ssize_t i) { return Epoch(BinAt(r, i).epoch); })
         .def("members", [](const CoreResults& r, py::ssize_t i) {

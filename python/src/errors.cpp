@@ -11,6 +11,16 @@ namespace {
 // as the module.
 PyObject* g_eventsError = nullptr;
 
+// Messages name files and events, which may hold bytes that are not UTF-8.
+void Raise(const char* message)
+{
+    try {
+        PyErr_SetObject(g_eventsError, Text(message).ptr());
+    } catch (const py::error_already_set&) {
+        PyErr_SetString(g_eventsError, "(a message that could not be decoded)");
+    }
+}
+
 } // namespace
 
 void BindErrors(py::module_& m)
@@ -23,11 +33,11 @@ void BindErrors(py::module_& m)
         try {
             std::rethrow_exception(p);
         } catch (const ecError& e) {
-            PyErr_SetString(g_eventsError, e.what());
+            Raise(e.what());
         } catch (const ecFormatError& e) {
-            PyErr_SetString(g_eventsError, e.what());
+            Raise(e.what());
         } catch (const ecWriteError& e) {
-            PyErr_SetString(g_eventsError, e.what());
+            Raise(e.what());
         }
     });
 }

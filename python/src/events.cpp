@@ -44,7 +44,7 @@ py::tuple Read(const std::string& path, float rate, const std::string& nameColum
         py::gil_scoped_release release;
         loaded = ecEventFormats::Read(path, Options(rate, nameColumn, eventIds), events->list);
     }
-    return py::make_tuple(events, ecEventFormats::FormatName(loaded.format), loaded.rateSource);
+    return py::make_tuple(events, ecEventFormats::FormatName(loaded.format), Text(loaded.rateSource));
 }
 
 // A BIDS table's text, read by the same rules as a *_events.tsv file.
@@ -124,16 +124,33 @@ std::string JoinTags(const ecEvent& e)
     return all;
 }
 
+} // namespace
+
+py::str Text(const std::string& text)
+{
+    PyObject* s = PyUnicode_DecodeUTF8(text.data(), static_cast<py::ssize_t>(text.size()), "surrogateescape");
+    if (!s)
+        throw py::error_already_set();
+    return py::reinterpret_steal<py::str>(s);
+}
+
+py::list Texts(const std::vector<std::string>& texts)
+{
+    py::list out;
+    for (const std::string& t : texts)
+        out.append(Text(t));
+    return out;
+}
+
+namespace {
+
 py::array ObjectColumn(const std::vector<std::string>& values)
 {
     py::array out(py::dtype("O"), std::vector<py::ssize_t>{static_cast<py::ssize_t>(values.size())});
     PyObject** p = static_cast<PyObject**>(out.mutable_data());
     for (size_t i = 0; i < values.size(); ++i) {
-        PyObject* s = PyUnicode_DecodeUTF8(values[i].data(), static_cast<py::ssize_t>(values[i].size()), "surrogateescape");
-        if (!s)
-            throw py::error_already_set();
         Py_XDECREF(p[i]);
-        p[i] = s;
+        p[i] = Text(values[i]).release().ptr();
     }
     return out;
 }
@@ -147,7 +164,7 @@ py::tuple Record(const CoreEvents& events, py::ssize_t i)
     if (i < 0 || i >= n)
         throw py::index_error("event index out of range");
     const ecEvent& e = events.list[static_cast<size_t>(i)];
-    return py::make_tuple(e.m_sName, e.m_iStart, e.m_iStop, e.m_nStatus, e.IsRejected(), py::tuple(py::cast(e.m_vTags)));
+    return py::make_tuple(Text(e.m_sName), e.m_iStart, e.m_iStop, e.m_nStatus, e.IsRejected(), py::tuple(Texts(e.m_vTags)));
 }
 
 py::list Tag(CoreEvents& events, const std::string& text, const std::string& source)
@@ -172,7 +189,7 @@ py::list Tag(CoreEvents& events, const std::string& text, const std::string& sou
     }
     py::list counts;
     for (const auto& [tag, count] : stats.tags)
-        counts.append(py::make_tuple(tag, count));
+        counts.append(py::make_tuple(Text(tag), count));
     return counts;
 }
 
@@ -209,7 +226,7 @@ void BindEvents(py::module_& m)
         .def_property_readonly("annotation",
                                [](const CoreEvents& c) {
                                    Reading reading(c.lock);
-                                   return c.list.GetAnnotation();
+                                   return Text(c.list.GetAnnotation());
                                })
         .def("copy", [](const CoreEvents& c) { return std::make_shared<CoreEvents>(c); })
         .def("starts", [](const CoreEvents& c) { return Column<long long>(c, [](const ecEvent& e) { return e.m_iStart; }); })
@@ -227,7 +244,7 @@ void BindEvents(py::module_& m)
                  }
                  py::array_t<int> out = NewArray<int>(codes.size());
                  std::copy(codes.begin(), codes.end(), out.mutable_data());
-                 return py::make_tuple(out, names);
+                 return py::make_tuple(out, Texts(names));
              })
         .def("tag_names",
              [](const CoreEvents& c) {
@@ -235,7 +252,7 @@ void BindEvents(py::module_& m)
                  Reading reading(c.lock);
                  for (const auto& [tag, count] : ecEventStats::Of(c.list).tags)
                      tags.push_back(tag);
-                 return tags;
+                 return Texts(tags);
              })
         .def("tags_joined",
              [](const CoreEvents& c) {

@@ -127,3 +127,15 @@ def test_library_messages_arrive_unchanged(sample, tmp_path):
         sample.to_mne({"deviant": 1})
     with pytest.raises(ecevents.EventsError, match="cannot read the file"):
         sample.tag(tmp_path / "none.xml")
+
+
+def test_names_that_are_not_utf8_come_through_as_surrogates(tmp_path):
+    table = tmp_path / "odd_events.tsv"
+    table.write_bytes(b"onset\tduration\ttrial_type\n1.0\t0\tcaf\xe9\n2.0\tx\tok\n")
+    with pytest.raises(ecevents.EventsError, match="line 3: duration \"x\" is not a number"):
+        ecevents.read_events(table, 100.0)
+    table.write_bytes(b"onset\tduration\ttrial_type\n1.0\t0\tcaf\xe9\n")
+    events = ecevents.read_events(table, 100.0)
+    assert events.names == ["caf\udce9"] and events[0].name == "caf\udce9"
+    with pytest.raises(ecevents.EventsError, match="caf\udce9"):
+        events.write(tmp_path / "odd.eve", event_id={})
