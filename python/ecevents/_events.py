@@ -293,10 +293,11 @@ class EventList:
         """Start samples of the events (int64 array)."""
         return self._core.starts()
 
+    @property
     def event_id(self):
-        """The codes to_mne gives each name: as given to from_mne, a name
-        that is a decimal integer its value, others the next free codes in
-        order of first appearance."""
+        """The codes to_mne gives the names: those given to from_mne or
+        read_events, a name that is a decimal integer its value, the others
+        the next free codes in order of first appearance."""
         return _event_id_for(self.names, self._event_id)
 
     # Converting ---------------------------------------------------------
@@ -374,8 +375,7 @@ class EventList:
             "duration": duration,
             "sample": starts,
             "stop": stops,
-            "name": pd.Categorical.from_codes(codes, categories=names) if len(set(names)) == len(names) else
-            np.asarray(names, dtype=object)[codes],
+            "name": pd.Categorical.from_codes(codes, categories=names),
             "status": self._core.status(),
             "rejected": self._core.rejected(),
             "tags": self._core.tags_joined(),

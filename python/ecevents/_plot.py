@@ -13,6 +13,10 @@ def _axes(ax, size):
 
 
 def plot_events(events, bins, ax):
+    from ._bins import BinResults
+
+    if bins is not None and not isinstance(bins, BinResults):
+        raise TypeError(f"bins must be the BinResults of ecevents.run, not {type(bins).__name__}")
     core = events._core
     rate = core.rate if core.rate > 0 else 1.0
     unit = "s" if core.rate > 0 else "samples"

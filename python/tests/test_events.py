@@ -33,7 +33,7 @@ def test_bids_tables_take_the_sidecar_rate_and_round_trip_through_every_format(t
     for suffix in (".tsv", ".evt", ".eve"):
         out = tmp_path / f"copy_events{suffix}"
         events.write(out)
-        back = ecevents.read_events(out, events.sfreq, event_id=events.event_id() if suffix == ".eve" else None)
+        back = ecevents.read_events(out, events.sfreq, event_id=events.event_id if suffix == ".eve" else None)
         order = np.argsort(events.samples(), kind="stable")
         assert np.array_equal(back.samples(), events.samples()[order])
         assert [e.name for e in back] == [events[i].name for i in order]
