@@ -226,20 +226,11 @@ class BinResults:
             "name": np.asarray(self._event_names, dtype=object)[self._codes[rows]] if len(rows) else
             np.zeros(0, dtype=object),
         }
-        factors = {}
-        tags = core.tags_joined()[rows]
-        for r, joined in enumerate(tags):
-            if not joined:
-                continue
-            for tag in joined.split(";"):
-                factor, _, value = tag.partition(":")
-                column = factors.setdefault(factor, [None] * len(rows))
-                column[r] = value if column[r] is None else f"{column[r]}|{value}"
-        for factor, values in factors.items():
+        for factor, values in core.factor_columns(rows):
             if factor in bins or factor in table:
                 raise EventsError(f"the tag factor {factor!r} has the name of a "
                                   f"{'bin' if factor in bins else 'metadata column'}; rename one of them")
-            table[factor] = np.asarray(values, dtype=object)
+            table[factor] = values
         for name in bins:
             table[name] = self._members[self._bin(name)][rows]
         if window is not None:

@@ -1,4 +1,5 @@
 #include <memory>
+#include <stdexcept>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -155,6 +156,55 @@ py::array ObjectColumn(const std::vector<std::string>& values)
     return out;
 }
 
+// One column per tag factor over the given events: the value of the tag
+// factor:value, two values of one factor joined by "|", None where the
+// event has no tag of that factor. Factors in order of first use.
+py::list FactorColumns(const CoreEvents& events, py::array_t<long long, py::array::c_style | py::array::forcecast> rows)
+{
+    const long long* r = rows.data();
+    const size_t n = static_cast<size_t>(rows.size());
+    std::vector<std::string> factors;
+    std::vector<std::vector<std::string>> values;
+    std::vector<std::vector<char>> present;
+    {
+        py::gil_scoped_release release;
+        Reading reading(events.lock);
+        std::unordered_map<std::string, size_t> index;
+        for (size_t k = 0; k < n; ++k) {
+            if (r[k] < 0 || r[k] >= static_cast<long long>(events.list.size()))
+                throw std::out_of_range("event index out of range");
+            for (const std::string& tag : events.list[static_cast<size_t>(r[k])].m_vTags) {
+                const size_t colon = tag.find(':');
+                const std::string factor = tag.substr(0, colon);
+                const std::string value = colon == std::string::npos ? "" : tag.substr(colon + 1);
+                auto [it, added] = index.emplace(factor, factors.size());
+                if (added) {
+                    factors.push_back(factor);
+                    values.emplace_back(n);
+                    present.emplace_back(n, 0);
+                }
+                std::string& cell = values[it->second][k];
+                cell = present[it->second][k] ? cell + "|" + value : value;
+                present[it->second][k] = 1;
+            }
+        }
+    }
+    py::list columns;
+    for (size_t f = 0; f < factors.size(); ++f) {
+        py::array column = ObjectColumn(values[f]);
+        PyObject** p = static_cast<PyObject**>(column.mutable_data());
+        for (size_t k = 0; k < n; ++k) {
+            if (!present[f][k]) {
+                Py_XDECREF(p[k]);
+                Py_INCREF(Py_None);
+                p[k] = Py_None;
+            }
+        }
+        columns.append(py::make_tuple(Text(factors[f]), column));
+    }
+    return columns;
+}
+
 py::tuple Record(const CoreEvents& events, py::ssize_t i)
 {
     Reading reading(events.lock);
@@ -264,6 +314,7 @@ void BindEvents(py::module_& m)
                  return ObjectColumn(joined);
              })
         .def("record", &Record)
+        .def("factor_columns", &FactorColumns)
         .def("tag", &Tag)
         .def("write", [](CoreEvents& c, const std::string& path, const std::vector<std::string>& eventIds) {
             const ecFormatOptions options = Options(0.0f, "", eventIds);
