@@ -77,9 +77,7 @@ def segments(events, length, *, count=None, min_separation=0.0, seed=None, margi
         raise TypeError(f"seed must be an integer, not {type(seed).__name__}")
     if seed is not None and not -2**31 <= seed < 2**31:
         raise EventsError(f"seed must fit a 32-bit integer, got {seed}")
-    core = events._core
-    last = int(max(core.starts().max(initial=0), core.stops().max(initial=0)))
-    starts, stops = _core.segments(core, n, int(count), separation, seed is not None, int(seed or 0), trim, 0, last)
+    starts, stops = _core.segments(events._core, n, int(count), separation, seed is not None, int(seed or 0), trim)
     return pd.DataFrame({
         "start": starts,
         "stop": stops,

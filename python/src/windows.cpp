@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "Core.h"
-#include "ecevents/segments/ecSegments.h"
-#include "ecinterop/ecFormatError.h"
+#include "ecinterop/ecSegmentDraw.h"
 
 namespace {
 
@@ -62,30 +61,28 @@ py::array_t<double> FirstInWindow(IntArray samples, IntArray codes, py::ssize_t 
     return out;
 }
 
-py::tuple Segments(const CoreEvents& events, int length, int count, int separation, bool seeded, int seed, int margin,
-                   int first, int last)
+py::tuple Segments(const CoreEvents& events, int length, int count, int separation, bool seeded, int seed, int margin)
 {
-    ecSegments pieces;
+    ecSegmentDraw draw;
+    draw.length = length;
+    draw.count = count;
+    draw.separation = separation;
+    draw.margin = margin;
+    draw.seeded = seeded;
+    draw.seed = seed;
+    std::vector<ecSegment> pieces;
     {
         py::gil_scoped_release release;
         // Drawing sorts the events it is given; the caller's list keeps its order.
         ecEventList list = events.Copy();
-        ecSegments clean;
-        clean.Initialize(list, first, last);
-        if (margin > 0)
-            clean.Trim(margin);
-        if (seeded)
-            pieces.SetRandomNumberSeed(seed);
-        const int drawn = pieces.SelectRandom(clean, length, separation, count);
-        if (drawn < static_cast<int>(pieces.m_vSegments.size()))
-            pieces.m_vSegments.resize(static_cast<size_t>(std::max(drawn, 0)));
+        pieces = draw.Draw(list, 0, ecSegmentDraw::LastSample(list));
     }
-    const size_t n = pieces.m_vSegments.size();
+    const size_t n = pieces.size();
     py::array_t<long long> starts = NewArray<long long>(n);
     py::array_t<long long> stops = NewArray<long long>(n);
     for (size_t i = 0; i < n; ++i) {
-        starts.mutable_data()[i] = pieces.m_vSegments[i].iStart;
-        stops.mutable_data()[i] = pieces.m_vSegments[i].iStop;
+        starts.mutable_data()[i] = pieces[i].iStart;
+        stops.mutable_data()[i] = pieces[i].iStop;
     }
     return py::make_tuple(starts, stops);
 }
