@@ -101,18 +101,10 @@ struct Recording {
             {"13", {"Cond:B", "Side:R"}}, {"12", {"Cond:A"}},           {"11", {}}};
         int start = 100;
         for (const auto& [name, tags] : rows) {
-            ecEvent e;
-            e.m_sName = name;
-            e.m_iStart = e.m_iStop = start;
-            e.m_vTags = tags;
-            events.AppendOneEvent(e);
+            events.AppendOneEvent(MakeEvent(name, start, start, kNoStatus, tags));
             start += 100;
         }
-        ecEvent exclude;
-        exclude.m_sName = "EXCLUDE";
-        exclude.m_iStart = 620;
-        exclude.m_iStop = 630;
-        events.AppendOneEvent(exclude);
+        events.AppendOneEvent(MakeEvent("EXCLUDE", 620, 630, kNoStatus));
     }
 
     // Runs the list's document and walks the bins; each bin's epoch too.

@@ -283,35 +283,6 @@ TEST(EventOrder, NamedExchangeSort)
     EXPECT_EQ(absent.GetCurrentEventIndex(), -1);
 }
 
-TEST(EventOrder, NamedExchangeSortMatchesTheReferencePasses)
-{
-    // Starts with many ties in a fixed pseudo-random order; the reference
-    // runs the exchange passes literally.
-    std::vector<int> starts;
-    unsigned int x = 12345;
-    for (int i = 0; i < 60; ++i) {
-        x = x * 1103515245u + 12345u;
-        starts.push_back(static_cast<int>((x >> 16) % 7));
-    }
-    ecEventList list;
-    std::vector<std::pair<int, int>> reference;
-    for (int i = 0; i < 60; ++i) {
-        ecEvent e = MakeEvent("N", starts[static_cast<std::size_t>(i)], 1000 + i);
-        list.AppendOneEvent(e);
-        reference.emplace_back(e.m_iStart, e.m_iStop);
-    }
-    for (std::size_t i = 0; i < reference.size(); ++i)
-        for (std::size_t j = i + 1; j < reference.size(); ++j)
-            if (reference[j].first < reference[i].first)
-                std::swap(reference[i], reference[j]);
-    list.SortEventListInTimelyOrder("N");
-    for (std::size_t i = 0; i < reference.size(); ++i) {
-        EXPECT_EQ(list[i].m_iStart, reference[i].first) << i;
-        EXPECT_EQ(list[i].m_iStop, reference[i].second) << i;
-    }
-}
-
-
 TEST(EventExclude, SecondsBecomeSamplesThroughASinglePrecisionProduct)
 {
     EXPECT_EQ(ecEventList::SecondsToSampleSinglePrecision(0.01f, 250.0f), 3);

@@ -16,7 +16,7 @@ namespace {
 
 TEST(Stack, OverflowsAndNamedLookups)
 {
-    Machine m({"A", "B"});
+    Machine m("A B");
     // Two items named Twin under an unnamed top: lookups find the upper one.
     for (const char* id : {"Twin", "Twin", ""})
         m.probe.SetResultID(m.probe.Push(nullptr), id);
@@ -53,7 +53,7 @@ TEST(Stack, MachinesWithoutParentOrEpochs)
         EXPECT_EQ(EcErrorOf([&] { orphan.ReadXml(xml); }),
                   "[ecEventLogic::" + where + "] Technical error (m_pParent==NULL)");
     }
-    Machine m({"A"});
+    Machine m("A");
     m.results.m_vEpochs.clear();
     EXPECT_EQ(EcErrorOf([&] { m.probe.Push(nullptr); }), "[ecBinResultList::GetpEpoch] No epochs have been specified");
     EXPECT_FALSE(m.probe.GetpResult(1)->m_bInitialized);
@@ -61,7 +61,7 @@ TEST(Stack, MachinesWithoutParentOrEpochs)
 
 TEST(Sequence, ReadingStopsAfterTheLastAndKeepsWhatFailedSequencesDid)
 {
-    Machine m({"A", "B"});
+    Machine m("A B");
     ecXml xml = Xml("<bin_ops></bin_ops><bin_ops/>" + Seq(Names("B") + Save("After")) + "<other/>");
     EXPECT_TRUE(m.logic.ReadXml(xml));
     EXPECT_TRUE(m.logic.ReadXml(xml));
@@ -83,7 +83,7 @@ TEST(Sequence, SettingsHoldIntoLaterSequences)
 {
     // An exclusion over every event: "Names" finds nothing while exclusion
     // is on, everything once a previous sequence has turned it off.
-    ecEventList list = MakeList({"A", "A"});
+    ecEventList list = MakeList("A A");
     list.push_back(MakeEvent("EXCLUDE", 0, 100000));
     list[1].m_vTags = {"T:1"};
     ecBinResultList results;
@@ -101,7 +101,7 @@ TEST(Sequence, SettingsHoldIntoLaterSequences)
 
 TEST(Domains, GlobalDomainsNestAndBoundEveryWalk)
 {
-    Machine m({"A", "B", "A", "B", "A"});
+    Machine m("A B A B A");
     ASSERT_TRUE(m.Read(Seq(Names("B A") + Op("KeepMod", "<keep>1</keep><mod>2</mod>") + Save("_GLOBAL_DOMAIN_"))));
     EXPECT_EQ(m.probe.Walk(), Indices({1, 3}));
     ASSERT_TRUE(
@@ -121,7 +121,7 @@ TEST(Domains, GlobalDomainsNestAndBoundEveryWalk)
 
 TEST(Domains, LocalDomainsNestWithinTheGlobalOne)
 {
-    Machine m({"A", "B", "C", "D", "E"});
+    Machine m("A B C D E");
     ASSERT_TRUE(m.Read(Seq(Names("A B C D") + Save("_GLOBAL_DOMAIN_"))));
     ASSERT_TRUE(m.Read(
         Seq(Names("A B C E") + Save("_LOCAL_DOMAIN_") + Names("B C D") + Save("_LOCAL_DOMAIN_") + Names("A B C D E"))));
@@ -200,13 +200,13 @@ TEST(Exclusion, DeselectsEventsWhoseEpochOverlapsAnExclusion)
     EXPECT_EQ(Starts(results, list, "Long"), Indices({95000}));
     EXPECT_EQ(Starts(results, list, "Short"), Indices({90000, 95000}));
 
-    ecEventList unset = MakeList({"A"}, 0.0f);
+    ecEventList unset = MakeList("A", 0.0f);
     ecBinResultList none;
     const std::string message = "[ecEventLogic::Op1_RejectIf] Technical error (sampling rate unset)";
     EXPECT_EQ(RunDoc(none, unset, Doc(Seq(Names("A")))), message);
     EXPECT_EQ(RunDoc(none, unset, Doc(Seq(Op("SetExcludeOff") + Names("A") + Op("RejectIf")))), message);
     // An infinite rate is refused by the operator under its own name.
-    ecEventList infinite = MakeList({"A"}, std::numeric_limits<float>::infinity());
+    ecEventList infinite = MakeList("A", std::numeric_limits<float>::infinity());
     EXPECT_EQ(RunDoc(none, infinite, Doc(Seq(Op("SetExcludeOff") + Names("A") + Op("RejectIf")))),
               "[ecEventLogic::Op1_RejectIf] Technical error (invalid sampling rate)");
     ecBinResultList fresh;
