@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "logic_test_support.h"
@@ -121,18 +120,9 @@ TEST(BinResultList, WholeDocumentToEventFiles)
 {
     // Rate 500 and the epoch -0.2 to 0.8 s: an event at s spans s - 100 to
     // s + 400, so the exclusion at 5300 to 5450 takes the Stim1 at 5000 out.
-    ecEventList list;
-    list.SetSamplingRate(500.0f);
-    for (const auto& [name, at, stop, tag] :
-         {std::tuple<const char*, int, int, const char*> {"Stim1", 1000, 1000, "Cond:A"},
-          {"Resp", 1200, 1200, "Cond:A"},
-          {"Stim2", 3000, 3000, "Cond:B"},
-          {"Stim1", 5000, 5000, "Cond:A"},
-          {"EXCLUDE", 5300, 5450, ""},
-          {"Stim2", 7000, 7000, "Cond:B"},
-          {"Stim1", 9000, 9000, "Cond:A"},
-          {"Stim2", 11000, 11000, "Cond:A"}})
-        list.push_back(MakeEvent(name, at, stop, kAccepted, {tag}));
+    ecEventList list = MakeList("Stim1@1000+Cond:A Resp@1200+Cond:A Stim2@3000+Cond:B Stim1@5000+Cond:A "
+                                "EXCLUDE@5300..5450 Stim2@7000+Cond:B Stim1@9000+Cond:A Stim2@11000+Cond:A",
+                                500.0f);
     ecXml xml;
     ASSERT_TRUE(xml.Read(std::string(ECEVENTS_TEST_DATA) + "/logic/two_sides.xml"));
     ecBinResultList results;
