@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,7 +35,7 @@ inline ecEvent MakeEvent(const std::string& name, int start, int stop = kAtStart
 // otherwise), * for the tagged flag and +tag for each tag. A word without
 // @start comes 1000 samples after the one before it, the first at 10000.
 // Events go straight into the vector, so equal events stay separate and no
-// name is registered.
+// name is registered. A word it cannot read throws, so a slip in a test shows.
 inline ecEventList MakeList(const std::string& words, float rate = 1000.0f)
 {
     ecEventList list;
@@ -50,6 +51,8 @@ inline ecEventList MakeList(const std::string& words, float rate = 1000.0f)
         char* rest = nullptr;
         if (cut != std::string::npos && word[cut] == '@') {
             e.m_iStart = e.m_iStop = static_cast<int>(std::strtol(word.c_str() + cut + 1, &rest, 10));
+            if (rest == word.c_str() + cut + 1)
+                throw std::invalid_argument("MakeList: no start in \"" + word + "\"");
             if (rest[0] == '.' && rest[1] == '.')
                 e.m_iStop = static_cast<int>(std::strtol(rest + 2, &rest, 10));
             cut = static_cast<std::size_t>(rest - word.c_str());
@@ -61,6 +64,8 @@ inline ecEventList MakeList(const std::string& words, float rate = 1000.0f)
                 e.m_nStatus = kNoStatus;
             else if (word[cut] == '*')
                 e.SetTagged();
+            else
+                throw std::invalid_argument("MakeList: unknown mark in \"" + word + "\"");
         for (std::size_t plus = cut; plus < word.size();) {
             const std::size_t following = std::min(word.find('+', plus + 1), word.size());
             e.m_vTags.push_back(word.substr(plus + 1, following - plus - 1));
