@@ -17,7 +17,9 @@ std::vector<ecRtRequest> ecRtRequest::ForFactor(ecPar_BinDesc& binDesc, const st
     const std::vector<ecAttribSpec*>& specs = *binDesc.GetpAttribSpecList();
     for (size_t s = 0; s < specs.size(); ++s) {
         ecAttribSpec* spec = specs[s];
-        if (spec->WhichFactor(factor) < 0 || spec->WhichFactor(factor) >= spec->GetNumPairs())
+        // A factor without a value grants no tag.
+        const int k = spec->WhichFactor(factor);
+        if (k < 0 || k >= spec->GetNumPairs())
             continue;
         carried = true;
         if (spec->GetpEventSpecs()->NameToConditional(conditional) != nullptr)
