@@ -76,39 +76,33 @@ bool Oracle(const ecEventList& list, int i, Construction c, int& found) {
     const int n = static_cast<int>(list.size());
     const double t = Time(list, i);
     auto named = [&](int k, const char* name) { return k >= 0 && k < n && list[k].m_sName == name; };
-    auto firstR = [&](int from, int step, double lo, double hi) {
-        for (int k = from; k >= 0 && k < n; k += step)
-            if (named(k, "R"))
-                return Time(list, k) >= lo && Time(list, k) <= hi ? k : -1;
-        return -1;
+    auto soon = [&](int k) { return named(k, "R") && Time(list, k) >= t + kNear && Time(list, k) <= t + kFar; };
+    // The nearest R from k on in the walk's direction, if within [lo, hi]
+    // seconds of the target.
+    auto nearestR = [&](int k, int step, double lo, double hi) {
+        while (k >= 0 && k < n && !(named(k, "R") && (step < 0 || Time(list, k) >= t + lo)))
+            k += step;
+        return named(k, "R") && Time(list, k) >= t + lo && Time(list, k) <= t + hi ? k : -1;
     };
     found = -1;
     if (list[i].m_sName != "T")
         return false;
     switch (c) {
     case kFollowed:
-        found = named(i + 1, "R") && Time(list, i + 1) >= t + kNear && Time(list, i + 1) <= t + kFar ? i + 1 : -1;
+        found = soon(i + 1) ? i + 1 : -1;
         break;
     case kFollowedNotNextX:
-        if (named(i + 1, "X"))
-            return false;
-        [[fallthrough]];
     case kFollowedPermeable:
-        for (int k = i + 1; k < n && found < 0; ++k)
-            if (named(k, "R") && Time(list, k) >= t + kNear)
-                found = Time(list, k) <= t + kFar ? k : n;
-        found = found == n ? -1 : found;
+        found = c == kFollowedNotNextX && named(i + 1, "X") ? -1 : nearestR(i + 1, 1, kNear, kFar);
         break;
-    case kNotFollowedOrSoon: {
-        const bool soon = named(i + 1, "R") && Time(list, i + 1) >= t + kNear && Time(list, i + 1) <= t + kFar;
-        found = soon ? i + 1 : -1;
-        return (!named(i + 1, "R") || soon) && (named(i - 2, "T") || named(i - 2, "R"));
-    }
+    case kNotFollowedOrSoon:
+        found = soon(i + 1) ? i + 1 : -1;
+        return (!named(i + 1, "R") || soon(i + 1)) && (named(i - 2, "T") || named(i - 2, "R"));
     case kPreceded:
         found = i + 1 < n && named(i - 1, "R") ? i - 1 : -1;
         break;
     case kPrecededPermeable:
-        found = i + 1 < n ? firstR(i - 1, -1, t - kFar, t) : -1;
+        found = i + 1 < n ? nearestR(i - 1, -1, -kFar, 0.0) : -1;
         break;
     }
     return found >= 0;
