@@ -269,7 +269,8 @@ int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
         if (!requests.empty() && !tag.out.empty() &&
             ecEventFormats::OutputFormat(tag.out, ecEventFormats::ParseFormat(tag.options.outputFormat)) !=
                 ecEventFormats::Bids)
-            throw HostError(tag.out, "response times (--rt) are written as rt_<factor> columns of a table: name a .tsv output or give --to bids");
+            throw HostError(tag.out, "response times (--rt) are written as rt_<factor> columns of a table: name a .tsv "
+                                     "output or give --to bids");
         ecMatchRecord record;
         BinDescFile::Tag(binDescText, tag.binDesc, list, tag.events, requests.empty() ? nullptr : &record);
         std::vector<ecBidsEvents::SecondsColumn> rt;
