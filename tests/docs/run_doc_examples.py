@@ -3,7 +3,8 @@
 
 For each page, in a fresh scratch folder holding a copy of data/sample:
   * a fenced block right after a line `<!-- file: NAME -->` is written to NAME;
-  * every `$ ` line of a ```console block runs in bash with ecbin on PATH, and
+  * every `$ ` line of a ```console block runs in bash with ecbin on PATH
+    (and LC_ALL=C), and
     what it prints (stdout and stderr together) must equal the lines shown
     under it; a line `...` stands for any number of lines, and `...` inside a
     line for any text; trailing blanks do not count. A command ending in `\\`
@@ -121,6 +122,8 @@ def run_page(page, args):
         shutil.copytree(os.path.join(args.source, 'data', 'sample'), os.path.join(scratch, 'data', 'sample'))
         env = dict(os.environ)
         env['PATH'] = os.path.dirname(os.path.abspath(args.ecbin)) + os.pathsep + env.get('PATH', '')
+        # The same listing and sorting order on every machine.
+        env['LC_ALL'] = 'C'
         python_dir = os.path.join(args.build, 'python')
         have_python = not args.no_python and os.path.isdir(os.path.join(python_dir, 'ecevents'))
         py_env = dict(env, PYTHONPATH=python_dir)
