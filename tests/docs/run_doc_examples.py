@@ -4,9 +4,8 @@
 For each page, in a fresh scratch folder holding a copy of data/sample:
   * a fenced block right after a line `<!-- file: NAME -->` is written to NAME;
   * every `$ ` line of a ```console block runs in bash with ecbin on PATH
-    (and LC_ALL=C), and
-    what it prints (stdout and stderr together) must equal the lines shown
-    under it; a line `...` stands for any number of lines, and `...` inside a
+    and LC_ALL=C, and what it prints (stdout and stderr together) must equal
+    the lines shown under it; a line `...` stands for any number of lines, and `...` inside a
     line for any text; trailing blanks do not count. A command ending in `\\`
     continues on the next line. Every command must exit with status 0, except
     the last one of a block right after `<!-- expect-fail -->`, which must
