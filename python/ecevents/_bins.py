@@ -12,7 +12,7 @@ from ._documents import document
 from ._events import EventList, _event_id_for
 
 
-def run(events, bins=None, *, bindesc=None, rules=None):
+def run(events, bins=None, *, bindesc=None, rules=None, rt=None):
     """Runs bins over the events.
 
     Exactly one of ``bins`` and ``rules`` is given. The events are copied
@@ -29,6 +29,12 @@ def run(events, bins=None, *, bindesc=None, rules=None):
         A bin description (``bin_desc``) that tags the copy first.
     rules : str, os.PathLike or dict, optional
         A rules file, or a dict of the same structure.
+    rt : dict of str to str, optional
+        Response times to record, as ``{factor: conditional}``: every event
+        tagged with the factor gets the seconds to the event that the
+        bin description's conditional of that name found (``{"Resp": "R"}``:
+        deviant to response). They appear in :meth:`BinResults.metadata` as
+        ``rt_<factor>``. Needs ``bindesc``.
 
     Returns
     -------
@@ -53,9 +59,14 @@ def run(events, bins=None, *, bindesc=None, rules=None):
             raise TypeError(f"rules must be a path, the rules' text or a dict, not {type(rules).__name__}")
         raise EventsError("rules are not supported by this build of ecevents; give a bin list or bin-results "
                           "document as bins")
+    if rt is not None and (not isinstance(rt, dict) or
+                           not all(isinstance(k, str) and isinstance(v, str) for k, v in rt.items())):
+        raise TypeError("rt must be a dict of tag factor to conditional name, such as {'Resp': 'R'}")
+    if rt and bindesc is None:
+        raise TypeError("response times (rt) need bindesc, whose conditionals find the responses")
     bins_text, bins_source = document(bins, "bins")
     desc_text, desc_source = (b"", "") if bindesc is None else document(bindesc, "bindesc")
-    core = _core.run(events._core, bins_text, bins_source, desc_text, desc_source)
+    core = _core.run(events._core, bins_text, bins_source, desc_text, desc_source, list((rt or {}).items()))
     return BinResults(core, events._first_samp, events._event_id)
 
 
@@ -103,6 +114,7 @@ class BinResults:
         self._codes, self._event_names = core.events.codes()
         self.event_id = _event_id_for(self._event_names, known_ids)
         self._members = [core.members(i) for i in range(len(self.names))]
+        self._response_times = core.response_times()
 
     def __repr__(self):
         return f"<BinResults | {len(self.names)} bins over {len(self._events)} events>"
@@ -203,7 +215,9 @@ class BinResults:
         pandas.DataFrame
             sample, onset, name; one column per tag factor holding its
             value (the tag ``Resp:Hit`` gives ``Resp`` = ``"Hit"``, two
-            values of one factor joined by ``|``); one bool column per bin.
+            values of one factor joined by ``|``); ``rt_<factor>`` (seconds,
+            NaN where none) for the response times asked of :func:`run`; one
+            bool column per bin.
         """
         import pandas as pd
 
@@ -231,6 +245,10 @@ class BinResults:
                 raise EventsError(f"the tag factor {factor!r} has the name of a "
                                   f"{'bin' if factor in bins else 'metadata column'}; rename one of them")
             table[factor] = values
+        for name, values in self._response_times:
+            if name in bins:
+                raise EventsError(f"the response-time column {name!r} has the name of a bin; rename the bin")
+            table[name] = values[rows]
         for name in bins:
             table[name] = self._members[self._bin(name)][rows]
         if window is not None:

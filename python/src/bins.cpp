@@ -1,13 +1,19 @@
+#include <algorithm>
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "Core.h"
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
 #include "ecevents/logic/ecBinResultList.h"
+#include "ecevents/specs/ecMatchRecord.h"
 #include "ecevents/specs/ecPar_BinDesc.h"
+#include "ecevents/specs/ecRtRequest.h"
+#include "ecinterop/ecBidsEvents.h"
 #include "ecinterop/ecBinDocuments.h"
 #include "ecinterop/ecFormatError.h"
+#include "ecinterop/ecResponseTimes.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecutil/ecXml.h"
 
@@ -24,6 +30,8 @@ struct CoreBin {
 struct CoreResults {
     std::shared_ptr<CoreEvents> events;
     std::vector<CoreBin> bins;
+    // rt_<factor> columns over the copy, when response times were asked for.
+    std::vector<ecBidsEvents::SecondsColumn> responseTimes;
 };
 
 // What a reader read past is an error here: a Python caller has no place
@@ -44,8 +52,11 @@ double Plain(float value)
     return std::stod(ecTextTable::ShortFloat(value));
 }
 
+using Factors = std::vector<std::pair<std::string, std::string>>;
+
 std::shared_ptr<CoreResults> Run(const CoreEvents& source, const std::string& binsText, const std::string& binsSource,
-                                 const std::string& binDescText, const std::string& binDescSource)
+                                 const std::string& binDescText, const std::string& binDescSource,
+                                 const Factors& responseTimes)
 {
     auto results = std::make_shared<CoreResults>();
     py::gil_scoped_release release;
@@ -60,11 +71,25 @@ std::shared_ptr<CoreResults> Run(const CoreEvents& source, const std::string& bi
         ecPar_BinDesc desc;
         ecBinDocuments::ReadBinDesc(binDescText, binDescSource, desc, &found);
         Strict(binDescSource, found);
+        std::vector<ecRtRequest> requests;
+        for (const auto& [factor, conditional] : responseTimes) {
+            try {
+                for (const ecRtRequest& r : ecRtRequest::ForFactor(desc, factor, conditional))
+                    requests.push_back(r);
+            } catch (const std::exception& e) {
+                throw ecFormatError(binDescSource, "response times of " + factor + ":" + conditional + ": " + e.what());
+            }
+        }
+        ecMatchRecord record;
         try {
-            list.SetBinDescAttributes(desc);
+            list.SetBinDescAttributes(desc, requests.empty() ? nullptr : &record);
+            if (!requests.empty())
+                results->responseTimes = ecResponseTimes::Columns(requests, record, list);
         } catch (const std::exception& e) {
             throw ecFormatError(binDescSource, std::string("tagging failed: ") + e.what());
         }
+    } else if (!responseTimes.empty()) {
+        throw ecFormatError("", "response times need the bin description whose conditionals find the responses");
     }
     ecBinResultList run;
     run.SetpEvents(&list);
@@ -139,6 +164,16 @@ void BindBins(py::module_& m)
                  return Texts(ids);
              })
         .def("epoch", [](const CoreResults& r, py::ssize_t i) { return Epoch(BinAt(r, i).epoch); })
+        .def("response_times",
+             [](const CoreResults& r) {
+                 py::list columns;
+                 for (const ecBidsEvents::SecondsColumn& c : r.responseTimes) {
+                     py::array_t<double> values = NewArray<double>(c.values.size());
+                     std::copy(c.values.begin(), c.values.end(), values.mutable_data());
+                     columns.append(py::make_tuple(Text(c.name), values));
+                 }
+                 return columns;
+             })
         .def("members", [](const CoreResults& r, py::ssize_t i) {
             const CoreBin& b = BinAt(r, i);
             py::array_t<bool> out = NewArray<bool>(b.members.size());

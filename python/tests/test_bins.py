@@ -81,6 +81,19 @@ def test_metadata_has_tag_factors_bins_and_the_window(results):
     assert (windowed["response_present"] == windowed["response_latency"].notna()).all()
 
 
+def test_response_times_are_the_latency_the_conditional_found(sample):
+    results = ecevents.run(sample, BINLIST, bindesc=BINDESC, rt={"Resp": "R"})
+    metadata = results.metadata(window=(0.2, 1.0))
+    hits = metadata[metadata["DevHit"]]
+    assert np.allclose(hits["rt_Resp"], hits["response_latency"]) and hits["rt_Resp"].between(0.2, 1.0).all()
+    assert metadata["rt_Resp"][metadata["Resp"].isna()].isna().all()
+    for kwargs, error, message in [({"rt": {"Resp": "R"}, "bindesc": None}, TypeError, "need bindesc"),
+                                   ({"rt": ["Resp:R"]}, TypeError, "rt must be a dict"),
+                                   ({"rt": {"Speed": "R"}}, ecevents.EventsError, "Speed:R")]:
+        with pytest.raises(error, match=message):
+            ecevents.run(sample, BINLIST, **{"bindesc": BINDESC, **kwargs})
+
+
 def test_factor_values_join_and_clash_with_bins():
     frame = pd.DataFrame({"onset": [1.0, 2.0], "duration": 0.0, "trial_type": ["go", "go"],
                           "tags": ["Cond:A;Cond:B", "Cond:A"]})
