@@ -4,7 +4,7 @@ ASAN_DIR  ?= build-asan
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_DIR  ?= build-fuzz
 FUZZ_SECONDS ?= 60
-DEB_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev
+DEB_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev libyaml-cpp-dev
 FUZZ_DEB_PACKAGES := clang libclang-rt-14-dev
 
 .PHONY: all deps fuzz-deps install-packages configure build test asan-test fuzz-build fuzz bench demo install clean

@@ -4,6 +4,7 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <sstream>
 
@@ -27,8 +28,11 @@
 #include "ecinterop/ecEventStats.h"
 #include "ecinterop/ecNearestSample.h"
 #include "ecevents/segments/ecSegments.h"
+#include "ecevents/specs/ecPar_BinDesc.h"
 #include "ecsafewrite/ecOutputGuard.h"
 #include "ecsafewrite/ecSafeWriter.h"
+#include "ecrules/ecRules.h"
+#include "ecrules/ecRulesExplain.h"
 
 namespace fs = std::filesystem;
 
@@ -163,6 +167,29 @@ void Warn(std::ostream& err, const std::vector<std::string>& warnings)
         err << "ecbin: warning: " << HostError::Format("", w) << "\n";
 }
 
+// The distinct event names of a list, in order of first appearance.
+std::vector<std::string> DistinctNames(const ecEventList& list)
+{
+    std::vector<std::string> names;
+    for (const ecEvent& e : list)
+        if (!e.m_sName.empty() && std::find(names.begin(), names.end(), e.m_sName) == names.end())
+            names.push_back(e.m_sName);
+    return names;
+}
+
+ecRules::Rules LoadRules(const std::string& path)
+{
+    return ecRules::Parse(ecTextTable::ReadFile(path), path);
+}
+
+NameCheck::Wanted RulesWanted(const ecRules::Rules& rules, const std::string& path)
+{
+    NameCheck::Wanted wanted;
+    wanted.source = "rules file " + path;
+    ecRules::WantedNames(rules, wanted.names, wanted.tags);
+    return wanted;
+}
+
 // Reads an event file, printing what a lenient read read past.
 ecEventFormats::Loaded ReadEvents(const std::string& path, const ecFormatOptions& options, ecEventList& list,
                                   std::ostream& err)
@@ -186,11 +213,22 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
     return Guarded(err, [&]() {
         ecEventFormats::ParseFormat(run.options.inputFormat);
         RecordingRun::Plan plan;
-        plan.binsPath = run.bins;
         ReadNotes notes(run.options.lenient);
-        const std::string binsText = ecTextTable::ReadFile(run.bins);
-        plan.binResultsText = BinsFile::FromText(binsText, run.bins, nullptr, &notes);
-        plan.wanted.push_back(NameCheck::FromBins(binsText, run.bins));
+        if (run.rules.empty() == run.bins.empty())
+            throw HostError("give the bins either as --bins (with --bindesc for tags) or as --rules");
+        if (!run.rules.empty()) {
+            if (!run.binDesc.empty())
+                throw HostError("--rules holds the tags itself: give no --bindesc with it");
+            auto rules = std::make_shared<ecRules::Rules>(LoadRules(run.rules));
+            plan.binsPath = run.rules;
+            plan.wanted.push_back(RulesWanted(*rules, run.rules));
+            plan.rules = rules;
+        } else {
+            plan.binsPath = run.bins;
+            const std::string binsText = ecTextTable::ReadFile(run.bins);
+            plan.binResultsText = BinsFile::FromText(binsText, run.bins, nullptr, &notes);
+            plan.wanted.push_back(NameCheck::FromBins(binsText, run.bins));
+        }
         if (!run.binDesc.empty()) {
             plan.binDescPath = run.binDesc;
             plan.binDescText = BinDescFile::Load(run.binDesc, &notes);
@@ -202,7 +240,7 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
         bool batch = false;
         std::vector<RecordingSet::Recording> recordings = RecordingSet::Collect(run.events, run.out, batch);
         ecOutputGuard guard;
-        AddInputs(guard, {run.bins, run.binDesc});
+        AddInputs(guard, {run.bins, run.binDesc, run.rules});
         for (const RecordingSet::Recording& r : recordings) {
             guard.AddInput(r.events);
             float rate = 0.0f;
@@ -282,9 +320,55 @@ int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
     });
 }
 
+namespace {
+
+int CompileRules(const Compile& compile, std::ostream& out, std::ostream& err)
+{
+    if (!compile.binList.empty())
+        throw HostError("give either a bin list or --rules, not both");
+    if (compile.out.empty())
+        throw HostError("compile --rules writes BASE_bindesc.xml and BASE_binlist.xml: give -o BASE");
+    const ecRules::Rules rules = LoadRules(compile.rules);
+    std::vector<std::string> names;
+    ecEventFormats::Loaded loaded;
+    if (!compile.events.empty()) {
+        ecEventList list;
+        loaded = ReadEvents(compile.events, compile.options, list, err);
+        names = DistinctNames(list);
+        for (const std::string& message : NameCheck::Missing(list, RulesWanted(rules, compile.rules)))
+            if (message.find("names the event") != std::string::npos)
+                err << "ecbin: warning: " << HostError::Format(compile.events, message) << "\n";
+    }
+    const ecRules::Compiled compiled = ecRules::Compile(rules, compile.events.empty() ? nullptr : &names);
+    // What the library cannot read back is not written.
+    ecPar_BinDesc desc;
+    BinDescFile::Parse(compiled.binDesc, compile.rules, desc);
+    if (!compiled.binResults)
+        BinsFile::FromText(compiled.bins, compile.rules);
+    const std::string binDescOut = compile.out + "_bindesc.xml";
+    const std::string binsOut = compile.out + (compiled.binResults ? "_binresults.xml" : "_binlist.xml");
+    ecOutputGuard guard;
+    AddInputs(guard, {compile.rules, compile.events, loaded.sidecar});
+    guard.Claim(binDescOut);
+    guard.Claim(binsOut);
+    ecSafeWriter::WriteText(binDescOut, compiled.binDesc);
+    ecSafeWriter::WriteText(binsOut, compiled.bins);
+    out << "wrote " << Shown(binDescOut) << ": " << desc.GetNumAttribSpecs() << " attribute spec"
+        << (desc.GetNumAttribSpecs() == 1 ? "" : "s") << "\n";
+    out << "wrote " << Shown(binsOut) << ": " << rules.bins.size() << " bin" << (rules.bins.size() == 1 ? "" : "s")
+        << ", " << rules.epochs.size() << " epoch" << (rules.epochs.size() == 1 ? "" : "s") << "\n";
+    return 0;
+}
+
+} // namespace
+
 int CompileBins(const Compile& compile, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
+        if (!compile.rules.empty())
+            return CompileRules(compile, out, err);
+        if (compile.binList.empty())
+            throw HostError("give a bin list to compile, or --rules FILE -o BASE");
         BinsFile::Kind kind = BinsFile::BinList;
         ReadNotes notes(compile.lenient);
         const std::string text = BinsFile::Load(compile.binList, &kind, &notes);
@@ -304,6 +388,14 @@ int CompileBins(const Compile& compile, std::ostream& out, std::ostream& err)
         Report(compile.out, out, err) << "wrote " << Shown(compile.out) << ": " << epochs << " epoch"
                                       << (epochs == 1 ? "" : "s") << ", " << sequences
                                       << " bin_ops sequence" << (sequences == 1 ? "" : "s") << "\n";
+        return 0;
+    });
+}
+
+int ExplainFile(const Explain& explain, std::ostream& out, std::ostream& err)
+{
+    return Guarded(err, [&]() {
+        out << ecRules::Explain(ecTextTable::ReadFile(explain.file), explain.file);
         return 0;
     });
 }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "ecbin/BinDescFile.h"
+#include "ecbin/BinsFile.h"
 #include "ecinterop/ecEventFormats.h"
 #include "ecbin/HostError.h"
 #include "ecbin/SafePath.h"
@@ -13,6 +14,7 @@
 #include "ecsafewrite/ecOutputGuard.h"
 #include "ecsafewrite/ecSafeWriter.h"
 #include "ecutil/ecXml.h"
+#include "ecrules/ecRules.h"
 
 std::string RecordingRun::OutputName(const std::string& outBase, const std::string& binId)
 {
@@ -29,8 +31,18 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     result.rate = events.GetSamplingRate();
     if (!(result.rate > 0.0f))
         throw HostError(eventsPath, "no sampling rate: give --rate (no sidecar with SamplingFrequency was found)");
-    if (!plan.binDescText.empty())
+    std::string binResultsText = plan.binResultsText;
+    if (plan.rules) {
+        std::vector<std::string> names;
+        for (const ecEvent& e : events)
+            if (!e.m_sName.empty() && std::find(names.begin(), names.end(), e.m_sName) == names.end())
+                names.push_back(e.m_sName);
+        const ecRules::Compiled compiled = ecRules::Compile(*plan.rules, &names);
+        BinDescFile::Tag(compiled.binDesc, plan.binsPath, events, eventsPath);
+        binResultsText = compiled.binResults ? compiled.bins : BinsFile::FromText(compiled.bins, plan.binsPath);
+    } else if (!plan.binDescText.empty()) {
         BinDescFile::Tag(plan.binDescText, plan.binDescPath, events, eventsPath);
+    }
     for (const NameCheck::Wanted& wanted : plan.wanted) {
         for (const std::string& message : NameCheck::Missing(events, wanted)) {
             if (plan.strict)
@@ -44,7 +56,7 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     results.SetpEvents(&events);
     try {
         ecXml xml;
-        xml.SetText(plan.binResultsText);
+        xml.SetText(binResultsText);
         results.ReadXml(xml);
         results.ResetForPreselection();
         for (std::string id = results.PreselectNextBin(); !id.empty(); id = results.PreselectNextBin()) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,9 @@
 #include "ecbin/RecordingResult.h"
 
 class ecOutputGuard;
+namespace ecRules {
+struct Rules;
+}
 
 // Runs the bins over one recording with objects of its own: reads the
 // events, tags them when a bin description is given, runs the bin-results
@@ -28,6 +32,9 @@ public:
         // warning, or fails when strict.
         std::vector<NameCheck::Wanted> wanted;
         bool strict = false;
+        // A rules file instead of the two documents: compiled for each
+        // recording with its own event names, then run as they are.
+        std::shared_ptr<const ecRules::Rules> rules;
     };
 
     // Never throws: every failure ends up in the result's error, one line
