@@ -278,6 +278,13 @@ std::string ExplainBinList(const std::string& text)
     return BinsSection(list.vEpochList, bins, list.bExcludeON ? 1 : 0);
 }
 
+std::string Ordinal(int n)
+{
+    const int tens = n % 100, ones = n % 10;
+    const char* suffix = (tens >= 11 && tens <= 13) ? "th" : ones == 1 ? "st" : ones == 2 ? "nd" : ones == 3 ? "rd" : "th";
+    return std::to_string(n) + suffix;
+}
+
 struct Op {
     std::string id;
     std::vector<std::string> s;
@@ -339,8 +346,7 @@ std::string ExplainBinResults(const std::string& text)
         }
         if (at(i, "KeepMod")) {
             const int keep = ops[i].xml.GetInt("keep"), mod = ops[i].xml.GetInt("mod");
-            w.what += ", every " + std::to_string(mod) + (mod == 1 ? "" : "th") + " of them from the " +
-                      std::to_string(keep + 1) + (keep == 0 ? "st" : keep == 1 ? "nd" : keep == 2 ? "rd" : "th");
+            w.what += ", every " + Ordinal(mod) + " of them from the " + Ordinal(keep + 1);
             ++i;
         }
         if (!w.what.empty() && at(i, "SaveBin") && i + 1 == ops.size() && !ops[i].s.empty()) {
