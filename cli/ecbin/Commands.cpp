@@ -551,7 +551,8 @@ int RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
         out << "  rate:     " << RateText(list.GetSamplingRate(), loaded, true)
             << "\n";
         out << "  bin_desc: " << SampleLocator::BinDescFile() << "\n";
-        out << "  bin_list: " << SampleLocator::BinListFile() << "\n\n";
+        out << "  bin_list: " << SampleLocator::BinListFile() << "\n";
+        out << "  rules:    " << SampleLocator::RulesFile() << " (the same study in one readable file)\n\n";
 
         out << "1. tag: the bin description tags the events\n";
         BinDescFile::Tag(BinDescFile::Load(binDesc), binDesc, list, events);
@@ -585,6 +586,26 @@ int RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
             out << "   " << line << "\n";
         for (const std::string& w : result.written)
             out << "   wrote " << Shown(w) << "\n";
+
+        out << "\n4. rules: " << SampleLocator::RulesFile() << " tags and bins in one step\n";
+        const std::string rulesPath = (fs::path(folder) / SampleLocator::RulesFile()).string();
+        RecordingRun::Plan rulesPlan;
+        rulesPlan.binsPath = rulesPath;
+        rulesPlan.rules = std::make_shared<ecRules::Rules>(LoadRules(rulesPath));
+        RecordingResult fromRules = RecordingRun::Run(events, "", rulesPlan);
+        if (!fromRules.ok)
+            throw HostError(fromRules.error);
+        bool same = fromRules.bins.size() == result.bins.size();
+        for (const RecordingResult::Bin& a : fromRules.bins) {
+            auto b = std::find_if(result.bins.begin(), result.bins.end(),
+                                  [&](const RecordingResult::Bin& x) { return x.id == a.id; });
+            same = same && b != result.bins.end() && b->events == a.events && b->firstSample == a.firstSample &&
+                   b->lastSample == a.lastSample;
+        }
+        out << "   " << fromRules.bins.size() << " bins, "
+            << (same ? "the same bins from the rules file as from the two documents"
+                     : "bins that differ from the two documents'")
+            << "\n   ecbin explain " << Shown(rulesPath) << " says what each selects\n";
         if (demo.out.empty())
             out << "\nTo write one event file per bin: ecbin demo --out demo-out\n";
         return 0;
