@@ -268,6 +268,11 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    if (runCmd->parsed() && run.bins.empty() && run.rules.empty()) {
+        std::cerr << "ecbin run: --bins or --rules is required (see ecbin run --help)\n";
+        return 2;
+    }
+
     try {
         if (runCmd->parsed()) {
             run.options = ToOptions(runFlags, lenient);

@@ -5,6 +5,7 @@
 
 #include "ecbin/HostError.h"
 #include "ecbin/ReadNotes.h"
+#include "ecbin/XmlPlace.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecevents/binlist/ecBinList.h"
 #include "ecevents/events/ecEventList.h"
@@ -23,13 +24,18 @@ bool HasElement(const std::string& text, const std::string& tag)
 }
 
 // The numbers of a bin-results document that do not fit: its epochs and
-// sequences read once over an empty event list. A sequence that fails on
-// no events stops the check there; the run over the recordings reports it.
-std::vector<ecReadDiagnostic> CheckBinResults(const std::string& text)
+// sequences read once over a list of one event. A sequence that fails on
+// so few events stops the check there; the run over the recordings reports
+// it.
+std::vector<ecReadDiagnostic> CheckBinResults(const std::string& text, std::string& stopped)
 {
     std::vector<ecReadDiagnostic> found;
+    // One unnamed event: a selection over no events cannot be made at all,
+    // which would stop the check at the first operator.
     ecEventList none;
     none.SetSamplingRate(1000.0f);
+    ecEvent one;
+    none.AppendOneEvent(one);
     ecBinResultList results;
     results.SetpEvents(&none);
     ecXml xml;
@@ -37,9 +43,11 @@ std::vector<ecReadDiagnostic> CheckBinResults(const std::string& text)
     xml.SetDiagnostics(&found);
     try {
         results.ReadXml(xml);
-    } catch (const std::exception&) {
-        // What stopped the read is what the caller reports; the records
-        // gathered up to it are what this is for.
+    } catch (const std::exception& e) {
+        // What stopped the read is reported by the run over the recordings
+        // unless it names a place in the document; the records gathered up
+        // to it are what this is for.
+        stopped = e.what();
     }
     return found;
 }
@@ -64,6 +72,8 @@ std::string BinsFile::Compile(const std::string& binListText, const std::string&
         std::ostringstream out;
         bins.WriteXmlBinResults(out);
         compiled = out.str();
+    } catch (const std::exception& e) {
+        throw HostError::FromCurrent(XmlPlace::Of(path, binListText, e.what()));
     } catch (...) {
         throw HostError::FromCurrent(path);
     }
@@ -83,7 +93,11 @@ std::string BinsFile::FromText(const std::string& text, const std::string& path,
         if (kind)
             *kind = BinResults;
         ReadNotes strict;
-        Or(notes, strict).Settle(path, CheckBinResults(text));
+        std::string stopped;
+        Or(notes, strict).Settle(path, CheckBinResults(text, stopped));
+        const std::string place = XmlPlace::Of(path, text, stopped);
+        if (place != path)
+            throw HostError(place, stopped);
         return text;
     }
     throw HostError(path, "not a bin list or bin-results document (no <bin_list> or <bin_results> element)");

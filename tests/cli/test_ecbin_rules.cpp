@@ -117,7 +117,6 @@ TEST(EcbinRules, MistakesAreOneLineAndStatusOne)
         {{"explain", s / "bad.yaml"}, "bins.Dev.name: unknown key"},
         {{"compile", "--rules", Sample("/oddball_rules.yaml"), "-o", s / "x"}, "looking back needs the recording's event names"},
         {{"compile", "--rules", Sample("/oddball_rules.yaml")}, "give -o BASE"},
-        {{"run", events}, "give the bins either as --bins"},
         {{"explain", events}, "not a rules file, bin_desc, bin_list or bin_results document"},
     };
     for (const auto& c : cases) {
@@ -135,6 +134,43 @@ TEST(EcbinRules, DemoShowsTheRulesFile)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Contains(r.out, "rules:    oddball_rules.yaml"));
     EXPECT_TRUE(Contains(r.out, "the same bins from the rules file"));
+}
+
+} // namespace
+
+namespace {
+
+// A document with one value changed, and the line:col where it stands.
+std::string Changed(const std::string& text, const std::string& from, const std::string& to, std::string& where)
+{
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    const size_t lineStart = text.rfind('\n', at) + 1;
+    where = ":" + std::to_string(std::count(text.begin(), text.begin() + at, '\n') + 1) + ":" +
+            std::to_string(at - lineStart + from.find('>') + 2);
+    return text.substr(0, at) + to + text.substr(at + from.size());
+}
+
+TEST(EcbinDocuments, LibraryMessagesPointAtTheValue)
+{
+    Scratch s;
+    const std::string list = ReadText(Sample("/oddball_binlist.xml"));
+    const std::string results = ReadText(RulesData("faces_binresults.xml"));
+    const struct {
+        std::string file, text, from, to, message;
+    } cases[] = {
+        {"case.xml", list, "<sCase>EvtLogic</sCase>", "<sCase>EvtLogik</sCase>", "Unrecognised case = EvtLogik"},
+        {"epoch.xml", list, "<sEpochName>Resp</sEpochName>", "<sEpochName>Rsp</sEpochName>", "No epoch found with ID = Rsp"},
+        {"op.xml", results, "<id>Attribs</id>", "<id>Atribs</id>", "Unrecognized bin operator Atribs"},
+    };
+    for (const auto& c : cases) {
+        std::string where;
+        WriteText(s / c.file, Changed(c.text, c.from, c.to, where));
+        Ran r = Ecbin({"run", Sample(kSampleEvents), "--bins", s / c.file});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(Contains(r.err, s / c.file + where + ": ")) << c.message;
+        EXPECT_TRUE(Contains(r.err, c.message));
+    }
 }
 
 } // namespace
