@@ -67,6 +67,20 @@ TEST(EcbinRules, GiveTheSameBinsAsTheEquivalentXml)
     }
 }
 
+TEST(EcbinRules, RunOverADatasetWithWorkers)
+{
+    Scratch s;
+    const std::string dataset = Examples() + "/ds000248";
+    Ran rules = Ecbin({"run", dataset, "--rules", RulesData("audiovisual_rules.yaml"), "-j", "2", "-o", s / "r",
+                       "--summary", s / "r.tsv"});
+    Ran xml = Ecbin({"run", dataset, "--bins", RulesData("audiovisual_binlist.xml"), "--bindesc",
+                     RulesData("audiovisual_bindesc.xml"), "-j", "2", "-o", s / "x", "--summary", s / "x.tsv"});
+    ASSERT_EQ(rules.status, 0) << rules.err;
+    EXPECT_TRUE(Contains(rules.out, "1 of 1 recordings done"));
+    EXPECT_EQ(ReadText(s / "r.tsv"), ReadText(s / "x.tsv"));
+    EXPECT_EQ(Names(s / "r"), Names(s / "x"));
+}
+
 TEST(EcbinRules, CompiledDocumentsRunAndExplainAsTheRulesFile)
 {
     Scratch s;
