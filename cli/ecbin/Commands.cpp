@@ -22,6 +22,7 @@
 #include "ecbin/RunSummary.h"
 #include "ecbin/SafeText.h"
 #include "ecbin/SampleLocator.h"
+#include "ecbin/XmlPlace.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecinterop/ecDatasetRecordings.h"
@@ -395,7 +396,16 @@ int CompileBins(const Compile& compile, std::ostream& out, std::ostream& err)
 int ExplainFile(const Explain& explain, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
-        out << ecRules::Explain(ecTextTable::ReadFile(explain.file), explain.file);
+        const std::string text = ecTextTable::ReadFile(explain.file);
+        std::string sentences;
+        try {
+            sentences = ecRules::Explain(text, explain.file);
+        } catch (const ecRules::Error& e) {
+            throw HostError(e.what());
+        } catch (const std::exception& e) {
+            throw HostError::FromCurrent(XmlPlace::Of(explain.file, text, e.what()));
+        }
+        out << sentences;
         return 0;
     });
 }
