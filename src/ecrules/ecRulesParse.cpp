@@ -154,7 +154,7 @@ public:
         const std::string& text = node.Scalar();
         errno = 0;
         char* end = nullptr;
-        const long v = std::strtol(text.c_str(), &end, 0);
+        const long v = std::strtol(text.c_str(), &end, 10);
         if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE || v < low || v > high)
             Expected(node, keyPath, what);
         return static_cast<int>(v);
