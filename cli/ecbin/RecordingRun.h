@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "ecevents/specs/ecRtRequest.h"
 #include "ecinterop/ecFormatOptions.h"
 #include "ecbin/NameCheck.h"
 #include "ecbin/RecordingResult.h"
@@ -16,7 +17,9 @@ struct Rules;
 // events, tags them when a bin description is given, runs the bin-results
 // document, walks the bins and writes one event file per bin, named
 // base + "_" + bin ID + ".evt" as the library's WriteResultsAsEvents names
-// them. Safe to run on several threads at once for different recordings.
+// them; a base ending in .tsv writes BIDS tables base_<bin>.tsv instead
+// (base without its .tsv), with an rt_<factor> column per response time
+// asked for. Safe to run on several threads at once for different recordings.
 class RecordingRun {
 public:
     struct Plan {
@@ -32,8 +35,11 @@ public:
         // warning, or fails when strict.
         std::vector<NameCheck::Wanted> wanted;
         bool strict = false;
+        // Response times to take from the tagging (needs a bin description).
+        std::vector<ecRtRequest> rt;
         // A rules file instead of the two documents: compiled for each
-        // recording with its own event names, then run as they are.
+        // recording with its own event names, then run as they are; its
+        // tags with rt: true add to the response times asked for.
         std::shared_ptr<const ecRules::Rules> rules;
     };
 
@@ -43,4 +49,6 @@ public:
 
     // The output file of one bin.
     static std::string OutputName(const std::string& outBase, const std::string& binId);
+    // Whether the bins of outBase are written as BIDS tables.
+    static bool WritesTables(const std::string& outBase);
 };

@@ -81,6 +81,31 @@ TEST(EcbinRules, RunOverADatasetWithWorkers)
     EXPECT_EQ(Names(s / "r"), Names(s / "x"));
 }
 
+TEST(EcbinRules, ResponseTimesOfATagWithRtAreTheXmlOnes)
+{
+    Scratch s;
+    std::string rules = ReadText(Sample("/oddball_rules.yaml"));
+    rules.replace(rules.find("immediately: true}"), 18, "immediately: true, rt: true}");
+    WriteText(s / "rt.yaml", rules);
+    const std::string events = Sample(kSampleEvents);
+    ASSERT_EQ(Ecbin({"run", events, "--rules", s / "rt.yaml", "--summary", s / "rules.tsv"}).status, 0);
+    ASSERT_EQ(Ecbin({"run", events, "--bins", Sample("/oddball_binlist.xml"), "--bindesc", Sample("/oddball_bindesc.xml"),
+                     "--rt", "Resp:R", "--summary", s / "xml.tsv"})
+                  .status,
+              0);
+    // The DevHit row's mean and median, the two cells before its status.
+    auto devHit = [](const std::string& table) {
+        for (const std::string& line : Lines(table))
+            if (Contains(line, "\tDevHit\t")) {
+                const std::vector<std::string> cells = Split(line, '\t');
+                return cells.at(cells.size() - 3) + " " + cells.at(cells.size() - 2);
+            }
+        return std::string();
+    };
+    EXPECT_EQ(devHit(ReadText(s / "rules.tsv")), devHit(ReadText(s / "xml.tsv")));
+    EXPECT_NE(devHit(ReadText(s / "rules.tsv")), "n/a n/a");
+}
+
 TEST(EcbinRules, CompiledDocumentsRunAndExplainAsTheRulesFile)
 {
     Scratch s;
