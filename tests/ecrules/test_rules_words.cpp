@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../support/test_files.h"
+#include "../support/event_builders.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/specs/ecPar_BinDesc.h"
 #include "ecrules/ecRules.h"
@@ -27,9 +27,7 @@ ecEventList List(const std::string& events)
     for (std::string word; in >> word;) {
         const size_t at = word.find('@');
         const int sample = static_cast<int>(std::stod(word.substr(at + 1)) * 1000.0 + 0.5);
-        ecEvent e = testfiles::Event(word.substr(0, at), sample, sample);
-        e.m_nStatus = 2;
-        list.AppendOneEvent(e);
+        list.AppendOneEvent(MakeEvent(word.substr(0, at), sample));
     }
     return list;
 }
