@@ -132,8 +132,13 @@ int main(int argc, char** argv)
     CLI::App* runCmd = app.add_subcommand("run", "Run bins over one or many recordings and write one event file per bin");
     runCmd->add_option("events", run.events, "Event files, or BIDS dataset folders (every *_events.tsv below)")
         ->required();
-    runCmd->add_option("-b,--bins", run.bins, "Bin list (bin_list) or bin-results document (bin_results)")->required();
-    runCmd->add_option("--bindesc", run.binDesc, "Bin description (bin_desc) to tag the events with first");
+    CLI::Option* binsOption =
+        runCmd->add_option("-b,--bins", run.bins, "Bin list (bin_list) or bin-results document (bin_results)");
+    CLI::Option* binDescOption =
+        runCmd->add_option("--bindesc", run.binDesc, "Bin description (bin_desc) to tag the events with first");
+    runCmd->add_option("--rules", run.rules, "Rules file (YAML: epochs, tags and bins) instead of --bins and --bindesc")
+        ->excludes(binsOption)
+        ->excludes(binDescOption);
     runCmd->add_option("-o,--out", run.out,
                        "Output base (one recording: BASE_<bin>.evt, or BASE_<bin>.tsv tables for BASE.tsv) or folder (several recordings); none: write nothing");
     runCmd->add_option("--summary", run.summary, "Write the bin table as TSV, or JSON when the name ends in .json (-: standard output)");
@@ -145,6 +150,7 @@ int main(int argc, char** argv)
     AddEventFlags(runCmd, runFlags, false);
     runCmd->footer("Examples:\n"
                    "  ecbin run rec_events.evt --bins bins.xml --bindesc tags.xml --rate 500 -o out/rec\n"
+                   "  ecbin run rec_events.evt --rules oddball_rules.yaml -o out/rec\n"
                    "  ecbin run ds000248/ --bins bins.xml -j 4 -o out/ --summary out/summary.json");
 
     Commands::Tag tag;
@@ -160,10 +166,24 @@ int main(int argc, char** argv)
     AddEventFlags(tagCmd, tagFlags, true);
 
     Commands::Compile compile;
-    CLI::App* compileCmd = app.add_subcommand("compile", "Turn a bin list into a bin-results document");
-    compileCmd->add_option("binlist", compile.binList, "Bin list (bin_list)")->required();
-    compileCmd->add_option("-o,--out", compile.out, "Output file (default: standard output)");
-    compileCmd->footer("Example:\n  ecbin compile oddball_binlist.xml -o oddball_binresults.xml");
+    EventFlags compileFlags;
+    CLI::App* compileCmd = app.add_subcommand(
+        "compile", "Turn a bin list into a bin-results document, or a rules file into a bin description and bin list");
+    compileCmd->add_option("binlist", compile.binList, "Bin list (bin_list)");
+    compileCmd->add_option("--rules", compile.rules, "Rules file (YAML) to compile into BASE_bindesc.xml and "
+                                                     "BASE_binlist.xml (or BASE_binresults.xml)");
+    compileCmd->add_option("--events", compile.events,
+                           "Event file whose names a rule looking back (preceded_by) needs (default: the file's names:)");
+    compileCmd->add_option("-o,--out", compile.out, "Output file (default: standard output); with --rules the base BASE");
+    AddEventFlags(compileCmd, compileFlags, false);
+    compileCmd->footer("Examples:\n  ecbin compile oddball_binlist.xml -o oddball_binresults.xml\n"
+                       "  ecbin compile --rules oddball_rules.yaml --events sub-01_task-oddball_events.evt -o oddball");
+
+    Commands::Explain explain;
+    CLI::App* explainCmd = app.add_subcommand(
+        "explain", "Say in plain sentences what a rules file, bin description, bin list or bin-results document selects");
+    explainCmd->add_option("file", explain.file, "Rules file, bin_desc, bin_list or bin_results document")->required();
+    explainCmd->footer("Example:\n  ecbin explain oddball_rules.yaml");
 
     Commands::Convert convert;
     EventFlags convertFlags;
@@ -250,6 +270,11 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    if (runCmd->parsed() && run.bins.empty() && run.rules.empty()) {
+        std::cerr << "ecbin run: --bins or --rules is required (see ecbin run --help)\n";
+        return 2;
+    }
+
     try {
         if (runCmd->parsed()) {
             run.options = ToOptions(runFlags, lenient);
@@ -261,8 +286,12 @@ int main(int argc, char** argv)
             return Commands::TagEvents(tag, std::cout, std::cerr);
         }
         compile.lenient = lenient;
-        if (compileCmd->parsed())
+        if (compileCmd->parsed()) {
+            compile.options = ToOptions(compileFlags, lenient);
             return Commands::CompileBins(compile, std::cout, std::cerr);
+        }
+        if (explainCmd->parsed())
+            return Commands::ExplainFile(explain, std::cout, std::cerr);
         if (convertCmd->parsed()) {
             convert.options = ToOptions(convertFlags, lenient);
             return Commands::ConvertEvents(convert, std::cout, std::cerr);

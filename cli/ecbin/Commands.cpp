@@ -4,6 +4,7 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <sstream>
 
@@ -21,6 +22,7 @@
 #include "ecbin/RunSummary.h"
 #include "ecbin/SafeText.h"
 #include "ecbin/SampleLocator.h"
+#include "ecinterop/ecXmlPlace.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecinterop/ecBidsEvents.h"
@@ -30,8 +32,12 @@
 #include "ecinterop/ecEventStats.h"
 #include "ecinterop/ecSegmentDraw.h"
 #include "ecinterop/ecNearestSample.h"
+#include "ecevents/segments/ecSegments.h"
+#include "ecevents/specs/ecPar_BinDesc.h"
 #include "ecsafewrite/ecOutputGuard.h"
 #include "ecsafewrite/ecSafeWriter.h"
+#include "ecrules/ecRules.h"
+#include "ecrules/ecRulesExplain.h"
 
 namespace fs = std::filesystem;
 
@@ -166,6 +172,29 @@ void Warn(std::ostream& err, const std::vector<std::string>& warnings)
         err << "ecbin: warning: " << HostError::Format("", w) << "\n";
 }
 
+// The distinct event names of a list, in order of first appearance.
+std::vector<std::string> DistinctNames(const ecEventList& list)
+{
+    std::vector<std::string> names;
+    for (const ecEvent& e : list)
+        if (!e.m_sName.empty() && std::find(names.begin(), names.end(), e.m_sName) == names.end())
+            names.push_back(e.m_sName);
+    return names;
+}
+
+ecRules::Rules LoadRules(const std::string& path)
+{
+    return ecRules::Parse(ecTextTable::ReadFile(path), path);
+}
+
+NameCheck::Wanted RulesWanted(const ecRules::Rules& rules, const std::string& path)
+{
+    NameCheck::Wanted wanted;
+    wanted.source = "rules file " + path;
+    ecRules::WantedNames(rules, wanted.names, wanted.tags);
+    return wanted;
+}
+
 // Reads an event file, printing what a lenient read read past.
 ecEventFormats::Loaded ReadEvents(const std::string& path, const ecFormatOptions& options, ecEventList& list,
                                   std::ostream& err)
@@ -189,18 +218,30 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
     return Guarded(err, [&]() {
         ecEventFormats::ParseFormat(run.options.inputFormat);
         RecordingRun::Plan plan;
-        plan.binsPath = run.bins;
         ReadNotes notes(run.options.lenient);
-        const std::string binsText = ecTextTable::ReadFile(run.bins);
-        plan.binResultsText = BinsFile::FromText(binsText, run.bins, nullptr, &notes);
-        plan.wanted.push_back(NameCheck::FromBins(binsText, run.bins));
+        if (run.rules.empty() == run.bins.empty())
+            throw HostError("give the bins either as --bins (with --bindesc for tags) or as --rules");
+        if (!run.rules.empty()) {
+            if (!run.binDesc.empty())
+                throw HostError("--rules holds the tags itself: give no --bindesc with it");
+            auto rules = std::make_shared<ecRules::Rules>(LoadRules(run.rules));
+            plan.binsPath = run.rules;
+            plan.wanted.push_back(RulesWanted(*rules, run.rules));
+            plan.rules = rules;
+        } else {
+            plan.binsPath = run.bins;
+            const std::string binsText = ecTextTable::ReadFile(run.bins);
+            plan.binResultsText = BinsFile::FromText(binsText, run.bins, nullptr, &notes);
+            plan.wanted.push_back(NameCheck::FromBins(binsText, run.bins));
+        }
         if (!run.binDesc.empty()) {
             plan.binDescPath = run.binDesc;
             plan.binDescText = BinDescFile::Load(run.binDesc, &notes);
             plan.wanted.push_back(NameCheck::FromBinDesc(plan.binDescText, run.binDesc));
             plan.rt = BinDescFile::RtRequests(plan.binDescText, run.binDesc, run.rt);
         } else if (!run.rt.empty()) {
-            throw HostError("--rt takes the response times from the tagging: give --bindesc");
+            throw HostError(run.rules.empty() ? "--rt takes the response times from the tagging: give --bindesc"
+                                              : "a rules file asks for response times with rt: true on a tag, not --rt");
         }
         plan.strict = run.strict;
         notes.Print(err);
@@ -208,7 +249,7 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
         bool batch = false;
         std::vector<RecordingSet::Recording> recordings = RecordingSet::Collect(run.events, run.out, batch);
         ecOutputGuard guard;
-        AddInputs(guard, {run.bins, run.binDesc});
+        AddInputs(guard, {run.bins, run.binDesc, run.rules});
         for (const RecordingSet::Recording& r : recordings) {
             guard.AddInput(r.events);
             float rate = 0.0f;
@@ -313,9 +354,55 @@ int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
     });
 }
 
+namespace {
+
+int CompileRules(const Compile& compile, std::ostream& out, std::ostream& err)
+{
+    if (!compile.binList.empty())
+        throw HostError("give either a bin list or --rules, not both");
+    if (compile.out.empty())
+        throw HostError("compile --rules writes BASE_bindesc.xml and BASE_binlist.xml: give -o BASE");
+    const ecRules::Rules rules = LoadRules(compile.rules);
+    std::vector<std::string> names;
+    ecEventFormats::Loaded loaded;
+    if (!compile.events.empty()) {
+        ecEventList list;
+        loaded = ReadEvents(compile.events, compile.options, list, err);
+        names = DistinctNames(list);
+        for (const std::string& message : NameCheck::Missing(list, RulesWanted(rules, compile.rules)))
+            if (message.find("names the event") != std::string::npos)
+                err << "ecbin: warning: " << HostError::Format(compile.events, message) << "\n";
+    }
+    const ecRules::Compiled compiled = ecRules::Compile(rules, compile.events.empty() ? nullptr : &names);
+    // What the library cannot read back is not written.
+    ecPar_BinDesc desc;
+    BinDescFile::Parse(compiled.binDesc, compile.rules, desc);
+    if (!compiled.binResults)
+        BinsFile::FromText(compiled.bins, compile.rules);
+    const std::string binDescOut = compile.out + "_bindesc.xml";
+    const std::string binsOut = compile.out + (compiled.binResults ? "_binresults.xml" : "_binlist.xml");
+    ecOutputGuard guard;
+    AddInputs(guard, {compile.rules, compile.events, loaded.sidecar});
+    guard.Claim(binDescOut);
+    guard.Claim(binsOut);
+    ecSafeWriter::WriteText(binDescOut, compiled.binDesc);
+    ecSafeWriter::WriteText(binsOut, compiled.bins);
+    out << "wrote " << Shown(binDescOut) << ": " << desc.GetNumAttribSpecs() << " attribute spec"
+        << (desc.GetNumAttribSpecs() == 1 ? "" : "s") << "\n";
+    out << "wrote " << Shown(binsOut) << ": " << rules.bins.size() << " bin" << (rules.bins.size() == 1 ? "" : "s")
+        << ", " << rules.epochs.size() << " epoch" << (rules.epochs.size() == 1 ? "" : "s") << "\n";
+    return 0;
+}
+
+} // namespace
+
 int CompileBins(const Compile& compile, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
+        if (!compile.rules.empty())
+            return CompileRules(compile, out, err);
+        if (compile.binList.empty())
+            throw HostError("give a bin list to compile, or --rules FILE -o BASE");
         BinsFile::Kind kind = BinsFile::BinList;
         ReadNotes notes(compile.lenient);
         const std::string text = BinsFile::Load(compile.binList, &kind, &notes);
@@ -335,6 +422,23 @@ int CompileBins(const Compile& compile, std::ostream& out, std::ostream& err)
         Report(compile.out, out, err) << "wrote " << Shown(compile.out) << ": " << epochs << " epoch"
                                       << (epochs == 1 ? "" : "s") << ", " << sequences
                                       << " bin_ops sequence" << (sequences == 1 ? "" : "s") << "\n";
+        return 0;
+    });
+}
+
+int ExplainFile(const Explain& explain, std::ostream& out, std::ostream& err)
+{
+    return Guarded(err, [&]() {
+        const std::string text = ecTextTable::ReadFile(explain.file);
+        std::string sentences;
+        try {
+            sentences = ecRules::Explain(text, explain.file);
+        } catch (const ecRules::Error& e) {
+            throw HostError(e.what());
+        } catch (const std::exception& e) {
+            throw HostError::FromCurrent(ecXmlPlace::Of(explain.file, text, e.what()));
+        }
+        out << sentences;
         return 0;
     });
 }
@@ -485,7 +589,8 @@ int RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
         out << "  rate:     " << RateText(list.GetSamplingRate(), loaded, true)
             << "\n";
         out << "  bin_desc: " << SampleLocator::BinDescFile() << "\n";
-        out << "  bin_list: " << SampleLocator::BinListFile() << "\n\n";
+        out << "  bin_list: " << SampleLocator::BinListFile() << "\n";
+        out << "  rules:    " << SampleLocator::RulesFile() << " (the same study in one readable file)\n\n";
 
         out << "1. tag: the bin description tags the events\n";
         BinDescFile::Tag(BinDescFile::Load(binDesc), binDesc, list, events);
@@ -519,6 +624,26 @@ int RunDemo(const Demo& demo, std::ostream& out, std::ostream& err)
             out << "   " << line << "\n";
         for (const std::string& w : result.written)
             out << "   wrote " << Shown(w) << "\n";
+
+        out << "\n4. rules: " << SampleLocator::RulesFile() << " tags and bins in one step\n";
+        const std::string rulesPath = (fs::path(folder) / SampleLocator::RulesFile()).string();
+        RecordingRun::Plan rulesPlan;
+        rulesPlan.binsPath = rulesPath;
+        rulesPlan.rules = std::make_shared<ecRules::Rules>(LoadRules(rulesPath));
+        RecordingResult fromRules = RecordingRun::Run(events, "", rulesPlan);
+        if (!fromRules.ok)
+            throw HostError(fromRules.error);
+        bool same = fromRules.bins.size() == result.bins.size();
+        for (const RecordingResult::Bin& a : fromRules.bins) {
+            auto b = std::find_if(result.bins.begin(), result.bins.end(),
+                                  [&](const RecordingResult::Bin& x) { return x.id == a.id; });
+            same = same && b != result.bins.end() && b->events == a.events && b->firstSample == a.firstSample &&
+                   b->lastSample == a.lastSample;
+        }
+        out << "   " << fromRules.bins.size() << " bins, "
+            << (same ? "the same bins from the rules file as from the two documents"
+                     : "bins that differ from the two documents'")
+            << "\n   ecbin explain " << Shown(rulesPath) << " says what each selects\n";
         if (demo.out.empty())
             out << "\nTo write one event file per bin: ecbin demo --out demo-out\n";
         return 0;

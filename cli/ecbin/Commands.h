@@ -14,6 +14,7 @@ struct Run {
     std::vector<std::string> events;
     std::string bins;
     std::string binDesc;
+    std::string rules; // a rules file instead of bins and binDesc
     std::string out;
     std::string summary;
     int jobs = 0;
@@ -38,6 +39,15 @@ struct Compile {
     std::string binList;
     std::string out;
     bool lenient = false; // --lenient
+    // A rules file: out is then the base of BASE_bindesc.xml and
+    // BASE_binlist.xml (or BASE_binresults.xml); the event names come from
+    // events when given, else from the file's names: list.
+    std::string rules;
+    std::string events;
+    ecFormatOptions options;
+};
+struct Explain {
+    std::string file;
 };
 struct Convert {
     std::string in;
@@ -69,6 +79,7 @@ struct Demo {
 int RunBins(const Run& run, std::ostream& out, std::ostream& err);
 int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err);
 int CompileBins(const Compile& compile, std::ostream& out, std::ostream& err);
+int ExplainFile(const Explain& explain, std::ostream& out, std::ostream& err);
 int ConvertEvents(const Convert& convert, std::ostream& out, std::ostream& err);
 int ShowInfo(const Info& info, std::ostream& out, std::ostream& err);
 int DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err);

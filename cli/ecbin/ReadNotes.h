@@ -21,7 +21,7 @@ public:
     const std::vector<std::string>& Warnings() const { return m_warnings; }
     bool Lenient() const { return m_lenient; }
 
-    // "path:line: <element> "text" problem" (no line when the reader could
+    // "path:line:col: <element> "text" problem" (no line when the reader could
     // not tell it).
     static std::string Line(const std::string& path, const ecReadDiagnostic& d);
 

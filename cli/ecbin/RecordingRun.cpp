@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "ecbin/BinDescFile.h"
+#include "ecbin/BinsFile.h"
 #include "ecinterop/ecBidsEvents.h"
 #include "ecinterop/ecEventFormats.h"
 #include "ecinterop/ecResponseTimes.h"
@@ -16,6 +17,7 @@
 #include "ecsafewrite/ecOutputGuard.h"
 #include "ecsafewrite/ecSafeWriter.h"
 #include "ecutil/ecXml.h"
+#include "ecrules/ecRules.h"
 
 bool RecordingRun::WritesTables(const std::string& outBase)
 {
@@ -39,15 +41,31 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     result.rate = events.GetSamplingRate();
     if (!(result.rate > 0.0f))
         throw HostError(eventsPath, "no sampling rate: give --rate (no sidecar with SamplingFrequency was found)");
-    if (!plan.rt.empty() && plan.binDescText.empty())
+    std::string binDescText = plan.binDescText;
+    std::string binDescPath = plan.binDescPath;
+    std::string binResultsText = plan.binResultsText;
+    std::vector<ecRtRequest> rtRequests = plan.rt;
+    if (plan.rules) {
+        std::vector<std::string> names;
+        for (const ecEvent& e : events)
+            if (!e.m_sName.empty() && std::find(names.begin(), names.end(), e.m_sName) == names.end())
+                names.push_back(e.m_sName);
+        const ecRules::Compiled compiled = ecRules::Compile(*plan.rules, &names);
+        binDescText = compiled.binDesc;
+        binDescPath = plan.binsPath;
+        binResultsText = compiled.binResults ? compiled.bins : BinsFile::FromText(compiled.bins, plan.binsPath);
+        for (const ecRules::ResponseTimeRequest& r : ecRules::ResponseTimes(compiled))
+            rtRequests.push_back({r.factor, r.spec, r.conditional});
+    }
+    if (!rtRequests.empty() && binDescText.empty())
         throw HostError("response times come from the tagging: give a bin description");
     ecMatchRecord record;
-    if (!plan.binDescText.empty())
-        BinDescFile::Tag(plan.binDescText, plan.binDescPath, events, eventsPath, plan.rt.empty() ? nullptr : &record);
+    if (!binDescText.empty())
+        BinDescFile::Tag(binDescText, binDescPath, events, eventsPath, rtRequests.empty() ? nullptr : &record);
     // Taken now, while the list is the one the record was taken from.
     std::vector<ecBidsEvents::SecondsColumn> rt;
     try {
-        rt = ecResponseTimes::Columns(plan.rt, record, events);
+        rt = ecResponseTimes::Columns(rtRequests, record, events);
     } catch (...) {
         throw HostError::FromCurrent(eventsPath, "response times: ");
     }
@@ -68,7 +86,7 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     results.SetpEvents(&events);
     try {
         ecXml xml;
-        xml.SetText(plan.binResultsText);
+        xml.SetText(binResultsText);
         results.ReadXml(xml);
         results.ResetForPreselection();
         for (std::string id = results.PreselectNextBin(); !id.empty(); id = results.PreselectNextBin()) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,9 @@
 #include "ecbin/RecordingResult.h"
 
 class ecOutputGuard;
+namespace ecRules {
+struct Rules;
+}
 
 // Runs the bins over one recording with objects of its own: reads the
 // events, tags them when a bin description is given, runs the bin-results
@@ -33,6 +37,10 @@ public:
         bool strict = false;
         // Response times to take from the tagging (needs a bin description).
         std::vector<ecRtRequest> rt;
+        // A rules file instead of the two documents: compiled for each
+        // recording with its own event names, then run as they are; its
+        // tags with rt: true add to the response times asked for.
+        std::shared_ptr<const ecRules::Rules> rules;
     };
 
     // Never throws: every failure ends up in the result's error, one line

@@ -22,6 +22,11 @@ const char* SampleLocator::BinListFile()
     return "oddball_binlist.xml";
 }
 
+const char* SampleLocator::RulesFile()
+{
+    return "oddball_rules.yaml";
+}
+
 std::vector<std::string> SampleLocator::Candidates()
 {
     std::vector<std::string> folders;

@@ -10,6 +10,7 @@ public:
     static const char* EventsFile();
     static const char* BinDescFile();
     static const char* BinListFile();
+    static const char* RulesFile();
 
     // The folders tried, in order.
     static std::vector<std::string> Candidates();

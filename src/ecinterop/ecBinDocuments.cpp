@@ -8,38 +8,48 @@
 #include "ecevents/logic/ecBinResultList.h"
 #include "ecevents/specs/ecPar_BinDesc.h"
 #include "ecinterop/ecFormatError.h"
+#include "ecinterop/ecXmlPlace.h"
 #include "ecutil/ecXml.h"
 
 namespace {
 
 // The numbers of a bin-results document that do not fit: its epochs and
-// sequences read once over an empty event list. A sequence that fails on
-// no events stops the check there; the run over the recordings reports it.
-void CheckBinResults(const std::string& text, std::vector<ecReadDiagnostic>& found)
+// sequences read once over a list of one event (a selection over no events
+// cannot be made at all, which would stop the check at the first operator).
+// A sequence that fails on so few events stops the check there; the run over
+// the recordings reports it, unless the failure names a place in the
+// document, which no recording can change.
+void CheckBinResults(const std::string& text, const std::string& path, std::vector<ecReadDiagnostic>& found)
 {
-    ecEventList none;
-    none.SetSamplingRate(1000.0f);
+    ecEventList one;
+    one.SetSamplingRate(1000.0f);
+    one.AppendOneEvent(ecEvent());
     ecBinResultList results;
-    results.SetpEvents(&none);
+    results.SetpEvents(&one);
     ecXml xml;
     xml.SetText(text);
     xml.SetDiagnostics(&found);
+    std::string stopped;
     try {
         results.ReadXml(xml);
-    } catch (const std::exception&) {
-        // What stopped the read is what the caller reports; the records
-        // gathered up to it are what this is for.
+    } catch (const std::exception& e) {
+        stopped = e.what();
     }
+    const std::string place = ecXmlPlace::Of(path, text, stopped);
+    if (place != path)
+        throw ecFormatError(place, stopped);
 }
 
-[[noreturn]] void Rethrow(const std::string& path)
+// Library messages name a value of the document; the error points at its
+// line and column where the text holds it.
+[[noreturn]] void Rethrow(const std::string& path, const std::string& text)
 {
     try {
         throw;
     } catch (const ecFormatError&) {
         throw;
     } catch (const std::exception& e) {
-        throw ecFormatError(path, e.what());
+        throw ecFormatError(ecXmlPlace::Of(path, text, e.what()), e.what());
     } catch (...) {
         throw ecFormatError(path, "unexpected failure");
     }
@@ -67,7 +77,7 @@ std::string ecBinDocuments::Compile(const std::string& binListText, const std::s
         bins.WriteXmlBinResults(out);
         return out.str();
     } catch (...) {
-        Rethrow(path);
+        Rethrow(path, binListText);
     }
 }
 
@@ -82,7 +92,7 @@ std::string ecBinDocuments::BinResultsText(const std::string& text, const std::s
     if (HasElement(text, "bin_results")) {
         if (kind)
             *kind = BinResults;
-        CheckBinResults(text, found);
+        CheckBinResults(text, path, found);
         return text;
     }
     throw ecFormatError(path, "not a bin list or bin-results document (no <bin_list> or <bin_results> element)");
@@ -99,6 +109,6 @@ void ecBinDocuments::ReadBinDesc(const std::string& text, const std::string& pat
         xml.SetDiagnostics(found);
         desc.ReadXml(xml, false);
     } catch (...) {
-        Rethrow(path);
+        Rethrow(path, text);
     }
 }

@@ -26,7 +26,8 @@ std::string ecFormatError::Join(const std::string& file, const std::string& what
 
 std::string ecFormatError::Line(const std::string& path, const ecReadDiagnostic& d)
 {
-    std::string where = path + (d.line > 0 ? ":" + std::to_string(d.line) : std::string());
+    std::string where = path + (d.line > 0 ? ":" + std::to_string(d.line) : std::string()) +
+                        (d.line > 0 && d.column > 0 ? ":" + std::to_string(d.column) : std::string());
     std::string what = d.element.empty() ? "" : "<" + d.element + "> ";
     what += "\"" + d.text + "\" " + d.problem;
     return Join(where, what);

@@ -17,7 +17,7 @@ public:
 
     // "file: what", or what alone when there is no file.
     static std::string Join(const std::string& file, const std::string& what);
-    // A record of what a reader read past: "path:line: <element> "text"
+    // A record of what a reader read past: "path:line:col: <element> "text"
     // problem" (no line when the reader could not tell it).
     static std::string Line(const std::string& path, const ecReadDiagnostic& d);
 

@@ -8,6 +8,9 @@
 struct ecReadDiagnostic {
     // 1-based line of the file or document; 0 when the reader cannot tell.
     int line = 0;
+    // 1-based column of the text on that line, in characters (a multi-byte
+    // UTF-8 character counts once, a tab once); 0 when unknown.
+    int column = 0;
     // The element the text came from ("Start", "latency"); "" for a record
     // of a line-based file.
     std::string element;

@@ -55,6 +55,20 @@ struct ecXml::Reporter {
         countedTo = offset;
         return line;
     }
+
+    // Characters from the start of the line up to offset, plus one.
+    int ColumnAt(int offset) const
+    {
+        offset = std::clamp(offset, 0, length);
+        int start = offset;
+        while (start > 0 && text[start - 1] != '\n')
+            --start;
+        int column = 1;
+        for (int i = start; i < offset; ++i)
+            if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+                ++column;
+        return column;
+    }
 };
 
 void ecXml::SetDiagnostics(std::vector<ecReadDiagnostic>* sink)
@@ -84,6 +98,7 @@ void ecXml::Report(const std::string& tag, int begin, std::string_view text, con
 {
     ecReadDiagnostic d;
     d.line = m_reporter->LineAt(m_iOrigin + begin);
+    d.column = m_reporter->ColumnAt(m_iOrigin + begin);
     d.element = tag;
     d.text = std::string(text);
     d.problem = problem;

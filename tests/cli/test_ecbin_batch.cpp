@@ -140,7 +140,7 @@ TEST(EcbinErrors, OneLineNamingTheFile)
         {{"compile", s / "missing.xml"}, 1, "missing.xml: cannot open"},
         {{"convert", events, s / "o.tsv", "--from", "wav"}, 1, "unknown event format \"wav\""},
         {{"convert", events, s / "o.eve", "--event-id", "beep"}, 1, "--event-id beep: expected NAME=ID"},
-        {{"run", events}, 2, "--bins is required"},
+        {{"run", events}, 2, "--bins or --rules is required"},
         {{"info"}, 2, "events is required"},
         {{"frobnicate"}, 2, ""},
         {{"info", events, "--rate", "-5"}, 2, "--rate"},

@@ -114,7 +114,8 @@ TEST(EcbinNumbers, ReadDiagnosticsAreErrorsUnlessLenient)
                      line});
     for (const Case& c : cases) {
         WriteText(dir / c.file, c.text);
-        const std::string where = dir / c.file + ":" + std::to_string(c.line) + ": ";
+        // Documents give the column too; line-based files cannot.
+        const std::string where = dir / c.file + ":" + std::to_string(c.line) + (c.file == "big.evt" ? ":29: " : ":");
         const Ran strict = Ecbin(c.args);
         EXPECT_EQ(strict.status, 1) << c.file << "\n" << strict.err;
         EXPECT_TRUE(Contains(strict.err, "ecbin: " + where));

@@ -110,7 +110,7 @@ TEST(ecEventFormats, WhatAReadReadPastIsAnErrorUnlessLenient)
         ADD_FAILURE() << "read past a number without a word";
     } catch (const ecFormatError& e) {
         ASSERT_EQ(e.Lines().size(), 1u);
-        EXPECT_TRUE(Contains(e.Lines()[0], s / "n.evt:2: <Start> \"99999999999\""));
+        EXPECT_TRUE(Contains(e.Lines()[0], s / "n.evt:2:29: <Start> \"99999999999\""));
     }
     options.lenient = true;
     const ecEventFormats::Loaded loaded = ecEventFormats::Read(s / "n.evt", options, list);
