@@ -140,6 +140,7 @@ TEST(BatchRunner, EveryItemOnceAndFailuresPassedOn)
     EXPECT_EQ(BatchRunner::ThreadCount(3, 8), 3);
     EXPECT_EQ(BatchRunner::ThreadCount(10, 2), 2);
     EXPECT_GE(BatchRunner::ThreadCount(10, 0), 1);
+    EXPECT_EQ(BatchRunner::ThreadCount(0, 4), 1); // never no thread at all
     BatchRunner::ForEach(0, 4, [](size_t) { FAIL(); });
 }
 
