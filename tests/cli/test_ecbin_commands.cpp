@@ -88,6 +88,12 @@ TEST(EcbinDemo, PrintsTheSampleBins)
     EXPECT_LE(counts["DevHit"], hits);
     EXPECT_LE(counts["StdAfterStd"], after);
     EXPECT_GT(counts["Standard"], counts["StdAfterStd"]);
+
+    Scratch s;
+    const Ran written = Ecbin({"demo", "--out", s / "demo"});
+    EXPECT_EQ(written.status, 0) << written.err;
+    EXPECT_TRUE(Contains(written.out, "   wrote " + s / "demo/"));
+    EXPECT_FALSE(Contains(r.out, "   wrote "));
 }
 
 TEST(EcbinTag, CountsTagsAndWritesThemOut)
