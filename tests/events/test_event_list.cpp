@@ -159,10 +159,13 @@ TEST(EventListCore, ClearResetsAllButSourceAndMaker)
     list.SetEventFileMFR(2);
     list.SetAnnotation("note");
     list.SetState(7);
+    list.SetOption(6);
+    list.SetInstanceType(5);
     list.AppendOneEvent(MakeEvent("A", 1));
     list.GetNextEvent(false);
     list.Clear();
     EXPECT_TRUE(list.empty() && list.GetSamplingRate() == 0.0f && !list.IsDirty() && list.GetState() == 0);
+    EXPECT_TRUE(list.GetOption() == 0 && list.GetInstanceType() == 0);
     EXPECT_TRUE(list.GetUniqueEventNameCnt() == 0 && list.GetCurrentEventIndex() == -1 && list.GetAnnotation().empty());
     EXPECT_EQ(list.GetEventListSource(), 3);
     EXPECT_EQ(list.GetEventFileMFR(), 2);
