@@ -567,6 +567,23 @@ TEST(EventFileDiagnostics, NumbersThatDoNotFitTheirField)
         EXPECT_EQ(found[0].text, c.value);
         EXPECT_EQ(found[0].problem, c.problem);
     }
+
+    // Not one whole number of the event fits: each is still reported.
+    ecEvent e = MakeEvent("A", 7, 7, 7);
+    e.m_nColor = 7;
+    e.m_iAttribute = 7;
+    ecEventList one;
+    one.AppendOneEvent(e);
+    std::ostringstream text;
+    one.WriteXml(text);
+    std::string huge = text.str();
+    for (std::size_t at; (at = huge.find(">7<")) != std::string::npos;)
+        huge.replace(at, 3, ">99999999999<");
+    ecEventList checked;
+    std::vector<ecReadDiagnostic> found;
+    checked.SetReadDiagnostics(&found);
+    ASSERT_TRUE(checked.ReadEventFile(WriteText(dir.File("huge.evt"), huge).c_str(), false));
+    EXPECT_EQ(found.size(), 5u);
 }
 
 TEST(EventFileDiagnostics, WherePreXmlReadingStopped)
