@@ -200,13 +200,14 @@ TEST(EventFileXml, StimulusDelayMovesPointEvents)
 {
     const std::string body = "<Annotation>\nold\n</Annotation><StimulusTimingDelay>0.05</StimulusTimingDelay>\n" +
                              EventLine("Stim", 100, 100, 2) + EventLine("Long", 100, 120, 2) +
-                             EventLine("EXCLUDE2", 100, 100, 2);
+                             EventLine("EXCLUDE2", 100, 100, 2) + EventLine("REJECT", 100, 100, 2);
     ecEventList list;
     list.SetSamplingRate(1000.0f);
     ASSERT_TRUE(ReadDocument(list, Document(body)));
     EXPECT_EQ(list[0].m_iStart + list[0].m_iStop, 300);
     EXPECT_EQ(list[1].m_iStart + list[1].m_iStop, 220);
     EXPECT_EQ(list[2].m_iStart, 100);
+    EXPECT_EQ(list[3].m_iStart, 100); // exclusions of level 0 stay too
     EXPECT_EQ(list.GetAnnotation(), "old\nStimulusTimimgDelay: 0.05 s APPLIED;\n");
     EXPECT_TRUE(list.IsDirty());
 
