@@ -226,6 +226,8 @@ TEST(EventNeighbours, WindowOfTwentySevenSamples)
     far.AppendOneEvent(MakeEvent("A", 1000));
     EXPECT_EQ(far.GetPreceedingEvent(far[2], false), nullptr);
     EXPECT_EQ(far.GetSucceedingEvent(far[2], false), nullptr);
+    far.AppendOneEvent(MakeEvent("A", 1001));
+    EXPECT_EQ(far.GetSucceedingEvent(far[2], false), &far[3]) << "one sample away is inside";
 }
 
 TEST(EventOrder, SortMatchesAStableSortOnRandomLists)
