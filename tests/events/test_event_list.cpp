@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "ecevents/events/ecEventList.h"
+#include "ecevents/events/ecEventLoader.h"
 #include "events_test_support.h"
 
 TEST(EventListCore, AppendingTheSameEventRaisesItsLoadCount)
@@ -205,4 +206,17 @@ TEST(EventListCore, CopyKeepsNamesAssignmentRebuildsThem)
 
     other = other;
     EXPECT_EQ(other.size(), 2u) << "self-assignment keeps the events";
+}
+
+TEST(EventLoader, FoldsEqualEventsOnlyWhenMerging)
+{
+    ecEventList stored;
+    stored.AppendOneEvent(MakeEvent("A", 1));
+    for (bool merge : {false, true}) {
+        ecEventList list(stored);
+        ecEventLoader loader(list, merge);
+        loader.Enter(MakeEvent("A", 1));
+        EXPECT_EQ(list.size(), merge ? 1u : 2u);
+        EXPECT_EQ(list.back().m_nLoadCount, merge ? 2 : 1);
+    }
 }
