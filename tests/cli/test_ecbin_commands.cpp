@@ -6,6 +6,7 @@
 #include <map>
 
 #include "cli_test_support.h"
+#include "ecbin/Commands.h"
 
 using namespace clitest;
 
@@ -71,6 +72,12 @@ TEST(EcbinDemo, PrintsTheSampleBins)
     EXPECT_LE(counts["DevHit"], hits);
     EXPECT_LE(counts["StdAfterStd"], after);
     EXPECT_GT(counts["Standard"], counts["StdAfterStd"]);
+
+    Scratch s;
+    const Ran written = Ecbin({"demo", "--out", s / "demo"});
+    EXPECT_EQ(written.status, 0) << written.err;
+    EXPECT_TRUE(Contains(written.out, "   wrote " + s / "demo/"));
+    EXPECT_FALSE(Contains(r.out, "   wrote "));
 }
 
 TEST(EcbinTag, CountsTagsAndWritesThemOut)
@@ -310,10 +317,48 @@ TEST(EcbinSegments, SeededDrawsAvoidTheExcludedStretches)
     ASSERT_EQ(other.status, 0) << other.err;
     EXPECT_NE(ReadText(s / "seg.tsv"), a.out);
     EXPECT_TRUE(Contains(other.out, "wrote 40 segments"));
+}
 
-    Ran tooShort = Ecbin({"segments", Sample(kSampleEvents), "--length", "0.0001"});
-    EXPECT_EQ(tooShort.status, 1);
-    EXPECT_TRUE(Contains(tooShort.err, "shorter than one sample"));
+// One sample is the shortest segment; overlapping pieces need a count, which
+// the command checks itself as well as the parser.
+TEST(EcbinSegments, EdgesOfLengthCountAndSeparation)
+{
+    Scratch s;
+    const std::string events = Sample(kSampleEvents);
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err, out;
+    } cases[] = {
+        {{"--length", "0.00091234"}, 1, "ecbin: --length 0.000912 is shorter than one sample at 500 Hz\n", ""},
+        {{"--length", "1", "--min-separation", "-0.5"}, 1,
+         "ecbin: overlapping segments (negative --min-separation) need --count\n", ""},
+        {{"--length", "1", "--min-separation", "0.5", "--seed", "3", "-o", s / "all.tsv"}, 0, "", " segments to "},
+        {{"--length", "0.002", "--count", "1", "--seed", "3", "-o", s / "one.tsv"}, 0, "", "wrote 1 segment to "},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"segments", events};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Ran ran = Ecbin(args);
+        EXPECT_EQ(ran.status, c.status) << c.args[1] << "\n" << ran.err;
+        EXPECT_EQ(ran.err, c.err);
+        EXPECT_TRUE(Contains(ran.out, c.out)) << ran.out;
+    }
+    const std::vector<std::string> one = Lines(ReadText(s / "one.tsv"));
+    ASSERT_EQ(one.size(), 2u);
+    const std::vector<std::string> cells = Split(one[1], '\t');
+    ASSERT_EQ(cells.size(), 4u);
+    EXPECT_EQ(cells[0], cells[1]);
+    EXPECT_EQ(cells[3], "0.002");
+    EXPECT_GT(Lines(ReadText(s / "all.tsv")).size(), 2u);
+
+    Commands::Segments negative;
+    negative.events = events;
+    negative.length = 1.0;
+    negative.count = -1;
+    std::ostringstream out, err;
+    EXPECT_EQ(Commands::DrawSegments(negative, out, err), 1);
+    EXPECT_EQ(err.str(), "ecbin: --count must not be negative\n");
 }
 
 TEST(EcbinDemo, InstalledProgramFindsTheInstalledSample)

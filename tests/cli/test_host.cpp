@@ -88,6 +88,9 @@ TEST(RunSummary, TableTsvAndJson)
     EXPECT_TRUE(Contains(json, "\"recording\": \"b \\\"x\\\".tsv\""));
     EXPECT_TRUE(Contains(json, "{\"bin\": \"Empty\", \"epoch\": \"Stim\", \"events\": 0, \"first_sample\": null"));
     EXPECT_TRUE(Contains(json, "\"failed\": 1"));
+    // Only the failed recording has an error.
+    EXPECT_TRUE(Contains(json, "\"error\": \"b.tsv line 3: onset \\\"abc\\\" is not a number\""));
+    EXPECT_EQ(json.find("\"error\""), json.rfind("\"error\""));
     EXPECT_EQ(RunSummary::JsonString("a\\b\n\x01"), "\"a\\\\b\\n\\u0001\"");
 }
 
@@ -140,6 +143,7 @@ TEST(BatchRunner, EveryItemOnceAndFailuresPassedOn)
     EXPECT_EQ(BatchRunner::ThreadCount(3, 8), 3);
     EXPECT_EQ(BatchRunner::ThreadCount(10, 2), 2);
     EXPECT_GE(BatchRunner::ThreadCount(10, 0), 1);
+    EXPECT_EQ(BatchRunner::ThreadCount(0, 4), 1); // never no thread at all
     BatchRunner::ForEach(0, 4, [](size_t) { FAIL(); });
 }
 

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "ecevents/events/ecEventList.h"
+#include "ecevents/events/ecExclusionIndex.h"
 #include "ecevents/foundation/ecError.h"
 #include "events_test_support.h"
 #include "../support/single_precision_search.h"
@@ -205,6 +206,8 @@ TEST(EventNeighbours, WindowOfTwentySevenSamples)
     ecEventList far = MakeList("A@972 A@1028 A@1000");
     EXPECT_EQ(far.GetPreceedingEvent(far[2], false), nullptr);
     EXPECT_EQ(far.GetSucceedingEvent(far[2], false), nullptr);
+    far.AppendOneEvent(MakeEvent("A", 1001));
+    EXPECT_EQ(far.GetSucceedingEvent(far[2], false), &far[3]) << "one sample away is inside";
 }
 
 TEST(EventOrder, SortMatchesAStableSortOnRandomLists)
@@ -274,6 +277,30 @@ TEST(EventExclude, SecondsBecomeSamplesThroughASinglePrecisionProduct)
             list.SetSamplingRate(d.rate);
             list.AppendOneEvent(MakeEvent("EXCLUDE", at, at));
             EXPECT_EQ(list.IsOverlappingExclude(d.seconds, d.seconds, false), at == d.single);
+        }
+    }
+}
+
+// Proper intervals only, so that every query takes the galloping search; the
+// queries mix a forward sweep past the last exclusion with random jumps.
+TEST(ExclusionIndex, AgreesWithAScanInAnyQueryOrder)
+{
+    std::mt19937 random(7);
+    for (int round = 0; round < 20; ++round) {
+        ecEventList list;
+        for (int k = 0; k < 40; ++k) {
+            const int start = static_cast<int>(random() % 5000);
+            list.push_back(MakeEvent("EXCLUDE", start, start + static_cast<int>(random() % 100)));
+        }
+        ecExclusionIndex index;
+        index.Build(list, false);
+        for (int q = 0; q < 400; ++q) {
+            const int start = q % 2 ? static_cast<int>(random() % 5200) - 100 : q * 13 - 100;
+            const int stop = start + static_cast<int>(random() % 60);
+            const bool scanned = std::any_of(list.begin(), list.end(), [&](const ecEvent& e) {
+                return e.m_iStart <= stop && start <= e.m_iStop;
+            });
+            ASSERT_EQ(index.Overlaps(start, stop), scanned) << round << ": " << start << ".." << stop;
         }
     }
 }

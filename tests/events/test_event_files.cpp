@@ -185,13 +185,14 @@ TEST(EventFileXml, StimulusDelayMovesPointEvents)
 {
     const std::string body = "<Annotation>\nold\n</Annotation><StimulusTimingDelay>0.05</StimulusTimingDelay>\n" +
                              EventLine("Stim", 100, 100, 2) + EventLine("Long", 100, 120, 2) +
-                             EventLine("EXCLUDE2", 100, 100, 2);
+                             EventLine("EXCLUDE2", 100, 100, 2) + EventLine("REJECT", 100, 100, 2);
     ecEventList list;
     list.SetSamplingRate(1000.0f);
     ASSERT_TRUE(ReadDocument(list, Document(body)));
     EXPECT_EQ(list[0].m_iStart + list[0].m_iStop, 300);
     EXPECT_EQ(list[1].m_iStart + list[1].m_iStop, 220);
     EXPECT_EQ(list[2].m_iStart, 100);
+    EXPECT_EQ(list[3].m_iStart, 100); // exclusions of level 0 stay too
     EXPECT_EQ(list.GetAnnotation(), "old\nStimulusTimimgDelay: 0.05 s APPLIED;\n");
     EXPECT_TRUE(list.IsDirty());
 
@@ -552,6 +553,23 @@ TEST(EventFileDiagnostics, NumbersThatDoNotFitTheirField)
         EXPECT_EQ(found[0].text, c.value);
         EXPECT_EQ(found[0].problem, c.problem);
     }
+
+    // Not one whole number of the event fits: each is still reported.
+    ecEvent e = MakeEvent("A", 7, 7, 7);
+    e.m_nColor = 7;
+    e.m_iAttribute = 7;
+    ecEventList one;
+    one.AppendOneEvent(e);
+    std::ostringstream text;
+    one.WriteXml(text);
+    std::string huge = text.str();
+    for (std::size_t at; (at = huge.find(">7<")) != std::string::npos;)
+        huge.replace(at, 3, ">99999999999<");
+    ecEventList checked;
+    std::vector<ecReadDiagnostic> found;
+    checked.SetReadDiagnostics(&found);
+    ASSERT_TRUE(checked.ReadEventFile(WriteText(dir.File("huge.evt"), huge).c_str(), false));
+    EXPECT_EQ(found.size(), 5u);
 }
 
 TEST(EventFileDiagnostics, WherePreXmlReadingStopped)

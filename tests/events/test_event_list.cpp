@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "ecevents/events/ecEventList.h"
+#include "ecevents/events/ecEventLoader.h"
 #include "events_test_support.h"
 
 TEST(EventListCore, AppendingTheSameEventRaisesItsLoadCount)
@@ -159,10 +160,13 @@ TEST(EventListCore, ClearResetsAllButSourceAndMaker)
     list.SetEventFileMFR(2);
     list.SetAnnotation("note");
     list.SetState(7);
+    list.SetOption(6);
+    list.SetInstanceType(5);
     list.AppendOneEvent(MakeEvent("A", 1));
     list.GetNextEvent(false);
     list.Clear();
     EXPECT_TRUE(list.empty() && list.GetSamplingRate() == 0.0f && !list.IsDirty() && list.GetState() == 0);
+    EXPECT_TRUE(list.GetOption() == 0 && list.GetInstanceType() == 0);
     EXPECT_TRUE(list.GetUniqueEventNameCnt() == 0 && list.GetCurrentEventIndex() == -1 && list.GetAnnotation().empty());
     EXPECT_EQ(list.GetEventListSource(), 3);
     EXPECT_EQ(list.GetEventFileMFR(), 2);
@@ -202,4 +206,17 @@ TEST(EventListCore, CopyKeepsNamesAssignmentRebuildsThem)
 
     other = other;
     EXPECT_EQ(other.size(), 2u) << "self-assignment keeps the events";
+}
+
+TEST(EventLoader, FoldsEqualEventsOnlyWhenMerging)
+{
+    ecEventList stored;
+    stored.AppendOneEvent(MakeEvent("A", 1));
+    for (bool merge : {false, true}) {
+        ecEventList list(stored);
+        ecEventLoader loader(list, merge);
+        loader.Enter(MakeEvent("A", 1));
+        EXPECT_EQ(list.size(), merge ? 1u : 2u);
+        EXPECT_EQ(list.back().m_nLoadCount, merge ? 2 : 1);
+    }
 }

@@ -50,6 +50,12 @@ TEST(MatchingEndToEnd, DescriptionDocumentTagsTheEvents) {
     EXPECT_EQ(list.GetUniqueTagName(0), "Type:Hit");
     EXPECT_EQ(list.GetUniqueTagName(1), "Seq:AfterDev");
     EXPECT_EQ(list.GetUniqueTagName(2), "Type:Miss");
+
+    // Tagging again starts from no tags at all.
+    ecPar_BinDesc none;
+    list.SetBinDescAttributes(none);
+    EXPECT_EQ(TagsByStart(list), (std::map<int, Tags>{}));
+    EXPECT_EQ(list.GetUniqueTagNameCnt(), 0);
 }
 
 TEST(MatchingEndToEnd, AttribsSequencesSelectTheTaggedEvents) {

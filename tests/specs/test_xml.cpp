@@ -249,7 +249,8 @@ TEST(SpecsXml, CopiesAreDeep) {
     AddFlag(a.GetpEventSpecs()->GetpConditional(0), 2, 0);
     ecAttribSpec copy(a);
     ecAttribSpec assigned;
-    assigned.CreateConditional("C");
+    EXPECT_EQ(assigned.CreateConditional("C"), 0);
+    EXPECT_EQ(assigned.GetpEventSpecs()->GetpConditional(0)->GetOption(), 0) << "made plain: not negated";
     assigned = a;
     (*a.GetpEventSpecs()->GetpTarget(0)->GetpvFlags())[0]->SetCode(9);
     (*a.GetpEventSpecs()->GetpConditional(0)->GetpvFlags())[0]->SetCode(9);
