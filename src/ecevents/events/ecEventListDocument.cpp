@@ -106,36 +106,33 @@ public:
         return !m_strict || std::isfinite(value);
     }
 
-    bool Field(ecEvent& e, const ecEventField& f, const ecEventFields::Marks& marks)
+    bool Value(ecEvent& e, const ecEventField& f)
     {
-        if (!Literal(marks.open))
-            return false;
-        bool read = false;
         switch (f.kind) {
-        case ecEventField::Kind::Text: read = Text(e.*f.text); break;
-        case ecEventField::Kind::Int: read = Int(e.*f.integer, false); break;
+        case ecEventField::Kind::Text: return Text(e.*f.text);
+        case ecEventField::Kind::Int: return Int(e.*f.integer, false);
         case ecEventField::Kind::Word:
         case ecEventField::Kind::SignedWord: {
             int bits = 0;
-            read = Int(bits, true);
+            const bool read = Int(bits, true);
             e.*f.word = static_cast<unsigned int>(bits);
-            break;
+            return read;
         }
-        case ecEventField::Kind::Float: read = Float(e.*f.real); break;
+        case ecEventField::Kind::Float: return Float(e.*f.real);
         }
-        return read && Literal(marks.close);
+        return false;
     }
 
     bool Event(ecEvent& e)
     {
-        const auto& fields = ecEventFields::FieldMarks();
+        const auto& joints = ecEventFields::Joints();
         const ecEventFields::Marks& record = ecEventFields::RecordMarks();
         const ecEventFields::Marks& tags = ecEventFields::TagMarks();
-        if (!Literal(record.open))
-            return false;
-        for (std::size_t k = 0; k < fields.size(); ++k)
-            if (!Field(e, ecEventFields::kFields[k], fields[k]))
+        for (std::size_t k = 0; k < ecEventFields::kFields.size(); ++k)
+            if (!Literal(joints[k]) || !Value(e, ecEventFields::kFields[k]))
                 return false;
+        if (!Literal(joints.back()))
+            return false;
         bool ended = false; // an empty tag ends the tags
         std::string tag;
         while (Literal(tags.open)) {

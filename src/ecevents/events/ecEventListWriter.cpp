@@ -2,9 +2,19 @@
 
 #include <fstream>
 #include <ostream>
+#include <string>
 #include <vector>
 
+#include "ecevents/events/ecEventFields.h"
 #include "ecutil/ecXmlWriter.h"
+
+namespace {
+
+// Records are gathered into blocks of about this size: one write to the
+// stream per block rather than two per event.
+const std::size_t kBlock = 64 * 1024;
+
+} // namespace
 
 bool ecEventList::WriteXml(std::ostream& out)
 {
@@ -12,11 +22,18 @@ bool ecEventList::WriteXml(std::ostream& out)
     xml.OpenLine(0, "KOVA_Event_List");
     if (!m_sAnnotation.empty())
         xml.OpenLine(0, "Annotation").Text(m_sAnnotation).CloseLine(0, "Annotation");
+    std::string block;
+    block.reserve(2 * kBlock);
     ResetEventList();
     while (ecEvent* e = GetNextEvent(false)) {
-        e->WriteXml(out);
-        xml.Newline();
+        ecEventFields::AppendRecord(block, *e, false);
+        block += '\n';
+        if (block.size() >= kBlock) {
+            xml.Raw(block);
+            block.clear();
+        }
     }
+    xml.Raw(block);
     xml.CloseLine(0, "KOVA_Event_List");
     return true;
 }
