@@ -7,6 +7,7 @@
 #include "ecevents/foundation/ecBase.h"
 #include "ecutil/ecReadDiagnostic.h"
 
+#include "ecutil/ecXmlWriter.h"
 class ecXml;
 class ecPar_BinDesc;
 class ecAttribSpec;
@@ -83,6 +84,11 @@ public:
     bool Write(const char* file);
     bool WriteXml(std::ostream& out);
 
+    // The same document for other tools: with Escaping::Text the annotation,
+    // names and tags have their markup characters written as entities, so
+    // that any XML reader gets the texts back. WriteXml(out) leaves them as
+    // they are.
+    bool WriteXml(std::ostream& out, ecXmlWriter::Escaping escaping);
     // Exclusion.
     bool AddExclude(ecEvent& e);
     void ClearExclude(int level);

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "ecevents/events/ecEventFields.h"
-#include "ecutil/ecXmlWriter.h"
 
 namespace {
 
@@ -16,17 +15,20 @@ const std::size_t kBlock = 64 * 1024;
 
 } // namespace
 
-bool ecEventList::WriteXml(std::ostream& out)
+bool ecEventList::WriteXml(std::ostream& out) { return WriteXml(out, ecXmlWriter::Escaping::None); }
+
+bool ecEventList::WriteXml(std::ostream& out, ecXmlWriter::Escaping escaping)
 {
-    ecXmlWriter xml(out);
+    ecXmlWriter xml(out, escaping);
     xml.OpenLine(0, "KOVA_Event_List");
     if (!m_sAnnotation.empty())
         xml.OpenLine(0, "Annotation").Text(m_sAnnotation).CloseLine(0, "Annotation");
+    const bool escape = escaping != ecXmlWriter::Escaping::None;
     std::string block;
     block.reserve(2 * kBlock);
     ResetEventList();
     while (ecEvent* e = GetNextEvent(false)) {
-        ecEventFields::AppendRecord(block, *e, false);
+        ecEventFields::AppendRecord(block, *e, escape);
         block += '\n';
         if (block.size() >= kBlock) {
             xml.Raw(block);
