@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "ecbin/BatchRunner.h"
-#include "ecinterop/ecBidsSidecar.h"
 #include "ecbin/BinDescFile.h"
 #include "ecbin/BinsFile.h"
 #include "ecinterop/ecEventFormats.h"
@@ -203,12 +202,12 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
         std::vector<RecordingSet::Recording> recordings = RecordingSet::Collect(run.events, run.out, batch);
         ecOutputGuard guard;
         AddInputs(guard, {run.bins, run.binDesc});
+        // Each recording's rate is looked up once, here: its sidecar is an
+        // input that no output may replace, known before anything is written.
+        std::vector<ecEventFormats::Rate> rates;
         for (const RecordingSet::Recording& r : recordings) {
-            guard.AddInput(r.events);
-            float rate = 0.0f;
-            std::string sidecar;
-            if (!(run.options.rate > 0.0f) && ecBidsSidecar::FindRate(r.events, rate, sidecar))
-                guard.AddInput(sidecar);
+            rates.push_back(ecEventFormats::FindRate(r.events, run.options));
+            AddInputs(guard, {r.events, rates.back().sidecar});
         }
         if (!run.summary.empty()) {
             guard.Claim(run.summary);
@@ -221,7 +220,7 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
         {
             ProgressBar bar(err, run.progress && batch, recordings.size());
             BatchRunner::ForEach(recordings.size(), batch ? run.jobs : 1, [&](size_t i) {
-                results[i] = RecordingRun::Run(recordings[i].events, recordings[i].outBase, plan);
+                results[i] = RecordingRun::Run(recordings[i].events, recordings[i].outBase, plan, &rates[i]);
                 bar.Step(recordings[i].events);
             });
         }

@@ -132,7 +132,28 @@ ecEventFormats::Format ecEventFormats::OutputFormat(const std::string& path, For
     return f;
 }
 
+ecEventFormats::Rate ecEventFormats::FindRate(const std::string& path, const ecFormatOptions& options)
+{
+    Rate found;
+    if (options.rate > 0.0f) {
+        found.rate = options.rate;
+        found.source = "--rate";
+    } else if (ecBidsSidecar::FindRate(path, found.rate, found.sidecar)) {
+        found.source = found.sidecar;
+    } else {
+        found.rate = 0.0f;
+        found.sidecar.clear();
+    }
+    return found;
+}
+
 ecEventFormats::Loaded ecEventFormats::Read(const std::string& path, const ecFormatOptions& options, ecEventList& list)
+{
+    return Read(path, options, FindRate(path, options), list);
+}
+
+ecEventFormats::Loaded ecEventFormats::Read(const std::string& path, const ecFormatOptions& options, const Rate& known,
+                                            ecEventList& list)
 {
     std::error_code ec;
     if (!fs::exists(path, ec))
@@ -143,16 +164,9 @@ ecEventFormats::Loaded ecEventFormats::Read(const std::string& path, const ecFor
     Loaded loaded;
     const Head head = Sniff(path, ParseFormat(options.inputFormat));
     loaded.format = head.format;
-    float rate = options.rate;
-    if (rate > 0.0f) {
-        loaded.rateSource = "--rate";
-    } else {
-        std::string sidecar;
-        if (ecBidsSidecar::FindRate(path, rate, sidecar))
-            loaded.rateSource = loaded.sidecar = sidecar;
-        else
-            rate = 0.0f;
-    }
+    const float rate = known.rate;
+    loaded.rateSource = known.source;
+    loaded.sidecar = known.sidecar;
     list.Clear();
     list.SetSamplingRate(rate);
 
