@@ -162,14 +162,19 @@ void Warn(std::ostream& err, const std::vector<std::string>& warnings)
         err << "ecbin: warning: " << HostError::Format("", w) << "\n";
 }
 
-// Reads an event file, printing what a lenient read read past.
-ecEventFormats::Loaded ReadEvents(const std::string& path, const ecFormatOptions& options, ecEventList& list,
-                                  std::ostream& err)
-{
-    ecEventFormats::Loaded loaded = ecEventFormats::Read(path, options, list);
-    Warn(err, loaded.warnings);
-    return loaded;
-}
+// An event file as a command reads it, printing what a lenient read read
+// past.
+struct EventFile {
+    EventFile(const std::string& path, const ecFormatOptions& options, std::ostream& err)
+        : loaded(ecEventFormats::Read(path, options, list))
+        , rate(list.GetSamplingRate())
+    {
+        Warn(err, loaded.warnings);
+    }
+    ecEventList list;
+    ecEventFormats::Loaded loaded;
+    float rate;
+};
 
 } // namespace
 
@@ -253,26 +258,26 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
 int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
-        ecEventList list;
-        const ecEventFormats::Loaded loaded = ReadEvents(tag.events, tag.options, list, err);
+        EventFile input(tag.events, tag.options, err);
         ReadNotes notes(tag.options.lenient);
         const std::string binDescText = BinDescFile::Load(tag.binDesc, &notes);
         notes.Print(err);
-        BinDescFile::Tag(binDescText, tag.binDesc, list, tag.events);
-        for (const std::string& message : NameCheck::Missing(list, NameCheck::FromBinDesc(binDescText, tag.binDesc))) {
+        BinDescFile::Tag(binDescText, tag.binDesc, input.list, tag.events);
+        const NameCheck::Wanted wanted = NameCheck::FromBinDesc(binDescText, tag.binDesc);
+        for (const std::string& message : NameCheck::Missing(input.list, wanted)) {
             if (tag.strict)
                 throw HostError(tag.events, message + " (--strict)");
             err << "ecbin: warning: " << HostError::Format(tag.events, message) << "\n";
         }
         if (!tag.out.empty()) {
             ecOutputGuard guard;
-            AddInputs(guard, {tag.events, tag.binDesc, loaded.sidecar});
+            AddInputs(guard, {tag.events, tag.binDesc, input.loaded.sidecar});
             guard.Claim(tag.out);
-            ecEventFormats::Write(list, tag.out, tag.options);
+            ecEventFormats::Write(input.list, tag.out, tag.options);
         }
         std::ostream& report = Report(tag.out, out, err);
-        std::vector<std::pair<std::string, std::string>> rows = TagCounts(list);
-        report << TaggedEvents(list) << " of " << list.size() << " events tagged";
+        std::vector<std::pair<std::string, std::string>> rows = TagCounts(input.list);
+        report << TaggedEvents(input.list) << " of " << input.list.size() << " events tagged";
         report << (rows.empty() ? "" : "; events per tag:") << "\n";
         PrintColumns(report, rows, "  ");
         if (!tag.out.empty())
@@ -311,14 +316,13 @@ int ConvertEvents(const Convert& convert, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
         const ecEventFormats::Format to = ecEventFormats::OutputFormat(convert.out, ecEventFormats::ParseFormat(convert.options.outputFormat));
-        ecEventList list;
-        const ecEventFormats::Loaded loaded = ReadEvents(convert.in, convert.options, list, err);
+        EventFile input(convert.in, convert.options, err);
         ecOutputGuard guard;
-        AddInputs(guard, {convert.in, loaded.sidecar});
+        AddInputs(guard, {convert.in, input.loaded.sidecar});
         guard.Claim(convert.out);
-        ecEventFormats::Write(list, convert.out, convert.options, to);
-        Report(convert.out, out, err) << Shown(convert.in) << " (" << ecEventFormats::FormatName(loaded.format) << ", "
-                                      << list.size() << " events) -> " << Shown(convert.out) << " ("
+        ecEventFormats::Write(input.list, convert.out, convert.options, to);
+        Report(convert.out, out, err) << Shown(convert.in) << " (" << ecEventFormats::FormatName(input.loaded.format)
+                                      << ", " << input.list.size() << " events) -> " << Shown(convert.out) << " ("
                                       << ecEventFormats::FormatName(to) << ")\n";
         return 0;
     });
@@ -327,13 +331,11 @@ int ConvertEvents(const Convert& convert, std::ostream& out, std::ostream& err)
 int ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
-        ecEventList list;
-        const ecEventFormats::Loaded loaded = ReadEvents(info.events, info.options, list, err);
-        const float rate = list.GetSamplingRate();
+        EventFile input(info.events, info.options, err);
         out << "file: " << Shown(info.events) << "\n";
-        out << "format: " << ecEventFormats::FormatName(loaded.format) << "\n";
-        out << "sampling rate: " << RateText(rate, loaded) << "\n";
-        const ecEventStats stats = ecEventStats::Of(list);
+        out << "format: " << ecEventFormats::FormatName(input.loaded.format) << "\n";
+        out << "sampling rate: " << RateText(input.rate, input.loaded) << "\n";
+        const ecEventStats stats = ecEventStats::Of(input.list);
         out << "events: " << stats.events;
         if (stats.rejected)
             out << " (" << stats.rejected << " rejected)";
@@ -342,9 +344,10 @@ int ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
             out << "time span: samples " << stats.first << " to " << stats.last;
             // The span of two ints may not fit one.
             const long long span = static_cast<long long>(stats.last) - stats.first;
-            if (rate > 0.0f)
-                out << " (" << Seconds(stats.first / static_cast<double>(rate)) << " to "
-                    << Seconds(stats.last / static_cast<double>(rate)) << ", " << Seconds(span / static_cast<double>(rate))
+            if (input.rate > 0.0f)
+                out << " (" << Seconds(stats.first / static_cast<double>(input.rate)) << " to "
+                    << Seconds(stats.last / static_cast<double>(input.rate)) << ", "
+                    << Seconds(span / static_cast<double>(input.rate))
                     << ")";
             out << "\n";
         }
@@ -358,15 +361,15 @@ int ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
         out << "exclusion events: " << stats.exclusions;
         if (stats.exclusions) {
             out << ", " << stats.excludedSamples << " samples in total";
-            if (rate > 0.0f)
-                out << " (" << Seconds(stats.excludedSamples / static_cast<double>(rate)) << ")";
+            if (input.rate > 0.0f)
+                out << " (" << Seconds(stats.excludedSeconds) << ")";
         }
         out << "\n";
 
         out << "tags: " << (stats.tags.empty() ? "none" : std::to_string(stats.tags.size())) << "\n";
         PrintColumns(out, Counted(stats.tags), "  ");
-        if (!list.GetAnnotation().empty())
-            out << "annotation: " << HostError::Format("", list.GetAnnotation()) << "\n";
+        if (!input.list.GetAnnotation().empty())
+            out << "annotation: " << HostError::Format("", input.list.GetAnnotation()) << "\n";
         return 0;
     });
 }
@@ -374,27 +377,26 @@ int ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
 int DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
-        ecEventList list;
-        const ecEventFormats::Loaded loaded = ReadEvents(segments.events, segments.options, list, err);
-        const float rate = list.GetSamplingRate();
-        if (!(rate > 0.0f))
+        EventFile input(segments.events, segments.options, err);
+        if (!(input.rate > 0.0f))
             throw HostError(segments.events, "segment lengths are in seconds: give --rate");
-        const int length = ToSamples("--length", segments.length, rate);
+        const int length = ToSamples("--length", segments.length, input.rate);
         if (length < 1)
             throw HostError("--length " + ecTextTable::Fixed(segments.length, 6) + " is shorter than one sample at " +
-                            ecTextTable::ShortFloat(rate) + " Hz");
+                            ecTextTable::ShortFloat(input.rate) + " Hz");
         if (segments.count < 0)
             throw HostError("--count must not be negative");
-        const int separation = segments.separation < 0.0 ? -1 : ToSamples("--min-separation", segments.separation, rate);
+        const int separation =
+            segments.separation < 0.0 ? -1 : ToSamples("--min-separation", segments.separation, input.rate);
         if (separation < 0 && segments.count < 1)
             throw HostError("overlapping segments (negative --min-separation) need --count");
 
-        int first = segments.start >= 0.0 ? ToSamples("--start", segments.start, rate) : 0;
+        int first = segments.start >= 0.0 ? ToSamples("--start", segments.start, input.rate) : 0;
         int last = 0;
         if (segments.stop >= 0.0) {
-            last = ToSamples("--stop", segments.stop, rate);
+            last = ToSamples("--stop", segments.stop, input.rate);
         } else {
-            for (const ecEvent& e : list)
+            for (const ecEvent& e : input.list)
                 last = std::max(last, std::max(e.m_iStart, e.m_iStop));
         }
         if (last < first)
@@ -402,9 +404,9 @@ int DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err)
                                                  std::to_string(last) + "); give --stop");
 
         ecSegments clean;
-        clean.Initialize(list, first, last);
+        clean.Initialize(input.list, first, last);
         if (segments.margin > 0.0)
-            clean.Trim(ToSamples("--margin", segments.margin, rate));
+            clean.Trim(ToSamples("--margin", segments.margin, input.rate));
         ecSegments pieces;
         if (segments.seeded)
             pieces.SetRandomNumberSeed(segments.seed);
@@ -419,16 +421,17 @@ int DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err)
         table << "start_sample\tstop_sample\tonset\tduration\n";
         for (int i = 0; i < drawn && i < static_cast<int>(pieces.m_vSegments.size()); ++i) {
             const ecSegment& s = pieces.m_vSegments[i];
-            table << s.iStart << '\t' << s.iStop << '\t' << ecTextTable::Fixed(s.iStart / static_cast<double>(rate), 6)
-                  << '\t'
-                  << ecTextTable::Fixed((static_cast<long long>(s.iStop) - s.iStart + 1) / static_cast<double>(rate), 6)
+            const long long samples = static_cast<long long>(s.iStop) - s.iStart + 1;
+            table << s.iStart << '\t' << s.iStop << '\t'
+                  << ecTextTable::Fixed(s.iStart / static_cast<double>(input.rate), 6) << '\t'
+                  << ecTextTable::Fixed(samples / static_cast<double>(input.rate), 6)
                   << "\n";
         }
         if (segments.out.empty()) {
             out << table.str();
         } else {
             ecOutputGuard guard;
-            AddInputs(guard, {segments.events, loaded.sidecar});
+            AddInputs(guard, {segments.events, input.loaded.sidecar});
             guard.Claim(segments.out);
             ecSafeWriter::WriteText(segments.out, table.str());
             Report(segments.out, out, err) << "wrote " << drawn << " segment" << (drawn == 1 ? "" : "s") << " to "
