@@ -135,12 +135,13 @@ int main(int argc, char** argv)
     runCmd->add_option("-b,--bins", run.bins, "Bin list (bin_list) or bin-results document (bin_results)")->required();
     runCmd->add_option("--bindesc", run.binDesc, "Bin description (bin_desc) to tag the events with first");
     runCmd->add_option("-o,--out", run.out,
-                       "Output base (one recording: BASE_<bin>.evt) or folder (several recordings); none: write nothing");
+                       "Output base (one recording: BASE_<bin>.evt, or BASE_<bin>.tsv tables for BASE.tsv) or folder (several recordings); none: write nothing");
     runCmd->add_option("--summary", run.summary, "Write the bin table as TSV, or JSON when the name ends in .json (-: standard output)");
     runCmd->add_option("-j,--jobs", run.jobs, "Worker threads for several recordings (default: one per core)")
         ->check(Number<int>(Sign::NonNegative));
     runCmd->add_flag("--strict", run.strict,
                      "Fail a recording that lacks an event name or tag the bins ask for (default: a warning)");
+    runCmd->add_option("--rt", run.rt, "Response time: the tag factor and the <name> of the conditional whose found event ends it, FACTOR:CONDITIONAL; written as rt_<factor> in .tsv outputs (repeatable)");
     AddEventFlags(runCmd, runFlags, false);
     runCmd->footer("Examples:\n"
                    "  ecbin run rec_events.evt --bins bins.xml --bindesc tags.xml --rate 500 -o out/rec\n"
@@ -155,6 +156,7 @@ int main(int argc, char** argv)
                        "Write the tagged events (.evt keeps the tags as AttribTag elements; -: standard output)");
     tagCmd->add_flag("--strict", tag.strict,
                      "Fail when the recording lacks an event name the bin description asks for (default: a warning)");
+    tagCmd->add_option("--rt", tag.rt, "Response time: the tag factor and the <name> of the conditional whose found event ends it, FACTOR:CONDITIONAL; written as rt_<factor> in .tsv outputs (repeatable)");
     AddEventFlags(tagCmd, tagFlags, true);
 
     Commands::Compile compile;

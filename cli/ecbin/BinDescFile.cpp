@@ -4,6 +4,7 @@
 #include "ecbin/ReadNotes.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecevents/events/ecEventList.h"
+#include "ecevents/specs/ecMatchRecord.h"
 #include "ecevents/specs/ecPar_BinDesc.h"
 #include "ecutil/ecXml.h"
 
@@ -36,15 +37,41 @@ void BinDescFile::Parse(const std::string& text, const std::string& path, ecPar_
 }
 
 void BinDescFile::Tag(const std::string& binDescText, const std::string& binDescPath, ecEventList& list,
-                      const std::string& eventsPath)
+                      const std::string& eventsPath, ecMatchRecord* record)
 {
     ecPar_BinDesc desc;
     Parse(binDescText, binDescPath, desc);
     if (!(list.GetSamplingRate() > 0.0f))
         throw HostError(eventsPath, "tagging needs the sampling rate: give --rate");
     try {
-        list.SetBinDescAttributes(desc);
+        list.SetBinDescAttributes(desc, record);
     } catch (...) {
         throw HostError::FromCurrent(eventsPath, "tagging with " + binDescPath + " failed: ");
     }
+}
+
+std::vector<ecRtRequest> BinDescFile::RtRequests(const std::string& binDescText, const std::string& binDescPath,
+                                                 const std::vector<std::string>& words)
+{
+    if (words.empty())
+        return {};
+    ecPar_BinDesc desc;
+    Parse(binDescText, binDescPath, desc);
+    std::vector<ecRtRequest> requests;
+    for (const std::string& word : words) {
+        const size_t colon = word.find(':');
+        if (colon == 0 || colon == std::string::npos || colon + 1 == word.size())
+            throw HostError("--rt " + word + ": expected FACTOR:CONDITIONAL (a tag factor and the <name> of a conditional)");
+        const std::string factor = word.substr(0, colon);
+        for (const ecRtRequest& r : requests)
+            if (r.m_sFactor == factor)
+                throw HostError("--rt " + word + ": the factor " + factor + " is given twice");
+        try {
+            for (const ecRtRequest& r : ecRtRequest::ForFactor(desc, factor, word.substr(colon + 1)))
+                requests.push_back(r);
+        } catch (...) {
+            throw HostError::FromCurrent(binDescPath, "--rt " + word + ": ");
+        }
+    }
+    return requests;
 }

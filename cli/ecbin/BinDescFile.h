@@ -2,9 +2,11 @@
 #include <string>
 #include <vector>
 
+#include "ecevents/specs/ecRtRequest.h"
 #include "ecutil/ecReadDiagnostic.h"
 
 class ecEventList;
+class ecMatchRecord;
 class ecPar_BinDesc;
 class ReadNotes;
 
@@ -25,7 +27,15 @@ public:
                       std::vector<ecReadDiagnostic>* found = nullptr);
 
     // Reads the description from text and tags the list's accepted events
-    // with it. Library errors become a HostError naming both files.
+    // with it, noting the events the conditionals found in record when
+    // given. Library errors become a HostError naming both files.
     static void Tag(const std::string& binDescText, const std::string& binDescPath, ecEventList& list,
-                    const std::string& eventsPath);
+                    const std::string& eventsPath, ecMatchRecord* record = nullptr);
+
+    // The response times asked for on the command line, each
+    // FACTOR:CONDITIONAL (--rt): every attribute spec carrying the factor
+    // with a conditional of that name. Throws HostError for a malformed
+    // word, or one the description cannot answer.
+    static std::vector<ecRtRequest> RtRequests(const std::string& binDescText, const std::string& binDescPath,
+                                               const std::vector<std::string>& words);
 };

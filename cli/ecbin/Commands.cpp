@@ -22,7 +22,10 @@
 #include "ecbin/SampleLocator.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecevents/events/ecEventList.h"
+#include "ecinterop/ecBidsEvents.h"
 #include "ecinterop/ecDatasetRecordings.h"
+#include "ecinterop/ecResponseTimes.h"
+#include "ecevents/specs/ecMatchRecord.h"
 #include "ecinterop/ecEventStats.h"
 #include "ecinterop/ecNearestSample.h"
 #include "ecevents/segments/ecSegments.h"
@@ -199,6 +202,9 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
             plan.binDescPath = run.binDesc;
             plan.binDescText = BinDescFile::Load(run.binDesc, &notes);
             plan.wanted.push_back(NameCheck::FromBinDesc(plan.binDescText, run.binDesc));
+            plan.rt = BinDescFile::RtRequests(plan.binDescText, run.binDesc, run.rt);
+        } else if (!run.rt.empty()) {
+            throw HostError("--rt takes the response times from the tagging: give --bindesc");
         }
         plan.strict = run.strict;
         notes.Print(err);
@@ -243,7 +249,7 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
             written += r.written.size();
         if (!run.out.empty() && done > 0)
             report << "wrote " << written << " event file" << (written == 1 ? "" : "s") << (batch ? " under " : " as ")
-                   << Shown(batch ? run.out : run.out + "_<bin>.evt") << "\n";
+                   << Shown(batch ? run.out : RecordingRun::OutputName(run.out, "<bin>")) << "\n";
         if (batch)
             report << done << " of " << summary.Results().size() << " recordings done"
                    << (summary.Failed() ? ", " + std::to_string(summary.Failed()) + " failed" : "") << "\n";
@@ -262,7 +268,20 @@ int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
         ReadNotes notes(tag.options.lenient);
         const std::string binDescText = BinDescFile::Load(tag.binDesc, &notes);
         notes.Print(err);
-        BinDescFile::Tag(binDescText, tag.binDesc, input.list, tag.events);
+        const std::vector<ecRtRequest> requests = BinDescFile::RtRequests(binDescText, tag.binDesc, tag.rt);
+        if (!requests.empty() && !tag.out.empty() &&
+            ecEventFormats::OutputFormat(tag.out, ecEventFormats::ParseFormat(tag.options.outputFormat)) !=
+                ecEventFormats::Bids)
+            throw HostError(tag.out, "response times (--rt) are written as rt_<factor> columns of a table: name a .tsv "
+                                     "output or give --to bids");
+        ecMatchRecord record;
+        BinDescFile::Tag(binDescText, tag.binDesc, input.list, tag.events, requests.empty() ? nullptr : &record);
+        std::vector<ecBidsEvents::SecondsColumn> rt;
+        try {
+            rt = ecResponseTimes::Columns(requests, record, input.list);
+        } catch (...) {
+            throw HostError::FromCurrent(tag.events, "response times: ");
+        }
         const NameCheck::Wanted wanted = NameCheck::FromBinDesc(binDescText, tag.binDesc);
         for (const std::string& message : NameCheck::Missing(input.list, wanted)) {
             if (tag.strict)
@@ -273,13 +292,25 @@ int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
             ecOutputGuard guard;
             AddInputs(guard, {tag.events, tag.binDesc, input.loaded.sidecar});
             guard.Claim(tag.out);
-            ecEventFormats::Write(input.list, tag.out, tag.options);
+            if (rt.empty())
+                ecEventFormats::Write(input.list, tag.out, tag.options);
+            else
+                ecBidsEvents::Write(input.list, tag.out, rt);
         }
         std::ostream& report = Report(tag.out, out, err);
         std::vector<std::pair<std::string, std::string>> rows = TagCounts(input.list);
         report << TaggedEvents(input.list) << " of " << input.list.size() << " events tagged";
         report << (rows.empty() ? "" : "; events per tag:") << "\n";
         PrintColumns(report, rows, "  ");
+        for (const ecBidsEvents::SecondsColumn& column : rt) {
+            const size_t n = static_cast<size_t>(
+                std::count_if(column.values.begin(), column.values.end(), [](double v) { return v == v; }));
+            report << Shown(column.name) << ": " << n << " event" << (n == 1 ? "" : "s");
+            if (n > 0)
+                report << ", mean " << Seconds(ecResponseTimes::Mean(column.values)) << ", median "
+                       << Seconds(ecResponseTimes::Median(column.values));
+            report << "\n";
+        }
         if (!tag.out.empty())
             report << "wrote " << Shown(tag.out) << "\n";
         return 0;

@@ -22,6 +22,8 @@ struct Run {
     // A name or tag of the bins that a recording lacks fails it instead
     // of giving a warning.
     bool strict = false;
+    // Response times, each FACTOR:CONDITIONAL (--rt).
+    std::vector<std::string> rt;
     ecFormatOptions options;
 };
 struct Tag {
@@ -29,6 +31,7 @@ struct Tag {
     std::string binDesc;
     std::string out;
     bool strict = false;
+    std::vector<std::string> rt; // as for Run
     ecFormatOptions options;
 };
 struct Compile {

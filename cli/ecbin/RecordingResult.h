@@ -13,6 +13,10 @@ struct RecordingResult {
         // (meaningless when events is 0).
         int firstSample = 0;
         int lastSample = 0;
+        // Per requested response-time factor: the mean and median over the
+        // bin's events that have one, in seconds (NaN when none has).
+        std::vector<double> rtMean{};
+        std::vector<double> rtMedian{};
     };
 
     std::string recording;
@@ -22,6 +26,8 @@ struct RecordingResult {
     // --lenient, what the readers read past), one line each.
     std::vector<std::string> warnings;
     float rate = 0.0f;
+    // The response-time factors asked for, in the order of the bins' values.
+    std::vector<std::string> rtFactors;
     std::vector<Bin> bins;
     std::vector<std::string> written;
 };

@@ -4,18 +4,28 @@
 #include <utility>
 
 #include "ecbin/BinDescFile.h"
+#include "ecinterop/ecBidsEvents.h"
 #include "ecinterop/ecEventFormats.h"
+#include "ecinterop/ecResponseTimes.h"
 #include "ecbin/HostError.h"
 #include "ecbin/SafePath.h"
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/logic/ecBinResultList.h"
+#include "ecevents/specs/ecMatchRecord.h"
 #include "ecsafewrite/ecOutputGuard.h"
 #include "ecsafewrite/ecSafeWriter.h"
 #include "ecutil/ecXml.h"
 
+bool RecordingRun::WritesTables(const std::string& outBase)
+{
+    return outBase.size() > 4 && outBase.compare(outBase.size() - 4, 4, ".tsv") == 0;
+}
+
 std::string RecordingRun::OutputName(const std::string& outBase, const std::string& binId)
 {
+    if (WritesTables(outBase))
+        return outBase.substr(0, outBase.size() - 4) + "_" + binId + ".tsv";
     return outBase + "_" + binId + ".evt";
 }
 
@@ -31,8 +41,20 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     result.rate = events.GetSamplingRate();
     if (!(result.rate > 0.0f))
         throw HostError(eventsPath, "no sampling rate: give --rate (no sidecar with SamplingFrequency was found)");
+    if (!plan.rt.empty() && plan.binDescText.empty())
+        throw HostError("response times come from the tagging: give a bin description");
+    ecMatchRecord record;
     if (!plan.binDescText.empty())
-        BinDescFile::Tag(plan.binDescText, plan.binDescPath, events, eventsPath);
+        BinDescFile::Tag(plan.binDescText, plan.binDescPath, events, eventsPath, plan.rt.empty() ? nullptr : &record);
+    // Taken now, while the list is the one the record was taken from.
+    std::vector<ecBidsEvents::SecondsColumn> rt;
+    try {
+        rt = ecResponseTimes::Columns(plan.rt, record, events);
+    } catch (...) {
+        throw HostError::FromCurrent(eventsPath, "response times: ");
+    }
+    for (const ecBidsEvents::SecondsColumn& column : rt)
+        result.rtFactors.push_back(column.name.substr(3));
     for (const NameCheck::Wanted& wanted : plan.wanted) {
         for (const std::string& message : NameCheck::Missing(events, wanted)) {
             if (plan.strict)
@@ -42,6 +64,8 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     }
 
     std::vector<ecEventList> binEvents;
+    // Per bin, the response-time columns of its events.
+    std::vector<std::vector<ecBidsEvents::SecondsColumn>> binRt;
     ecBinResultList results;
     results.SetpEvents(&events);
     try {
@@ -54,16 +78,28 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
             bin.id = id;
             if (ecEventRelatedEpoch* epoch = results.GetpEpoch())
                 bin.epoch = epoch->sID;
-            for (const ecEvent& e : events) {
+            std::vector<ecBidsEvents::SecondsColumn> inBin = rt;
+            for (ecBidsEvents::SecondsColumn& column : inBin)
+                column.values.clear();
+            for (size_t i = 0; i < events.size(); ++i) {
+                const ecEvent& e = events[i];
                 if (!e.IsStatusOn())
                     continue;
+                for (size_t c = 0; c < rt.size(); ++c)
+                    inBin[c].values.push_back(rt[c].values[i]);
                 bin.firstSample = bin.events == 0 ? e.m_iStart : std::min(bin.firstSample, e.m_iStart);
                 bin.lastSample = bin.events == 0 ? e.m_iStop : std::max(bin.lastSample, e.m_iStop);
                 ++bin.events;
             }
+            for (const ecBidsEvents::SecondsColumn& column : inBin) {
+                bin.rtMean.push_back(ecResponseTimes::Mean(column.values));
+                bin.rtMedian.push_back(ecResponseTimes::Median(column.values));
+            }
             result.bins.push_back(bin);
-            if (!outBase.empty())
+            if (!outBase.empty()) {
                 binEvents.push_back(results.PreselectedEvents());
+                binRt.push_back(inBin);
+            }
         }
     } catch (...) {
         throw HostError::FromCurrent(eventsPath, "running " + plan.binsPath + ": ");
@@ -88,7 +124,10 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     }
     for (size_t i = 0; i < result.bins.size(); ++i) {
         const std::string name = RecordingRun::OutputName(outBase, result.bins[i].id);
-        ecEventFormats::WriteDocument(binEvents[i], name);
+        if (RecordingRun::WritesTables(outBase))
+            ecBidsEvents::Write(binEvents[i], name, binRt[i]);
+        else
+            ecEventFormats::WriteDocument(binEvents[i], name);
         if (std::find(result.written.begin(), result.written.end(), name) == result.written.end())
             result.written.push_back(name);
     }

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "ecevents/specs/ecRtRequest.h"
 #include "ecinterop/ecEventFormats.h"
 #include "ecinterop/ecFormatOptions.h"
 #include "ecbin/NameCheck.h"
@@ -13,7 +14,9 @@ class ecOutputGuard;
 // events, tags them when a bin description is given, runs the bin-results
 // document, walks the bins and writes one event file per bin, named
 // base + "_" + bin ID + ".evt" as the library's WriteResultsAsEvents names
-// them. Safe to run on several threads at once for different recordings.
+// them; a base ending in .tsv writes BIDS tables base_<bin>.tsv instead
+// (base without its .tsv), with an rt_<factor> column per response time
+// asked for. Safe to run on several threads at once for different recordings.
 class RecordingRun {
 public:
     struct Plan {
@@ -29,6 +32,8 @@ public:
         // warning, or fails when strict.
         std::vector<NameCheck::Wanted> wanted;
         bool strict = false;
+        // Response times to take from the tagging (needs a bin description).
+        std::vector<ecRtRequest> rt;
     };
 
     // Never throws: every failure ends up in the result's error, one line
@@ -39,4 +44,6 @@ public:
 
     // The output file of one bin.
     static std::string OutputName(const std::string& outBase, const std::string& binId);
+    // Whether the bins of outBase are written as BIDS tables.
+    static bool WritesTables(const std::string& outBase);
 };

@@ -1,11 +1,13 @@
 #include "ecbin/RunSummary.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cctype>
 #include <ostream>
 #include <sstream>
 
 #include "ecbin/SafeText.h"
+#include "ecinterop/ecTextTable.h"
 #include "ecsafewrite/ecSafeWriter.h"
 
 RunSummary::RunSummary(std::vector<RecordingResult> results) : m_results(std::move(results)) {}
@@ -21,6 +23,30 @@ int RunSummary::Failed() const
                                           [](const RecordingResult& r) { return !r.ok; }));
 }
 
+std::vector<std::string> RunSummary::RtHeaders() const
+{
+    std::vector<std::string> factors;
+    for (const RecordingResult& r : m_results)
+        if (factors.empty())
+            factors = r.rtFactors;
+    std::vector<std::string> headers;
+    for (const std::string& f : factors) {
+        const std::string suffix = factors.size() == 1 ? "" : "_" + f;
+        headers.push_back("rt_mean" + suffix);
+        headers.push_back("rt_median" + suffix);
+    }
+    return headers;
+}
+
+std::vector<std::string> RunSummary::RtCells(const RecordingResult::Bin& bin, int decimals, const char* none)
+{
+    std::vector<std::string> cells;
+    for (size_t f = 0; f < bin.rtMean.size() && f < bin.rtMedian.size(); ++f)
+        for (double v : {bin.rtMean[f], bin.rtMedian[f]})
+            cells.push_back(std::isfinite(v) ? ecTextTable::Fixed(v, decimals) : none);
+    return cells;
+}
+
 void RunSummary::PrintTable(std::ostream& out, bool withRecording) const
 {
     std::vector<std::vector<std::string>> rows;
@@ -29,6 +55,8 @@ void RunSummary::PrintTable(std::ostream& out, bool withRecording) const
         header.push_back("recording");
     for (const char* h : {"bin", "epoch", "events", "first_sample", "last_sample"})
         header.push_back(h);
+    const std::vector<std::string> rtHeaders = RtHeaders();
+    header.insert(header.end(), rtHeaders.begin(), rtHeaders.end());
     rows.push_back(header);
     for (const RecordingResult& r : m_results) {
         if (!r.ok)
@@ -42,6 +70,9 @@ void RunSummary::PrintTable(std::ostream& out, bool withRecording) const
             row.push_back(std::to_string(b.events));
             row.push_back(b.events ? std::to_string(b.firstSample) : "-");
             row.push_back(b.events ? std::to_string(b.lastSample) : "-");
+            for (const std::string& cell : RtCells(b, 3, "n/a"))
+                row.push_back(cell);
+            row.resize(header.size(), "n/a");
             rows.push_back(row);
         }
     }
@@ -65,17 +96,29 @@ void RunSummary::PrintTable(std::ostream& out, bool withRecording) const
 std::string RunSummary::Tsv() const
 {
     std::ostringstream out;
-    out << "recording\tbin\tepoch\tevents\tfirst_sample\tlast_sample\tstatus\n";
+    const std::vector<std::string> rtHeaders = RtHeaders();
+    out << "recording\tbin\tepoch\tevents\tfirst_sample\tlast_sample";
+    for (const std::string& h : rtHeaders)
+        out << '\t' << h;
+    out << "\tstatus\n";
     auto clean = [](const std::string& s) { return SafeText::Printable(s); };
     for (const RecordingResult& r : m_results) {
         if (!r.ok) {
-            out << clean(r.recording) << "\tn/a\tn/a\tn/a\tn/a\tn/a\t" << clean("failed: " + r.error) << "\n";
+            out << clean(r.recording) << "\tn/a\tn/a\tn/a\tn/a\tn/a\t";
+            for (size_t c = 0; c < rtHeaders.size(); ++c)
+                out << "n/a\t";
+            out << clean("failed: " + r.error) << "\n";
             continue;
         }
         for (const RecordingResult::Bin& b : r.bins) {
             out << clean(r.recording) << '\t' << clean(b.id) << '\t' << clean(b.epoch.empty() ? "n/a" : b.epoch) << '\t'
                 << b.events << '\t' << (b.events ? std::to_string(b.firstSample) : "n/a") << '\t'
-                << (b.events ? std::to_string(b.lastSample) : "n/a") << "\tok\n";
+                << (b.events ? std::to_string(b.lastSample) : "n/a");
+            std::vector<std::string> rt = RtCells(b, 6, "n/a");
+            rt.resize(rtHeaders.size(), "n/a");
+            for (const std::string& cell : rt)
+                out << '\t' << cell;
+            out << "\tok\n";
         }
     }
     return out.str();
@@ -88,6 +131,7 @@ std::string RunSummary::JsonString(const std::string& text)
 
 std::string RunSummary::Json() const
 {
+    const std::vector<std::string> rtHeaders = RtHeaders();
     std::ostringstream out;
     out << "{\n  \"recordings\": [";
     for (size_t i = 0; i < m_results.size(); ++i) {
@@ -102,7 +146,11 @@ std::string RunSummary::Json() const
             out << (k ? "," : "") << "\n        {\"bin\": " << JsonString(b.id) << ", \"epoch\": " << JsonString(b.epoch)
                 << ", \"events\": " << b.events << ", \"first_sample\": "
                 << (b.events ? std::to_string(b.firstSample) : "null")
-                << ", \"last_sample\": " << (b.events ? std::to_string(b.lastSample) : "null") << "}";
+                << ", \"last_sample\": " << (b.events ? std::to_string(b.lastSample) : "null");
+            const std::vector<std::string> rt = RtCells(b, 6, "null");
+            for (size_t c = 0; c < rt.size() && c < rtHeaders.size(); ++c)
+                out << ", " << JsonString(rtHeaders[c]) << ": " << rt[c];
+            out << "}";
         }
         out << (r.bins.empty() ? "]\n" : "\n      ]\n") << "    }";
     }

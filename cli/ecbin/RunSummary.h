@@ -15,7 +15,10 @@ public:
     int Failed() const;
 
     // Aligned columns: [recording,] bin, epoch, events, first and last
-    // sample; a bin without events shows "-" for the samples.
+    // sample; a bin without events shows "-" for the samples. Response times
+    // asked for add their mean and median per bin (rt_mean, rt_median; with
+    // several factors rt_mean_<factor>, rt_median_<factor>), n/a where the
+    // bin has none.
     void PrintTable(std::ostream& out, bool withRecording) const;
 
     // One row per bin, and one row per failed recording carrying its error
@@ -29,5 +32,10 @@ public:
     static std::string JsonString(const std::string& text);
 
 private:
+    // The headers of the response-time columns, and a bin's values in them
+    // with the given number of decimals.
+    std::vector<std::string> RtHeaders() const;
+    static std::vector<std::string> RtCells(const RecordingResult::Bin& bin, int decimals, const char* none);
+
     std::vector<RecordingResult> m_results;
 };

@@ -32,6 +32,8 @@
 #include "ecevents/specs/ecAttribSet.h"
 #include "ecevents/specs/ecBinSpec.h"
 #include "ecevents/specs/ecPar_BinDesc.h"
+#include "ecevents/specs/ecMatchRecord.h"
+#include "ecevents/specs/ecRtRequest.h"
 
 #include "ecevents/binlist/ecBinDescription.h"
 #include "ecevents/binlist/ecBinList.h"

@@ -175,23 +175,39 @@ void ecBidsEvents::ReadText(const std::string& text, const std::string& path, co
     }
 }
 
-std::string ecBidsEvents::WriteText(const ecEventList& list, const std::string& path)
+std::string ecBidsEvents::WriteText(const ecEventList& list, const std::string& path,
+                                    const std::vector<SecondsColumn>& extra)
 {
     const double rate = list.GetSamplingRate();
     if (!(rate > 0.0))
         throw ecFormatError(path, "writing onsets in seconds needs the sampling rate: give --rate");
-    std::vector<const ecEvent*> events;
-    bool tags = false;
-    for (const ecEvent& e : list) {
-        events.push_back(&e);
-        tags = tags || !e.m_vTags.empty();
+    std::vector<std::string> names{"onset", "duration", "sample", "trial_type", "tags"};
+    for (const SecondsColumn& column : extra) {
+        if (column.values.size() != list.size())
+            throw ecFormatError(path, "the column " + column.name + " has " + std::to_string(column.values.size()) +
+                                          " values for " + std::to_string(list.size()) + " events");
+        if (column.name.empty() || column.name.find_first_of("\t\r\n") != std::string::npos ||
+            std::find(names.begin(), names.end(), column.name) != names.end())
+            throw ecFormatError(path, "the column name \"" + column.name + "\" is empty, taken or holds a tab or line break");
+        names.push_back(column.name);
     }
-    std::stable_sort(events.begin(), events.end(),
-                     [](const ecEvent* a, const ecEvent* b) { return a->m_iStart < b->m_iStart; });
+    // Indexes rather than events, so that the extra columns follow the rows.
+    std::vector<size_t> order(list.size());
+    bool tags = false;
+    for (size_t i = 0; i < list.size(); ++i) {
+        order[i] = i;
+        tags = tags || !list[i].m_vTags.empty();
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&list](size_t a, size_t b) { return list[a].m_iStart < list[b].m_iStart; });
 
     std::ostringstream out;
-    out << "onset\tduration\tsample\ttrial_type" << (tags ? "\ttags" : "") << "\n";
-    for (const ecEvent* e : events) {
+    out << "onset\tduration\tsample\ttrial_type" << (tags ? "\ttags" : "");
+    for (const SecondsColumn& column : extra)
+        out << '\t' << column.name;
+    out << "\n";
+    for (size_t row : order) {
+        const ecEvent* e = &list[row];
         for (char c : e->m_sName)
             if (c == '\t' || c == '\n' || c == '\r')
                 throw ecFormatError(path, "the event name \"" + e->m_sName + "\" holds a tab or line break");
@@ -211,12 +227,16 @@ std::string ecBidsEvents::WriteText(const ecEventList& list, const std::string& 
             }
             out << '\t' << (joined.empty() ? kNA : joined);
         }
+        for (const SecondsColumn& column : extra) {
+            const double v = column.values[row];
+            out << '\t' << (std::isfinite(v) ? ecTextTable::Fixed(v, 9) : kNA);
+        }
         out << "\n";
     }
     return out.str();
 }
 
-void ecBidsEvents::Write(const ecEventList& list, const std::string& path)
+void ecBidsEvents::Write(const ecEventList& list, const std::string& path, const std::vector<SecondsColumn>& extra)
 {
-    ecSafeWriter::WriteText(path, WriteText(list, path));
+    ecSafeWriter::WriteText(path, WriteText(list, path, extra));
 }

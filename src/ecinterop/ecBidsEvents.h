@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "ecinterop/ecFormatOptions.h"
 
@@ -21,9 +22,15 @@ class ecEventList;
 // Writing: onset, duration, sample and trial_type, rows in time order, plus
 // a tags column when any event carries attribute tags; a tag that could not
 // be read back the same (empty, "n/a", holding ";", a tab or a line break)
-// is refused.
+// is refused. Columns of seconds may follow (response times), one value per
+// event; NaN is written as n/a.
 class ecBidsEvents {
 public:
+    struct SecondsColumn {
+        std::string name;
+        std::vector<double> values; // per event of the list, in list order
+    };
+
     // Fills list (emptied first) from the table; the list's sampling rate
     // must already hold the rate when one is known. Throws ecFormatError with
     // the file and line of the first problem.
@@ -31,6 +38,7 @@ public:
     static void ReadText(const std::string& text, const std::string& path, const ecFormatOptions& options,
                          ecEventList& list);
 
-    static std::string WriteText(const ecEventList& list, const std::string& path);
-    static void Write(const ecEventList& list, const std::string& path);
+    static std::string WriteText(const ecEventList& list, const std::string& path,
+                                 const std::vector<SecondsColumn>& extra = {});
+    static void Write(const ecEventList& list, const std::string& path, const std::vector<SecondsColumn>& extra = {});
 };

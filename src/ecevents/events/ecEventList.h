@@ -14,6 +14,7 @@ class ecPar_BinDesc;
 class ecAttribSpec;
 class ecConditional;
 class ecEventSpecBase;
+class ecMatchRecord;
 
 // The events of one recording in stored order, with the sampling rate, an
 // annotation, and the unique event names and attribute tag names met on them.
@@ -119,6 +120,10 @@ public:
     // Matching against a bin description: tags every accepted event with the
     // factor:value tags of the attribute specs it satisfies.
     void SetBinDescAttributes(ecPar_BinDesc& binDesc);
+    // The same pass, also noting in record (emptied first) which event
+    // satisfied each conditional of every event a spec tagged. A null record
+    // records nothing.
+    void SetBinDescAttributes(ecPar_BinDesc& binDesc, ecMatchRecord* record);
 
     // Seconds to a sample as the library's own operations round them: the
     // product of the two single-precision values is itself single precision,
@@ -167,4 +172,6 @@ private:
     std::string m_sAnnotation;
     std::vector<std::string> m_vUniqueTagNames;
     std::vector<ecReadDiagnostic>* m_pReadDiagnostics = nullptr;
+    // Set only while a recorded matching pass runs; never copied.
+    ecMatchRecord* m_pMatchRecord = nullptr;
 };

@@ -11,6 +11,7 @@
 #include "ecevents/specs/ecAttribSpec.h"
 #include "ecevents/specs/ecConditional.h"
 #include "ecevents/specs/ecEventSpecs.h"
+#include "ecevents/specs/ecMatchRecord.h"
 #include "ecevents/specs/ecPar_BinDesc.h"
 #include "ecevents/specs/ecTarget.h"
 #include "ecevents/specs/ecTimeAnchor.h"
@@ -49,11 +50,17 @@ static ecTimeAnchor* ReferenceAnchor(ecAttribSpec* spec, ecConditional* cond, in
     return ref;
 }
 
-static void RecordFound(ecConditional* cond, int index, float t, float homeTime) {
+// The anchor alone cannot tell a later reader what this evaluation found: a
+// conditional that holds without finding keeps what an earlier attempt left
+// there. So a recorded pass notes each find as it happens.
+static void RecordFound(ecMatchRecord* record, ecConditional* cond, int index, const ecEvent& found, float t,
+                        float homeTime) {
     ecTimeAnchor* own = cond->GetpTimeAnchor();
     own->SetLatencyAbsolute(t);
     own->SetEventListIndex(static_cast<unsigned int>(index));
     own->SetLatencyWRTHome(t - homeTime);
+    if (record != nullptr)
+        record->NoteFound(cond, index, found.m_iStart);
 }
 
 // Where both walks start: the index of the reference event, or -1 when the
@@ -85,10 +92,11 @@ struct ConditionalWalk {
 
 // A named candidate that holds: a negated conditional fails on it, any other
 // records it and holds.
-static bool Found(bool negated, ecConditional* cond, int index, float t, float homeTime) {
+static bool Found(bool negated, ecMatchRecord* record, ecConditional* cond, int index, const ecEvent& found, float t,
+                  float homeTime) {
     if (negated)
         return false;
-    RecordFound(cond, index, t, homeTime);
+    RecordFound(record, cond, index, found, t, homeTime);
     return true;
 }
 
@@ -104,6 +112,28 @@ static void ShiftAnchor(ecTimeAnchor* anchor, const ecTimeAnchor* ref) {
 }
 
 void ecEventList::SetBinDescAttributes(ecPar_BinDesc& binDesc) {
+    SetBinDescAttributes(binDesc, nullptr);
+}
+
+namespace {
+// Holds the record on the list for one pass, and takes it off however the
+// pass ends.
+class RecordingPass {
+public:
+    RecordingPass(ecMatchRecord*& slot, ecMatchRecord* record) : m_slot(slot) { m_slot = record; }
+    ~RecordingPass() { m_slot = nullptr; }
+    RecordingPass(const RecordingPass&) = delete;
+    RecordingPass& operator=(const RecordingPass&) = delete;
+
+private:
+    ecMatchRecord*& m_slot;
+};
+} // namespace
+
+void ecEventList::SetBinDescAttributes(ecPar_BinDesc& binDesc, ecMatchRecord* record) {
+    if (record != nullptr)
+        record->Clear();
+    RecordingPass recording(m_pMatchRecord, record);
     binDesc.ConsistencyCheck();
     ClearAttributes();
     SortEventListInTimelyOrder("");
@@ -121,12 +151,19 @@ void ecEventList::SetBinDescAttributes(ecPar_BinDesc& binDesc) {
     // linear search per written tag.
     std::unordered_set<std::string> uniqueTags(m_vUniqueTagNames.begin(), m_vUniqueTagNames.end());
 
+    if (record != nullptr)
+        record->Begin(binDesc, static_cast<int>(size()));
+
     ResetEventList();
     while (ecEvent* ev = GetNextEvent(true)) {
         bool matched = false;
         for (size_t s = 0; s < specs.size(); ++s) {
+            if (record != nullptr)
+                record->BeginAttempt();
             if (!MatchEventToAttribSpecs(ev, specs[s]))
                 continue;
+            if (record != nullptr)
+                record->Keep(static_cast<int>(s), specs[s], m_iCurrentEventIndex, ev->m_iStart);
             matched = true;
             for (const std::string& tag : specTags[s]) {
                 if (!HasName(ev->m_vTags, tag))
@@ -223,7 +260,7 @@ bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond
         return w.negated;
     const float t = EventTime(candidate, m_fSamplingRate);
     if (!(option & ecConditional::kWindow))
-        return Found(w.negated, cond, i, t, EventTime(*ev, m_fSamplingRate));
+        return Found(w.negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, m_fSamplingRate));
 
     const float preAbs = w.pre->GetLatencyAbsolute();
     const float postAbs = w.post->GetLatencyAbsolute();
@@ -233,7 +270,7 @@ bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond
         return false;
     if (!TestCode(&candidate, cond))
         return false;
-    RecordFound(cond, i, t, EventTime(*ev, m_fSamplingRate));
+    RecordFound(m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, m_fSamplingRate));
     return true;
 }
 
@@ -271,7 +308,7 @@ bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, 
             if (t > postAbs)
                 return w.negated;
             if (TestCode(&candidate, cond))
-                return Found(w.negated, cond, i, t, EventTime(*ev, rate));
+                return Found(w.negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, rate));
             if (!w.negated)
                 return false;
         }
@@ -295,7 +332,7 @@ bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, 
             continue;
         if (postMinus ? t < postAbs : t > postAbs)
             return w.negated;
-        return TestCode(&candidate, cond) ? Found(w.negated, cond, i, t, EventTime(*ev, rate)) : w.negated;
+        return TestCode(&candidate, cond) ? Found(w.negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, rate)) : w.negated;
     }
     return w.negated;
 }
