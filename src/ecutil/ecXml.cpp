@@ -213,11 +213,6 @@ std::string ecXml::GetText() const
     return m_pText && m_iLength > 0 ? std::string(m_pText, static_cast<std::size_t>(m_iLength)) : std::string();
 }
 
-std::string_view ecXml::View() const
-{
-    return m_pText && m_iLength > 0 ? std::string_view(m_pText, static_cast<std::size_t>(m_iLength)) : std::string_view();
-}
-
 bool ecXml::First(const std::string& tag, int& begin, int& end, int& after)
 {
     Element e;

@@ -43,9 +43,6 @@ public:
     // 32-bit length leaves the reader empty.
     void SetText(const std::string& text);
     std::string GetText() const;
-    // The text without a copy, zero bytes included; valid while the text
-    // stays.
-    std::string_view View() const;
 
     // The inner content of the next element with this tag at or after the
     // tag's search position, as a reader of its own; empty when there is

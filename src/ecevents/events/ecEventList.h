@@ -1,14 +1,13 @@
 #pragma once
 #include <iosfwd>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "ecevents/events/ecEvent.h"
 #include "ecevents/foundation/ecBase.h"
 #include "ecutil/ecReadDiagnostic.h"
-#include "ecutil/ecXmlWriter.h"
 
+#include "ecutil/ecXmlWriter.h"
 class ecXml;
 class ecPar_BinDesc;
 class ecAttribSpec;
@@ -85,12 +84,12 @@ public:
     bool MergeEventFile(const char* file, bool flag);
     bool Write(const char* file);
     bool WriteXml(std::ostream& out);
+
     // The same document for other tools: with Escaping::Text the annotation,
     // names and tags have their markup characters written as entities, so
     // that any XML reader gets the texts back. WriteXml(out) leaves them as
     // they are.
     bool WriteXml(std::ostream& out, ecXmlWriter::Escaping escaping);
-
     // Exclusion.
     bool AddExclude(ecEvent& e);
     void ClearExclude(int level);
@@ -152,10 +151,10 @@ private:
     // ReadXml with room reserved for the events of a document of about
     // textSize characters.
     bool ReadXml(ecXml& xml, bool merge, std::size_t textSize);
-    // Reads a document text in the exact layout that WriteXml gives; handled
+    // Reads a document file in the exact layout that WriteXml gives; handled
     // is false, and the list as it was, when the file departs from that
     // layout, so that the general reader takes over.
-    bool ReadWriterDocument(std::string_view text, bool merge, bool& handled);
+    bool ReadWriterDocument(const char* file, bool merge, bool& handled);
     // The list emptied as Clear() does, keeping the sampling rate.
     void ClearForRead();
     // Unique event names rebuilt from the events, in order of first occurrence.

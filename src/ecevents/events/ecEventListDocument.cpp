@@ -8,13 +8,16 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <string_view>
 #include <utility>
 
 #include "ecevents/events/ecEventFields.h"
 #include "ecevents/events/ecEventLoader.h"
+#include "ecevents/events/ecFilePtr.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecutil/ecXml.h"
 
@@ -156,28 +159,61 @@ private:
     bool m_strict;
 };
 
-// The lines of a text held in memory.
+// A file taken line by line through one reused buffer, so that a large
+// document never has to be held in memory whole.
 class LineSource {
 public:
-    explicit LineSource(std::string_view text) : m_p(text.data()), m_end(text.data() + text.size()) {}
+    // The buffer starts at the file's size, up to a limit: most event files
+    // are small, and a line longer than the buffer makes it grow.
+    LineSource(std::FILE* f, std::uintmax_t fileSize)
+        : m_file(f), m_buffer(static_cast<std::size_t>(std::clamp<std::uintmax_t>(fileSize + 1, 4096, 1 << 20)))
+    {
+    }
 
     // The next line without its line break; newline tells whether one
-    // followed. false at the end of the text.
+    // followed. false at the end of the file or on a read error.
     bool Next(const char*& begin, const char*& end, bool& newline)
     {
-        if (m_p == m_end)
-            return false;
-        begin = m_p;
-        const void* found = std::memchr(m_p, '\n', static_cast<std::size_t>(m_end - m_p));
-        newline = found != nullptr;
-        end = newline ? static_cast<const char*>(found) : m_end;
-        m_p = newline ? end + 1 : m_end;
-        return true;
+        for (;;) {
+            char* const data = m_buffer.data();
+            const void* found = std::memchr(data + m_begin, '\n', m_end - m_begin);
+            if (found) {
+                begin = data + m_begin;
+                end = static_cast<const char*>(found);
+                m_begin = static_cast<std::size_t>(end - data) + 1;
+                newline = true;
+                return true;
+            }
+            if (m_eof) {
+                if (m_begin == m_end)
+                    return false;
+                begin = data + m_begin;
+                end = data + m_end;
+                m_begin = m_end;
+                newline = false;
+                return true;
+            }
+            std::memmove(data, data + m_begin, m_end - m_begin);
+            m_end -= m_begin;
+            m_begin = 0;
+            if (m_end == m_buffer.size())
+                m_buffer.resize(m_buffer.size() * 2);
+            const std::size_t got = std::fread(m_buffer.data() + m_end, 1, m_buffer.size() - m_end, m_file);
+            m_end += got;
+            if (got == 0) {
+                if (std::ferror(m_file))
+                    return false;
+                m_eof = true;
+            }
+        }
     }
 
 private:
-    const char* m_p;
-    const char* m_end;
+    std::FILE* m_file;
+    std::vector<char> m_buffer;
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
+    bool m_eof = false;
 };
 
 bool LineIs(const char* begin, const char* end, const char* text)
@@ -212,10 +248,18 @@ bool ReadAnnotation(LineSource& lines, const char* begin, const char* end, std::
 
 } // namespace
 
-bool ecEventList::ReadWriterDocument(std::string_view text, bool merge, bool& handled)
+bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled)
 {
     handled = false;
-    LineSource lines(text);
+    // The general reader refuses files too large for a 32-bit length.
+    std::error_code failed;
+    const std::uintmax_t size = std::filesystem::file_size(file, failed);
+    if (failed || size >= static_cast<std::uintmax_t>(std::numeric_limits<int>::max()))
+        return false;
+    ecFilePtr f(std::fopen(file, "rb"));
+    if (!f)
+        return false;
+    LineSource lines(f.get(), size);
     const char* begin = nullptr;
     const char* end = nullptr;
     bool newline = false;
@@ -225,7 +269,7 @@ bool ecEventList::ReadWriterDocument(std::string_view text, bool merge, bool& ha
     std::string annotation;
     bool hasAnnotation = false;
     std::vector<ecEvent> events;
-    events.reserve(text.size() / 200);
+    events.reserve(static_cast<std::size_t>(size) / 200);
     for (bool first = true;; first = false) {
         if (!lines.Next(begin, end, newline) || !newline)
             return false;
@@ -298,21 +342,19 @@ bool ecEventList::ReadEventFileXml(const char* file, bool merge)
 {
     if (!file)
         return false;
+    bool handled = false;
+    const bool direct = ReadWriterDocument(file, merge, handled);
+    if (handled)
+        return direct;
     ecXml xml;
     if (!xml.Read(file)) {
         xml.Free();
         return false;
     }
-    // The file is read once: the writer's own layout is taken straight from
-    // the text, and anything else goes to the general reader, which keeps it.
-    bool handled = false;
-    const bool direct = ReadWriterDocument(xml.View(), merge, handled);
-    if (handled) {
-        xml.Free();
-        return direct;
-    }
     xml.SetDiagnostics(m_pReadDiagnostics);
-    const bool result = ReadXml(xml, merge, xml.View().size());
+    std::error_code failed;
+    const std::uintmax_t fileSize = std::filesystem::file_size(file, failed);
+    const bool result = ReadXml(xml, merge, failed ? 0 : static_cast<std::size_t>(fileSize));
     xml.Free();
     return result;
 }
