@@ -154,7 +154,9 @@ private:
     // Reads a document file in the exact layout that WriteXml gives; handled
     // is false, and the list as it was, when the file departs from that
     // layout, so that the general reader takes over.
-    bool ReadWriterDocument(const char* file, bool merge, bool& handled);
+    // When it is not handled, text holds the file's bytes if the reader had
+    // them all at hand, and is empty otherwise.
+    bool ReadWriterDocument(const char* file, bool merge, bool& handled, std::string& text);
     // The list emptied as Clear() does, keeping the sampling rate.
     void ClearForRead();
     // Unique event names rebuilt from the events, in order of first occurrence.
