@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "ecbin/BatchRunner.h"
-#include "ecinterop/ecBidsSidecar.h"
 #include "ecbin/BinDescFile.h"
 #include "ecbin/BinsFile.h"
 #include "ecinterop/ecEventFormats.h"
@@ -204,6 +203,20 @@ ecEventFormats::Loaded ReadEvents(const std::string& path, const ecFormatOptions
     return loaded;
 }
 
+// An event file as a command reads it, printing what a lenient read read
+// past.
+struct EventFile {
+    EventFile(const std::string& path, const ecFormatOptions& options, std::ostream& err)
+        : loaded(ecEventFormats::Read(path, options, list))
+        , rate(list.GetSamplingRate())
+    {
+        Warn(err, loaded.warnings);
+    }
+    ecEventList list;
+    ecEventFormats::Loaded loaded;
+    float rate;
+};
+
 } // namespace
 
 namespace Commands {
@@ -250,12 +263,12 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
         std::vector<RecordingSet::Recording> recordings = RecordingSet::Collect(run.events, run.out, batch);
         ecOutputGuard guard;
         AddInputs(guard, {run.bins, run.binDesc, run.rules});
+        // Each recording's rate is looked up once, here: its sidecar is an
+        // input that no output may replace, known before anything is written.
+        std::vector<ecEventFormats::Rate> rates;
         for (const RecordingSet::Recording& r : recordings) {
-            guard.AddInput(r.events);
-            float rate = 0.0f;
-            std::string sidecar;
-            if (!(run.options.rate > 0.0f) && ecBidsSidecar::FindRate(r.events, rate, sidecar))
-                guard.AddInput(sidecar);
+            rates.push_back(ecEventFormats::FindRate(r.events, run.options));
+            AddInputs(guard, {r.events, rates.back().sidecar});
         }
         if (!run.summary.empty()) {
             guard.Claim(run.summary);
@@ -268,7 +281,7 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
         {
             ProgressBar bar(err, run.progress && batch, recordings.size());
             BatchRunner::ForEach(recordings.size(), batch ? run.jobs : 1, [&](size_t i) {
-                results[i] = RecordingRun::Run(recordings[i].events, recordings[i].outBase, plan);
+                results[i] = RecordingRun::Run(recordings[i].events, recordings[i].outBase, plan, &rates[i]);
                 bar.Step(recordings[i].events);
             });
         }
@@ -301,8 +314,7 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
 int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
-        ecEventList list;
-        const ecEventFormats::Loaded loaded = ReadEvents(tag.events, tag.options, list, err);
+        EventFile input(tag.events, tag.options, err);
         ReadNotes notes(tag.options.lenient);
         const std::string binDescText = BinDescFile::Load(tag.binDesc, &notes);
         notes.Print(err);
@@ -313,30 +325,31 @@ int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
             throw HostError(tag.out, "response times (--rt) are written as rt_<factor> columns of a table: name a .tsv "
                                      "output or give --to bids");
         ecMatchRecord record;
-        BinDescFile::Tag(binDescText, tag.binDesc, list, tag.events, requests.empty() ? nullptr : &record);
+        BinDescFile::Tag(binDescText, tag.binDesc, input.list, tag.events, requests.empty() ? nullptr : &record);
         std::vector<ecBidsEvents::SecondsColumn> rt;
         try {
-            rt = ecResponseTimes::Columns(requests, record, list);
+            rt = ecResponseTimes::Columns(requests, record, input.list);
         } catch (...) {
             throw HostError::FromCurrent(tag.events, "response times: ");
         }
-        for (const std::string& message : NameCheck::Missing(list, NameCheck::FromBinDesc(binDescText, tag.binDesc))) {
+        const NameCheck::Wanted wanted = NameCheck::FromBinDesc(binDescText, tag.binDesc);
+        for (const std::string& message : NameCheck::Missing(input.list, wanted)) {
             if (tag.strict)
                 throw HostError(tag.events, message + " (--strict)");
             err << "ecbin: warning: " << HostError::Format(tag.events, message) << "\n";
         }
         if (!tag.out.empty()) {
             ecOutputGuard guard;
-            AddInputs(guard, {tag.events, tag.binDesc, loaded.sidecar});
+            AddInputs(guard, {tag.events, tag.binDesc, input.loaded.sidecar});
             guard.Claim(tag.out);
             if (rt.empty())
-                ecEventFormats::Write(list, tag.out, tag.options);
+                ecEventFormats::Write(input.list, tag.out, tag.options);
             else
-                ecBidsEvents::Write(list, tag.out, rt);
+                ecBidsEvents::Write(input.list, tag.out, rt);
         }
         std::ostream& report = Report(tag.out, out, err);
-        std::vector<std::pair<std::string, std::string>> rows = TagCounts(list);
-        report << TaggedEvents(list) << " of " << list.size() << " events tagged";
+        std::vector<std::pair<std::string, std::string>> rows = TagCounts(input.list);
+        report << TaggedEvents(input.list) << " of " << input.list.size() << " events tagged";
         report << (rows.empty() ? "" : "; events per tag:") << "\n";
         PrintColumns(report, rows, "  ");
         for (const ecBidsEvents::SecondsColumn& column : rt) {
@@ -447,14 +460,13 @@ int ConvertEvents(const Convert& convert, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
         const ecEventFormats::Format to = ecEventFormats::OutputFormat(convert.out, ecEventFormats::ParseFormat(convert.options.outputFormat));
-        ecEventList list;
-        const ecEventFormats::Loaded loaded = ReadEvents(convert.in, convert.options, list, err);
+        EventFile input(convert.in, convert.options, err);
         ecOutputGuard guard;
-        AddInputs(guard, {convert.in, loaded.sidecar});
+        AddInputs(guard, {convert.in, input.loaded.sidecar});
         guard.Claim(convert.out);
-        ecEventFormats::Write(list, convert.out, convert.options, to);
-        Report(convert.out, out, err) << Shown(convert.in) << " (" << ecEventFormats::FormatName(loaded.format) << ", "
-                                      << list.size() << " events) -> " << Shown(convert.out) << " ("
+        ecEventFormats::Write(input.list, convert.out, convert.options, to);
+        Report(convert.out, out, err) << Shown(convert.in) << " (" << ecEventFormats::FormatName(input.loaded.format)
+                                      << ", " << input.list.size() << " events) -> " << Shown(convert.out) << " ("
                                       << ecEventFormats::FormatName(to) << ")\n";
         return 0;
     });
@@ -463,13 +475,11 @@ int ConvertEvents(const Convert& convert, std::ostream& out, std::ostream& err)
 int ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
-        ecEventList list;
-        const ecEventFormats::Loaded loaded = ReadEvents(info.events, info.options, list, err);
-        const float rate = list.GetSamplingRate();
+        EventFile input(info.events, info.options, err);
         out << "file: " << Shown(info.events) << "\n";
-        out << "format: " << ecEventFormats::FormatName(loaded.format) << "\n";
-        out << "sampling rate: " << RateText(rate, loaded) << "\n";
-        const ecEventStats stats = ecEventStats::Of(list);
+        out << "format: " << ecEventFormats::FormatName(input.loaded.format) << "\n";
+        out << "sampling rate: " << RateText(input.rate, input.loaded) << "\n";
+        const ecEventStats stats = ecEventStats::Of(input.list);
         out << "events: " << stats.events;
         if (stats.rejected)
             out << " (" << stats.rejected << " rejected)";
@@ -478,9 +488,10 @@ int ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
             out << "time span: samples " << stats.first << " to " << stats.last;
             // The span of two ints may not fit one.
             const long long span = static_cast<long long>(stats.last) - stats.first;
-            if (rate > 0.0f)
-                out << " (" << Seconds(stats.first / static_cast<double>(rate)) << " to "
-                    << Seconds(stats.last / static_cast<double>(rate)) << ", " << Seconds(span / static_cast<double>(rate))
+            if (input.rate > 0.0f)
+                out << " (" << Seconds(stats.first / static_cast<double>(input.rate)) << " to "
+                    << Seconds(stats.last / static_cast<double>(input.rate)) << ", "
+                    << Seconds(span / static_cast<double>(input.rate))
                     << ")";
             out << "\n";
         }
@@ -494,15 +505,15 @@ int ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
         out << "exclusion events: " << stats.exclusions;
         if (stats.exclusions) {
             out << ", " << stats.excludedSamples << " samples in total";
-            if (rate > 0.0f)
-                out << " (" << Seconds(stats.excludedSamples / static_cast<double>(rate)) << ")";
+            if (input.rate > 0.0f)
+                out << " (" << Seconds(stats.excludedSeconds) << ")";
         }
         out << "\n";
 
         out << "tags: " << (stats.tags.empty() ? "none" : std::to_string(stats.tags.size())) << "\n";
         PrintColumns(out, Counted(stats.tags), "  ");
-        if (!list.GetAnnotation().empty())
-            out << "annotation: " << HostError::Format("", list.GetAnnotation()) << "\n";
+        if (!input.list.GetAnnotation().empty())
+            out << "annotation: " << HostError::Format("", input.list.GetAnnotation()) << "\n";
         return 0;
     });
 }
@@ -510,24 +521,23 @@ int ShowInfo(const Info& info, std::ostream& out, std::ostream& err)
 int DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
-        ecEventList list;
-        const ecEventFormats::Loaded loaded = ReadEvents(segments.events, segments.options, list, err);
-        const float rate = list.GetSamplingRate();
-        if (!(rate > 0.0f))
+        EventFile input(segments.events, segments.options, err);
+        if (!(input.rate > 0.0f))
             throw HostError(segments.events, "segment lengths are in seconds: give --rate");
-        const int length = ToSamples("--length", segments.length, rate);
+        const int length = ToSamples("--length", segments.length, input.rate);
         if (length < 1)
             throw HostError("--length " + ecTextTable::Fixed(segments.length, 6) + " is shorter than one sample at " +
-                            ecTextTable::ShortFloat(rate) + " Hz");
+                            ecTextTable::ShortFloat(input.rate) + " Hz");
         if (segments.count < 0)
             throw HostError("--count must not be negative");
-        const int separation = segments.separation < 0.0 ? -1 : ToSamples("--min-separation", segments.separation, rate);
+        const int separation =
+            segments.separation < 0.0 ? -1 : ToSamples("--min-separation", segments.separation, input.rate);
         if (separation < 0 && segments.count < 1)
             throw HostError("overlapping segments (negative --min-separation) need --count");
 
-        const int first = segments.start >= 0.0 ? ToSamples("--start", segments.start, rate) : 0;
+        const int first = segments.start >= 0.0 ? ToSamples("--start", segments.start, input.rate) : 0;
         const int last =
-            segments.stop >= 0.0 ? ToSamples("--stop", segments.stop, rate) : ecSegmentDraw::LastSample(list);
+            segments.stop >= 0.0 ? ToSamples("--stop", segments.stop, input.rate) : ecSegmentDraw::LastSample(input.list);
         if (last < first)
             throw HostError(segments.events, "the range to draw from is empty (samples " + std::to_string(first) + " to " +
                                                  std::to_string(last) + "); give --stop");
@@ -536,12 +546,12 @@ int DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err)
         draw.length = length;
         draw.count = segments.count;
         draw.separation = separation;
-        draw.margin = segments.margin > 0.0 ? ToSamples("--margin", segments.margin, rate) : 0;
+        draw.margin = segments.margin > 0.0 ? ToSamples("--margin", segments.margin, input.rate) : 0;
         draw.seeded = segments.seeded;
         draw.seed = segments.seed;
         std::vector<ecSegment> pieces;
         try {
-            pieces = draw.Draw(list, first, last);
+            pieces = draw.Draw(input.list, first, last);
         } catch (...) {
             throw HostError::FromCurrent(segments.events);
         }
@@ -550,16 +560,16 @@ int DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err)
         std::ostringstream table;
         table << "start_sample\tstop_sample\tonset\tduration\n";
         for (const ecSegment& s : pieces) {
-            table << s.iStart << '\t' << s.iStop << '\t' << ecTextTable::Fixed(s.iStart / static_cast<double>(rate), 6)
+            table << s.iStart << '\t' << s.iStop << '\t' << ecTextTable::Fixed(s.iStart / static_cast<double>(input.rate), 6)
                   << '\t'
-                  << ecTextTable::Fixed((static_cast<long long>(s.iStop) - s.iStart + 1) / static_cast<double>(rate), 6)
+                  << ecTextTable::Fixed((static_cast<long long>(s.iStop) - s.iStart + 1) / static_cast<double>(input.rate), 6)
                   << "\n";
         }
         if (segments.out.empty()) {
             out << table.str();
         } else {
             ecOutputGuard guard;
-            AddInputs(guard, {segments.events, loaded.sidecar});
+            AddInputs(guard, {segments.events, input.loaded.sidecar});
             guard.Claim(segments.out);
             ecSafeWriter::WriteText(segments.out, table.str());
             Report(segments.out, out, err) << "wrote " << drawn << " segment" << (drawn == 1 ? "" : "s") << " to "

@@ -34,10 +34,12 @@ std::string RecordingRun::OutputName(const std::string& outBase, const std::stri
 namespace {
 
 void RunBins(const std::string& eventsPath, const std::string& outBase, const RecordingRun::Plan& plan,
-             RecordingResult& result)
+             const ecEventFormats::Rate* rate, RecordingResult& result)
 {
     ecEventList events;
-    result.warnings = ecEventFormats::Read(eventsPath, plan.events, events).warnings;
+    result.warnings = (rate ? ecEventFormats::Read(eventsPath, plan.events, *rate, events)
+                            : ecEventFormats::Read(eventsPath, plan.events, events))
+                          .warnings;
     result.rate = events.GetSamplingRate();
     if (!(result.rate > 0.0f))
         throw HostError(eventsPath, "no sampling rate: give --rate (no sidecar with SamplingFrequency was found)");
@@ -151,12 +153,13 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
 
 } // namespace
 
-RecordingResult RecordingRun::Run(const std::string& eventsPath, const std::string& outBase, const Plan& plan)
+RecordingResult RecordingRun::Run(const std::string& eventsPath, const std::string& outBase, const Plan& plan,
+                                  const ecEventFormats::Rate* rate)
 {
     RecordingResult result;
     result.recording = eventsPath;
     try {
-        RunBins(eventsPath, outBase, plan, result);
+        RunBins(eventsPath, outBase, plan, rate, result);
         result.ok = true;
     } catch (...) {
         result.error = HostError::FromCurrent(eventsPath).what();

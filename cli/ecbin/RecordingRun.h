@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ecevents/specs/ecRtRequest.h"
+#include "ecinterop/ecEventFormats.h"
 #include "ecinterop/ecFormatOptions.h"
 #include "ecbin/NameCheck.h"
 #include "ecbin/RecordingResult.h"
@@ -44,8 +45,10 @@ public:
     };
 
     // Never throws: every failure ends up in the result's error, one line
-    // naming the file. With an empty outBase nothing is written.
-    static RecordingResult Run(const std::string& eventsPath, const std::string& outBase, const Plan& plan);
+    // naming the file. With an empty outBase nothing is written. rate: where
+    // the recording's rate comes from, when the caller has looked it up.
+    static RecordingResult Run(const std::string& eventsPath, const std::string& outBase, const Plan& plan,
+                               const ecEventFormats::Rate* rate = nullptr);
 
     // The output file of one bin.
     static std::string OutputName(const std::string& outBase, const std::string& binId);

@@ -74,17 +74,6 @@ Head Sniff(const std::string& path, ecEventFormats::Format forced)
 // Only ever sets the rejected bit: a status read from the file that already
 // rejects an event stays, and the library then counts it as an exclusion of
 // level 0, which is also what a BAD_ stretch becomes.
-bool NeedsEscaping(const std::string& text)
-{
-    return text.find_first_of("&<>\"'") != std::string::npos;
-}
-
-bool NeedsEscaping(const ecEvent& e)
-{
-    return NeedsEscaping(e.m_sName) ||
-           std::any_of(e.m_vTags.begin(), e.m_vTags.end(), [](const std::string& t) { return NeedsEscaping(t); });
-}
-
 void MarkExclusions(ecEventList& list)
 {
     for (ecEvent& e : list)
@@ -143,7 +132,28 @@ ecEventFormats::Format ecEventFormats::OutputFormat(const std::string& path, For
     return f;
 }
 
+ecEventFormats::Rate ecEventFormats::FindRate(const std::string& path, const ecFormatOptions& options)
+{
+    Rate found;
+    if (options.rate > 0.0f) {
+        found.rate = options.rate;
+        found.source = "--rate";
+    } else if (ecBidsSidecar::FindRate(path, found.rate, found.sidecar)) {
+        found.source = found.sidecar;
+    } else {
+        found.rate = 0.0f;
+        found.sidecar.clear();
+    }
+    return found;
+}
+
 ecEventFormats::Loaded ecEventFormats::Read(const std::string& path, const ecFormatOptions& options, ecEventList& list)
+{
+    return Read(path, options, FindRate(path, options), list);
+}
+
+ecEventFormats::Loaded ecEventFormats::Read(const std::string& path, const ecFormatOptions& options, const Rate& known,
+                                            ecEventList& list)
 {
     std::error_code ec;
     if (!fs::exists(path, ec))
@@ -154,16 +164,9 @@ ecEventFormats::Loaded ecEventFormats::Read(const std::string& path, const ecFor
     Loaded loaded;
     const Head head = Sniff(path, ParseFormat(options.inputFormat));
     loaded.format = head.format;
-    float rate = options.rate;
-    if (rate > 0.0f) {
-        loaded.rateSource = "--rate";
-    } else {
-        std::string sidecar;
-        if (ecBidsSidecar::FindRate(path, rate, sidecar))
-            loaded.rateSource = loaded.sidecar = sidecar;
-        else
-            rate = 0.0f;
-    }
+    const float rate = known.rate;
+    loaded.rateSource = known.source;
+    loaded.sidecar = known.sidecar;
     list.Clear();
     list.SetSamplingRate(rate);
 
@@ -232,28 +235,7 @@ ecEventFormats::Loaded ecEventFormats::Read(const std::string& path, const ecFor
 void ecEventFormats::WriteDocument(ecEventList& list, const std::string& path)
 {
     list.SortEventListInTimelyOrder("");
-    ecSafeWriter::Write(path, [&](std::ostream& out) {
-        ecXmlWriter xml(out, ecXmlWriter::Escaping::Text);
-        xml.OpenLine(0, "KOVA_Event_List");
-        if (!list.GetAnnotation().empty())
-            xml.OpenLine(0, "Annotation").Text(list.GetAnnotation()).Close("Annotation").Newline();
-        // The event writes its own fields unescaped; only an event whose
-        // texts need it is written from an escaped copy.
-        ecEvent escaped;
-        for (ecEvent& e : list) {
-            ecEvent* written = &e;
-            if (NeedsEscaping(e)) {
-                escaped = e;
-                escaped.m_sName = ecXmlWriter::Escape(e.m_sName);
-                for (std::string& t : escaped.m_vTags)
-                    t = ecXmlWriter::Escape(t);
-                written = &escaped;
-            }
-            written->WriteXml(xml.Stream());
-            xml.Newline();
-        }
-        xml.CloseLine(0, "KOVA_Event_List");
-    });
+    ecSafeWriter::Write(path, [&](std::ostream& out) { list.WriteXml(out, ecXmlWriter::Escaping::Text); });
 }
 
 void ecEventFormats::Write(ecEventList& list, const std::string& path, const ecFormatOptions& options, Format format)

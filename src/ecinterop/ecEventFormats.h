@@ -39,11 +39,24 @@ public:
         std::vector<std::string> warnings;
     };
 
+    // Where the sampling rate of path comes from before the file is read:
+    // options.rate when given, else the BIDS sidecar beside or above it.
+    struct Rate {
+        float rate = 0.0f; // 0 when neither gives one
+        // "--rate", the sidecar's path, or "".
+        std::string source;
+        std::string sidecar;
+    };
+    static Rate FindRate(const std::string& path, const ecFormatOptions& options);
+
     // Reads path into list (emptied first), setting the list's sampling
     // rate from options.rate, else the BIDS sidecar, else what the format
     // tells, and rejects the exclusion-named events whatever the format.
     // Every failure, the library's included, is an ecFormatError naming path.
     static Loaded Read(const std::string& path, const ecFormatOptions& options, ecEventList& list);
+    // The same with the rate looked up already, by a host that has to know
+    // the sidecar before reading (to keep outputs off it).
+    static Loaded Read(const std::string& path, const ecFormatOptions& options, const Rate& known, ecEventList& list);
 
     // Writes list to path in the given format (Auto: by the name), durably
     // ("-": standard output). The event-list document is meant for other tools

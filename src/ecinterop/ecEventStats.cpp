@@ -45,6 +45,9 @@ ecEventStats ecEventStats::Of(const ecEventList& list)
                 stats.tags.push_back({t, list.GetTagCnt(t, false)});
     }
     stats.excludedSamples = UnionLength(std::move(spans));
+    const float rate = list.GetSamplingRate();
+    if (rate > 0.0f)
+        stats.excludedSeconds = static_cast<double>(stats.excludedSamples) / static_cast<double>(rate);
     for (int i = 0; i < list.GetUniqueEventNameCnt(); ++i) {
         const std::string n = list.GetUniqueEventName(i);
         stats.names.push_back({n, list.GetEventCnt(n, false)});

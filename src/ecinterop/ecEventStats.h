@@ -22,6 +22,8 @@ struct ecEventStats {
     // The union of the exclusion events' spans, so that overlapping
     // stretches count once.
     long long excludedSamples = 0;
+    // The same in seconds at the list's rate; 0 when the rate is unknown.
+    double excludedSeconds = 0.0;
     // Tags with the number of events carrying each, in order of first use.
     std::vector<std::pair<std::string, int>> tags;
 

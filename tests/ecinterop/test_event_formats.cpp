@@ -156,5 +156,8 @@ TEST(ecEventStats, CountsSpanNamesExclusionsAndTags)
     EXPECT_EQ(stats.unnamed, 1);
     EXPECT_EQ(stats.exclusions, 3);
     EXPECT_EQ(stats.excludedSamples, 20); // 10..29 once, the point adds nothing
+    EXPECT_EQ(stats.excludedSeconds, 0.0); // no rate
+    list.SetSamplingRate(250.0f);
+    EXPECT_DOUBLE_EQ(ecEventStats::Of(list).excludedSeconds, 0.08);
     EXPECT_EQ(stats.tags, (std::vector<std::pair<std::string, int>>{{"A", 1}, {"B", 2}}));
 }

@@ -57,6 +57,33 @@ TEST(EventFileWrite, DocumentLayout)
     EXPECT_EQ(empty.str(), "<KOVA_Event_List>\n</KOVA_Event_List>\n");
 }
 
+TEST(EventFileWrite, EscapingIsOptInAndReadsBack)
+{
+    ecEventList list;
+    list.SetAnnotation("a<b");
+    // A text made only of the longest entities fills the most room.
+    ecEvent e = MakeEvent("x&y" + std::string(40, '"'), 3);
+    e.m_vTags = {"f:'q'", "g:>"};
+    list.AppendOneEvent(e);
+    std::ostringstream plain, escaped;
+    list.WriteXml(plain);
+    list.WriteXml(escaped, ecXmlWriter::Escaping::Text);
+    for (const char* part : {"<Annotation>\na<b</Annotation>", "<Name>x&y\"", "<AttribTag>f:'q'</AttribTag>"})
+        EXPECT_NE(plain.str().find(part), std::string::npos) << part;
+    for (const char* part : {"<Annotation>\na&lt;b</Annotation>", "<Name>x&amp;y&quot;", "<AttribTag>f:&apos;q&apos;</AttribTag>",
+                             "<AttribTag>g:&gt;</AttribTag>"})
+        EXPECT_NE(escaped.str().find(part), std::string::npos) << part;
+
+    ecXml xml;
+    xml.SetText(escaped.str());
+    ecEventList back;
+    ASSERT_TRUE(back.ReadXml(xml, false));
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].m_sName, e.m_sName);
+    EXPECT_EQ(back[0].m_vTags, e.m_vTags);
+    EXPECT_EQ(back.GetAnnotation(), "a<b");
+}
+
 TEST(EventFileWrite, RoundTripThroughAFile)
 {
     TempDir dir;

@@ -1,7 +1,6 @@
 #include "ecevents/events/ecEvent.h"
 
 #include <cctype>
-#include <charconv>
 #include <cstring>
 #include <cmath>
 #include <ios>
@@ -23,26 +22,6 @@ const unsigned int kStatusOff = 8u;
 const int kDipole = 0x200;
 const int kTagged = 0x400;
 const int kCompound = 0x800;
-
-void AppendInt(std::string& text, long long value)
-{
-    char buf[24];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value);
-    text.append(buf, res.ptr);
-}
-
-// The stream's default float format (six significant digits, general
-// notation), without the cost of a stream per value.
-void AppendFloat(std::string& text, float value)
-{
-    if (value == 0.0f && !std::signbit(value)) {
-        text.push_back('0');
-        return;
-    }
-    char buf[48];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 6);
-    text.append(buf, res.ptr);
-}
 
 // A level parsed from the characters after an exclusion prefix; the start
 // value stays when they are not a decimal integer.
@@ -320,27 +299,7 @@ bool ecEvent::WriteXml(std::ostream& out)
     // should not allocate per event.
     thread_local std::string text;
     text.clear();
-    const auto& marks = ecEventFields::FieldMarks();
-    text += ecEventFields::RecordMarks().open;
-    for (std::size_t k = 0; k < marks.size(); ++k) {
-        const ecEventField& f = ecEventFields::kFields[k];
-        text += marks[k].open;
-        switch (f.kind) {
-        case ecEventField::Kind::Text: text += this->*f.text; break;
-        case ecEventField::Kind::Int: AppendInt(text, this->*f.integer); break;
-        case ecEventField::Kind::Word: AppendInt(text, static_cast<long long>(this->*f.word)); break;
-        case ecEventField::Kind::SignedWord: AppendInt(text, static_cast<int>(this->*f.word)); break;
-        case ecEventField::Kind::Float: AppendFloat(text, this->*f.real); break;
-        }
-        text += marks[k].close;
-    }
-    const ecEventFields::Marks& tagMarks = ecEventFields::TagMarks();
-    for (const std::string& tag : m_vTags) {
-        text += tagMarks.open;
-        text += tag;
-        text += tagMarks.close;
-    }
-    text += ecEventFields::RecordMarks().close;
+    ecEventFields::AppendRecord(text, *this, false);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     return true;
 }

@@ -79,9 +79,18 @@ struct Marks {
     std::string close;
 };
 
-// The marks of kFields, in its order.
-const std::array<Marks, kFields.size()>& FieldMarks();
+// The fixed text between the values of kFields as the writer puts it:
+// joint 0 opens the record and its first field, joint k closes field k - 1
+// and opens field k, the last joint closes the last field. One piece of text
+// between two values, so that writing and reading a record take one step
+// per field.
+const std::array<std::string, kFields.size() + 1>& Joints();
 const Marks& RecordMarks();
 const Marks& TagMarks();
+
+// Appends e's record on one line, without a line break. With escape set,
+// texts (the name and the tags) have &, <, >, " and ' replaced by their
+// entities; otherwise they are written as they are.
+void AppendRecord(std::string& text, const ecEvent& e, bool escape);
 
 } // namespace ecEventFields

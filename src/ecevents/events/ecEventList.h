@@ -7,6 +7,7 @@
 #include "ecevents/foundation/ecBase.h"
 #include "ecutil/ecReadDiagnostic.h"
 
+#include "ecutil/ecXmlWriter.h"
 class ecXml;
 class ecPar_BinDesc;
 class ecAttribSpec;
@@ -84,6 +85,11 @@ public:
     bool Write(const char* file);
     bool WriteXml(std::ostream& out);
 
+    // The same document for other tools: with Escaping::Text the annotation,
+    // names and tags have their markup characters written as entities, so
+    // that any XML reader gets the texts back. WriteXml(out) leaves them as
+    // they are.
+    bool WriteXml(std::ostream& out, ecXmlWriter::Escaping escaping);
     // Exclusion.
     bool AddExclude(ecEvent& e);
     void ClearExclude(int level);
@@ -148,7 +154,9 @@ private:
     // Reads a document file in the exact layout that WriteXml gives; handled
     // is false, and the list as it was, when the file departs from that
     // layout, so that the general reader takes over.
-    bool ReadWriterDocument(const char* file, bool merge, bool& handled);
+    // When it is not handled, text holds the file's bytes if the reader had
+    // them all at hand, and is empty otherwise.
+    bool ReadWriterDocument(const char* file, bool merge, bool& handled, std::string& text);
     // The list emptied as Clear() does, keeping the sampling rate.
     void ClearForRead();
     // Unique event names rebuilt from the events, in order of first occurrence.

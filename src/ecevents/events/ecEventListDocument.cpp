@@ -106,36 +106,33 @@ public:
         return !m_strict || std::isfinite(value);
     }
 
-    bool Field(ecEvent& e, const ecEventField& f, const ecEventFields::Marks& marks)
+    bool Value(ecEvent& e, const ecEventField& f)
     {
-        if (!Literal(marks.open))
-            return false;
-        bool read = false;
         switch (f.kind) {
-        case ecEventField::Kind::Text: read = Text(e.*f.text); break;
-        case ecEventField::Kind::Int: read = Int(e.*f.integer, false); break;
+        case ecEventField::Kind::Text: return Text(e.*f.text);
+        case ecEventField::Kind::Int: return Int(e.*f.integer, false);
         case ecEventField::Kind::Word:
         case ecEventField::Kind::SignedWord: {
             int bits = 0;
-            read = Int(bits, true);
+            const bool read = Int(bits, true);
             e.*f.word = static_cast<unsigned int>(bits);
-            break;
+            return read;
         }
-        case ecEventField::Kind::Float: read = Float(e.*f.real); break;
+        case ecEventField::Kind::Float: return Float(e.*f.real);
         }
-        return read && Literal(marks.close);
+        return false;
     }
 
     bool Event(ecEvent& e)
     {
-        const auto& fields = ecEventFields::FieldMarks();
+        const auto& joints = ecEventFields::Joints();
         const ecEventFields::Marks& record = ecEventFields::RecordMarks();
         const ecEventFields::Marks& tags = ecEventFields::TagMarks();
-        if (!Literal(record.open))
-            return false;
-        for (std::size_t k = 0; k < fields.size(); ++k)
-            if (!Field(e, ecEventFields::kFields[k], fields[k]))
+        for (std::size_t k = 0; k < ecEventFields::kFields.size(); ++k)
+            if (!Literal(joints[k]) || !Value(e, ecEventFields::kFields[k]))
                 return false;
+        if (!Literal(joints.back()))
+            return false;
         bool ended = false; // an empty tag ends the tags
         std::string tag;
         while (Literal(tags.open)) {
@@ -196,6 +193,7 @@ public:
                 newline = false;
                 return true;
             }
+            m_shifted = m_shifted || m_begin > 0;
             std::memmove(data, data + m_begin, m_end - m_begin);
             m_end -= m_begin;
             m_begin = 0;
@@ -211,12 +209,27 @@ public:
         }
     }
 
+    // The whole file: what the buffer holds and the rest of the file after
+    // it; false when lines have been let go of already (or on a read error).
+    bool Whole(std::string& text)
+    {
+        if (m_shifted)
+            return false;
+        text.assign(m_buffer.data(), m_end);
+        char piece[1 << 16];
+        std::size_t got = 0;
+        while ((got = std::fread(piece, 1, sizeof piece, m_file)) > 0)
+            text.append(piece, got);
+        return !std::ferror(m_file);
+    }
+
 private:
     std::FILE* m_file;
     std::vector<char> m_buffer;
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     bool m_eof = false;
+    bool m_shifted = false;
 };
 
 bool LineIs(const char* begin, const char* end, const char* text)
@@ -251,8 +264,9 @@ bool ReadAnnotation(LineSource& lines, const char* begin, const char* end, std::
 
 } // namespace
 
-bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled)
+bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled, std::string& text)
 {
+    text.clear();
     handled = false;
     // The general reader refuses files too large for a 32-bit length.
     std::error_code failed;
@@ -263,71 +277,76 @@ bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled
     if (!f)
         return false;
     LineSource lines(f.get(), size);
-    const char* begin = nullptr;
-    const char* end = nullptr;
-    bool newline = false;
-    if (!lines.Next(begin, end, newline) || !newline || !LineIs(begin, end, "<KOVA_Event_List>"))
-        return false;
-
-    std::string annotation;
-    bool hasAnnotation = false;
-    std::vector<ecEvent> events;
-    events.reserve(static_cast<std::size_t>(size) / 200);
-    for (bool first = true;; first = false) {
-        if (!lines.Next(begin, end, newline) || !newline)
+    const bool result = [&]() -> bool {
+        const char* begin = nullptr;
+        const char* end = nullptr;
+        bool newline = false;
+        if (!lines.Next(begin, end, newline) || !newline || !LineIs(begin, end, "<KOVA_Event_List>"))
             return false;
-        if (LineIs(begin, end, "</KOVA_Event_List>"))
-            break;
-        static const char kAnnotation[] = "<Annotation>";
-        const std::size_t annotationSize = sizeof kAnnotation - 1;
-        if (first && static_cast<std::size_t>(end - begin) >= annotationSize &&
-            std::memcmp(begin, kAnnotation, annotationSize) == 0) {
-            hasAnnotation = true;
-            if (!ReadAnnotation(lines, begin + annotationSize, end, annotation))
+
+        std::string annotation;
+        bool hasAnnotation = false;
+        std::vector<ecEvent> events;
+        events.reserve(static_cast<std::size_t>(size) / 200);
+        for (bool first = true;; first = false) {
+            if (!lines.Next(begin, end, newline) || !newline)
                 return false;
-            continue;
+            if (LineIs(begin, end, "</KOVA_Event_List>"))
+                break;
+            static const char kAnnotation[] = "<Annotation>";
+            const std::size_t annotationSize = sizeof kAnnotation - 1;
+            if (first && static_cast<std::size_t>(end - begin) >= annotationSize &&
+                std::memcmp(begin, kAnnotation, annotationSize) == 0) {
+                hasAnnotation = true;
+                if (!ReadAnnotation(lines, begin + annotationSize, end, annotation))
+                    return false;
+                continue;
+            }
+            events.emplace_back();
+            ecEvent& e = events.back();
+            WriterLayout layout(begin, end, m_pReadDiagnostics != nullptr);
+            if (!layout.Event(e) || !layout.AtEnd())
+                return false;
+            if (e.ExclusionLevelNameOnly() >= 0)
+                e.SetRejectedOn();
         }
-        events.emplace_back();
-        ecEvent& e = events.back();
-        WriterLayout layout(begin, end, m_pReadDiagnostics != nullptr);
-        if (!layout.Event(e) || !layout.AtEnd())
-            return false;
-        if (e.ExclusionLevelNameOnly() >= 0)
-            e.SetRejectedOn();
-    }
-    if (lines.Next(begin, end, newline))
-        return false; // something follows the root
+        if (lines.Next(begin, end, newline))
+            return false; // something follows the root
 
-    // The whole file is in the writer's layout: from here on the outcome is
-    // the general reader's.
-    handled = true;
-    const bool mergeProper = merge && !empty();
-    if (!merge)
-        ClearForRead();
-    if (hasAnnotation) {
-        DropLeadingLineBreak(annotation);
-        m_sAnnotation = std::move(annotation);
-    }
-    if (events.empty())
-        return false;
-    if (mergeProper) {
-        ecEventLoader loader(*this, true);
-        for (ecEvent& e : events) {
-            loader.RegisterTags(e.m_vTags);
-            loader.Enter(std::move(e));
+        // The whole file is in the writer's layout: from here on the outcome is
+        // the general reader's.
+        handled = true;
+        const bool mergeProper = merge && !empty();
+        if (!merge)
+            ClearForRead();
+        if (hasAnnotation) {
+            DropLeadingLineBreak(annotation);
+            m_sAnnotation = std::move(annotation);
         }
-        SetDirty(true);
+        if (events.empty())
+            return false;
+        if (mergeProper) {
+            ecEventLoader loader(*this, true);
+            for (ecEvent& e : events) {
+                loader.RegisterTags(e.m_vTags);
+                loader.Enter(std::move(e));
+            }
+            SetDirty(true);
+            return true;
+        }
+        std::vector<ecEvent>::swap(events);
+        ecEventLoader loader(*this, false);
+        for (ecEvent& e : *this) {
+            e.m_nLoadCount = 1;
+            loader.RegisterName(e.m_sName);
+            loader.RegisterTags(e.m_vTags);
+        }
+        SetDirty(false);
         return true;
-    }
-    std::vector<ecEvent>::swap(events);
-    ecEventLoader loader(*this, false);
-    for (ecEvent& e : *this) {
-        e.m_nLoadCount = 1;
-        loader.RegisterName(e.m_sName);
-        loader.RegisterTags(e.m_vTags);
-    }
-    SetDirty(false);
-    return true;
+    }();
+    if (!handled && !lines.Whole(text))
+        text.clear();
+    return result;
 }
 
 void ecEventList::SetReadDiagnostics(std::vector<ecReadDiagnostic>* sink) { m_pReadDiagnostics = sink; }
@@ -346,17 +365,22 @@ bool ecEventList::ReadEventFileXml(const char* file, bool merge)
     if (!file)
         return false;
     bool handled = false;
-    const bool direct = ReadWriterDocument(file, merge, handled);
+    std::string text;
+    const bool direct = ReadWriterDocument(file, merge, handled, text);
     if (handled)
         return direct;
+    // The fast reader hands over the bytes it has read when they are the
+    // whole file, so that the file is read once; otherwise it is read here.
     ecXml xml;
-    if (!xml.Read(file)) {
+    if (!text.empty()) {
+        xml.SetText(text);
+    } else if (!xml.Read(file)) {
         xml.Free();
         return false;
     }
     xml.SetDiagnostics(m_pReadDiagnostics);
     std::error_code failed;
-    const std::uintmax_t fileSize = std::filesystem::file_size(file, failed);
+    const std::uintmax_t fileSize = text.empty() ? std::filesystem::file_size(file, failed) : text.size();
     const bool result = ReadXml(xml, merge, failed ? 0 : static_cast<std::size_t>(fileSize));
     xml.Free();
     return result;

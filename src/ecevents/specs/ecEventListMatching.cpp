@@ -70,6 +70,26 @@ static int WalkStart(ecAttribSpec* spec, ecConditional* cond, int eventCount) {
     return cond->GetpEventNames()->empty() ? -1 : ReferenceAnchor(spec, cond, eventCount)->GetEventListIndex();
 }
 
+// What both walks start from; with r negative there is no walk, and the
+// answer is the negated bit.
+struct ConditionalWalk {
+    ConditionalWalk(ecAttribSpec* spec, ecConditional* cond, int eventCount)
+        : negated((cond->GetOption() & ecConditional::kNegated) != 0)
+        , names(*cond->GetpEventNames())
+        , n(eventCount)
+        , r(WalkStart(spec, cond, eventCount))
+        , pre(cond->GetpTimeAnchorPre())
+        , post(cond->GetpTimeAnchorPost())
+    {
+    }
+    const bool negated;
+    const std::vector<std::string>& names;
+    const int n;
+    const int r;
+    ecTimeAnchor* const pre;
+    ecTimeAnchor* const post;
+};
+
 // A named candidate that holds: a negated conditional fails on it, any other
 // records it and holds.
 static bool Found(bool negated, ecMatchRecord* record, ecConditional* cond, int index, const ecEvent& found, float t,
@@ -215,42 +235,37 @@ void ecEventList::SetConditionalWindow(ecAttribSpec* spec, ecConditional* cond) 
 }
 
 bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond, ecAttribSpec* spec) {
+    const ConditionalWalk w(spec, cond, static_cast<int>(size()));
+    if (w.r < 0)
+        return w.negated;
     const long option = cond->GetOption();
-    const bool negated = (option & ecConditional::kNegated) != 0;
-    const std::vector<std::string>& names = *cond->GetpEventNames();
-    const int n = static_cast<int>(size());
-    const int r = WalkStart(spec, cond, n);
-    if (r < 0)
-        return negated;
-    ecTimeAnchor* pre = cond->GetpTimeAnchorPre();
-    ecTimeAnchor* post = cond->GetpTimeAnchorPost();
 
     // Backward walks leave out the event right before the reference, as bin
     // descriptions written for the established behaviour expect.
     int i;
-    if (IsMinus(pre)) {
-        i = r - 2;
+    if (IsMinus(w.pre)) {
+        i = w.r - 2;
         while (i >= 0 && (*this)[i].IsTagged())
             --i;
     } else {
-        i = r + 1;
-        while (i < n && (*this)[i].IsTagged())
+        i = w.r + 1;
+        while (i < w.n && (*this)[i].IsTagged())
             ++i;
     }
-    if (i < 0 || i >= n)
-        return negated;
+    if (i < 0 || i >= w.n)
+        return w.negated;
 
     ecEvent& candidate = (*this)[i];
-    if (!HasName(names, candidate.m_sName))
-        return negated;
+    if (!HasName(w.names, candidate.m_sName))
+        return w.negated;
     const float t = EventTime(candidate, m_fSamplingRate);
     if (!(option & ecConditional::kWindow))
-        return Found(negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, m_fSamplingRate));
+        return Found(w.negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, m_fSamplingRate));
 
-    const float preAbs = pre->GetLatencyAbsolute();
-    const float postAbs = post->GetLatencyAbsolute();
-    const bool insidePre = IsMinus(pre) ? t <= preAbs : t >= preAbs;
-    const bool insidePost = IsMinus(post) ? t >= postAbs : t <= postAbs;
+    const float preAbs = w.pre->GetLatencyAbsolute();
+    const float postAbs = w.post->GetLatencyAbsolute();
+    const bool insidePre = IsMinus(w.pre) ? t <= preAbs : t >= preAbs;
+    const bool insidePost = IsMinus(w.post) ? t >= postAbs : t <= postAbs;
     if (!insidePre || !insidePost)
         return false;
     if (!TestCode(&candidate, cond))
@@ -268,63 +283,58 @@ bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond
 // follow list order only for a positive sampling rate, so the shortcut is
 // taken only then.
 bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, ecAttribSpec* spec) {
-    const bool negated = (cond->GetOption() & ecConditional::kNegated) != 0;
-    const std::vector<std::string>& names = *cond->GetpEventNames();
-    const int n = static_cast<int>(size());
-    const int r = WalkStart(spec, cond, n);
-    if (r < 0)
-        return negated;
-    ecTimeAnchor* pre = cond->GetpTimeAnchorPre();
-    ecTimeAnchor* post = cond->GetpTimeAnchorPost();
-    const float preAbs = pre->GetLatencyAbsolute();
-    const float postAbs = post->GetLatencyAbsolute();
-    const bool postMinus = IsMinus(post);
+    const ConditionalWalk w(spec, cond, static_cast<int>(size()));
+    if (w.r < 0)
+        return w.negated;
+    const float preAbs = w.pre->GetLatencyAbsolute();
+    const float postAbs = w.post->GetLatencyAbsolute();
+    const bool postMinus = IsMinus(w.post);
     const float rate = m_fSamplingRate;
     const bool ordered = rate > 0.0f;
 
-    if (!IsMinus(pre)) {
-        for (int i = r + 1; i < n; ++i) {
+    if (!IsMinus(w.pre)) {
+        for (int i = w.r + 1; i < w.n; ++i) {
             ecEvent& candidate = (*this)[i];
             if (candidate.IsTagged())
                 continue;
             const float t = EventTime(candidate, rate);
-            if (!HasName(names, candidate.m_sName)) {
+            if (!HasName(w.names, candidate.m_sName)) {
                 if (ordered && t > postAbs)
-                    return negated;
+                    return w.negated;
                 continue;
             }
             if (t < preAbs)
                 continue;
             if (t > postAbs)
-                return negated;
+                return w.negated;
             if (TestCode(&candidate, cond))
-                return Found(negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, rate));
-            if (!negated)
+                return Found(w.negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, rate));
+            if (!w.negated)
                 return false;
         }
-        return negated;
+        return w.negated;
     }
 
     // Backward, the far edge bounds the walk only when it is a lower bound
     // (post anchor minus); with a plus post anchor any earlier event with a
     // conditional name decides, so the walk goes on to it.
-    for (int i = r - 2; i >= 0; --i) {
+    for (int i = w.r - 2; i >= 0; --i) {
         ecEvent& candidate = (*this)[i];
         if (candidate.IsTagged())
             continue;
         const float t = EventTime(candidate, rate);
-        if (!HasName(names, candidate.m_sName)) {
+        if (!HasName(w.names, candidate.m_sName)) {
             if (ordered && postMinus && t < postAbs)
-                return negated;
+                return w.negated;
             continue;
         }
         if (t > preAbs)
             continue;
         if (postMinus ? t < postAbs : t > postAbs)
-            return negated;
-        return TestCode(&candidate, cond) ? Found(negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, rate)) : negated;
+            return w.negated;
+        return TestCode(&candidate, cond) ? Found(w.negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, rate)) : w.negated;
     }
-    return negated;
+    return w.negated;
 }
 
 bool ecEventList::TestCode(ecEvent* ev, ecEventSpecBase* spec) {
