@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <random>
 #include <stdexcept>
@@ -328,4 +329,40 @@ TEST(EventExclude, SecondsBecomeSamplesThroughASinglePrecisionProduct)
             EXPECT_EQ(list.IsOverlappingExclude(d.seconds, d.seconds, false), at == d.single);
         }
     }
+}
+
+TEST(EventExclude, ExactTimeTakesTheNearestSampleOfTheDoubleProduct)
+{
+    const long long limit = 1LL << 53;
+    const struct {
+        float seconds, rate;
+        long long sample;
+    } cases[] = {{0.2f, 1000.0f, 200},     {-0.2f, 1000.0f, -200},        {0.015625f, 1000.0f, 16},
+                 {-0.015625f, 1000.0f, -16}, {0.01f, 250.0f, 2},          {1e30f, 1e30f, limit},
+                 {-1e30f, 1e30f, -limit},  {std::nanf(""), 1000.0f, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ecEventList::SecondsToSampleExact(c.seconds, c.rate), c.sample) << c.seconds << " s at " << c.rate;
+    EXPECT_EQ(ecEventList::ClampToSample(limit), std::numeric_limits<int>::max());
+    EXPECT_EQ(ecEventList::ClampToSample(-limit), std::numeric_limits<int>::min());
+
+    // The seconds form of the exclusion test follows the list's mode.
+    const auto found = singleprecision::FindDisagreements(-20.0f, 20.0f, 20);
+    for (const auto& d : found) {
+        ecEventList list;
+        list.SetSamplingRate(d.rate);
+        list.SetExactTime(true);
+        const int exact = ecEventList::ClampToSample(ecEventList::SecondsToSampleExact(d.seconds, d.rate));
+        list.AppendOneEvent(MakeEvent("EXCLUDE", d.single, d.single));
+        EXPECT_EQ(list.IsOverlappingExclude(d.seconds, d.seconds, false), exact == d.single) << d.seconds;
+    }
+
+    // The mode is a setting of the list: copies take it, Clear keeps it.
+    ecEventList list;
+    EXPECT_FALSE(list.IsExactTime());
+    list.SetExactTime(true);
+    ecEventList copied(list);
+    ecEventList assigned;
+    assigned = list;
+    list.Clear();
+    EXPECT_TRUE(copied.IsExactTime() && assigned.IsExactTime() && list.IsExactTime());
 }

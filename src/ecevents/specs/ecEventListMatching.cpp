@@ -27,6 +27,40 @@ static float EventTime(const ecEvent& e, float rate) {
     return static_cast<float>(e.m_iStart) / rate;
 }
 
+namespace {
+// The times of a pass. The default clock is single precision, as above. The
+// sample clock, for lists in exact time, keeps event times and window edges
+// as whole samples, exact on recordings of any length; its anchors also get
+// their float latencies, for whoever reads them afterwards.
+struct FloatClock {
+    using Time = float;
+    float rate;
+    Time Of(const ecEvent& e) const { return EventTime(e, rate); }
+    static Time Edge(const ecTimeAnchor* anchor) { return anchor->GetLatencyAbsolute(); }
+    // Times follow list order only for a positive sampling rate.
+    bool Ordered() const { return rate > 0.0f; }
+    void Place(ecTimeAnchor* own, const ecEvent& found, const ecEvent& home) const {
+        const float t = Of(found);
+        own->SetLatencyAbsolute(t);
+        own->SetLatencyWRTHome(t - Of(home));
+    }
+};
+
+struct SampleClock {
+    using Time = long long;
+    float rate;
+    Time Of(const ecEvent& e) const { return e.m_iStart; }
+    static Time Edge(const ecTimeAnchor* anchor) { return anchor->GetSampleAbsolute(); }
+    bool Ordered() const { return true; }
+    void Place(ecTimeAnchor* own, const ecEvent& found, const ecEvent& home) const {
+        own->SetSampleAbsolute(found.m_iStart);
+        own->SetLatencyAbsolute(EventTime(found, rate));
+        const long long samples = static_cast<long long>(found.m_iStart) - home.m_iStart;
+        own->SetLatencyWRTHome(static_cast<float>(static_cast<double>(samples) / static_cast<double>(rate)));
+    }
+};
+} // namespace
+
 static bool HasName(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
@@ -53,12 +87,12 @@ static ecTimeAnchor* ReferenceAnchor(ecAttribSpec* spec, ecConditional* cond, in
 // The anchor alone cannot tell a later reader what this evaluation found: a
 // conditional that holds without finding keeps what an earlier attempt left
 // there. So a recorded pass notes each find as it happens.
-static void RecordFound(ecMatchRecord* record, ecConditional* cond, int index, const ecEvent& found, float t,
-                        float homeTime) {
+template <class Clock>
+static void RecordFound(const Clock& clock, ecMatchRecord* record, ecConditional* cond, int index, const ecEvent& found,
+                        const ecEvent& home) {
     ecTimeAnchor* own = cond->GetpTimeAnchor();
-    own->SetLatencyAbsolute(t);
+    clock.Place(own, found, home);
     own->SetEventListIndex(static_cast<unsigned int>(index));
-    own->SetLatencyWRTHome(t - homeTime);
     if (record != nullptr)
         record->NoteFound(cond, index, found.m_iStart);
 }
@@ -72,11 +106,12 @@ static int WalkStart(ecAttribSpec* spec, ecConditional* cond, int eventCount) {
 
 // A named candidate that holds: a negated conditional fails on it, any other
 // records it and holds.
-static bool Found(bool negated, ecMatchRecord* record, ecConditional* cond, int index, const ecEvent& found, float t,
-                  float homeTime) {
+template <class Clock>
+static bool Found(const Clock& clock, bool negated, ecMatchRecord* record, ecConditional* cond, int index,
+                  const ecEvent& found, const ecEvent& home) {
     if (negated)
         return false;
-    RecordFound(record, cond, index, found, t, homeTime);
+    RecordFound(clock, record, cond, index, found, home);
     return true;
 }
 
@@ -89,6 +124,12 @@ static void ShiftAnchor(ecTimeAnchor* anchor, const ecTimeAnchor* ref) {
         anchor->SetLatencyWRTHome(ref->GetLatencyWRTHome() + latency);
         anchor->SetLatencyAbsolute(ref->GetLatencyAbsolute() + latency);
     }
+}
+
+// The same shift in whole samples, for exact time.
+static void ShiftAnchorSample(ecTimeAnchor* anchor, const ecTimeAnchor* ref, float rate) {
+    const long long offset = ecEventList::SecondsToSampleExact(anchor->GetLatencyWRTSpecifier(), rate);
+    anchor->SetSampleAbsolute(ref->GetSampleAbsolute() + (IsMinus(anchor) ? -offset : offset));
 }
 
 void ecEventList::SetBinDescAttributes(ecPar_BinDesc& binDesc) {
@@ -181,6 +222,8 @@ bool ecEventList::MatchEventToAttribTarget(ecEvent* ev, ecAttribSpec* spec) {
         anchor->SetEventListIndex(static_cast<unsigned int>(m_iCurrentEventIndex));
         anchor->SetLatencyWRTHome(0.0f);
         anchor->SetLatencyAbsolute(EventTime(*ev, m_fSamplingRate));
+        if (m_bExactTime)
+            anchor->SetSampleAbsolute(ev->m_iStart);
         return true;
     }
     return false;
@@ -206,19 +249,28 @@ void ecEventList::SetConditionalWindow(ecAttribSpec* spec, ecConditional* cond) 
     if (start == nullptr)
         throw ecError(kNoIntervalStart);
     ShiftAnchor(pre, start);
+    if (m_bExactTime)
+        ShiftAnchorSample(pre, start, m_fSamplingRate);
 
     ecTimeAnchor* post = cond->GetpTimeAnchorPost();
     const ecTimeAnchor* stop = spec->NameToTimeAnchor(post->GetName());
     if (stop == nullptr)
         throw ecError(kNoIntervalStop);
     ShiftAnchor(post, stop);
+    if (m_bExactTime)
+        ShiftAnchorSample(post, stop, m_fSamplingRate);
 }
 
-bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond, ecAttribSpec* spec) {
+// The walks of both tests, for either clock. testCode applies the list's
+// TestCode.
+template <class Clock, class TestCodeFn>
+static bool ImpermeableWalk(const Clock& clock, std::vector<ecEvent>& events, ecEvent* ev, ecConditional* cond,
+                            ecAttribSpec* spec, TestCodeFn testCode, ecMatchRecord* record) {
+    using Time = typename Clock::Time;
     const long option = cond->GetOption();
     const bool negated = (option & ecConditional::kNegated) != 0;
     const std::vector<std::string>& names = *cond->GetpEventNames();
-    const int n = static_cast<int>(size());
+    const int n = static_cast<int>(events.size());
     const int r = WalkStart(spec, cond, n);
     if (r < 0)
         return negated;
@@ -230,32 +282,32 @@ bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond
     int i;
     if (IsMinus(pre)) {
         i = r - 2;
-        while (i >= 0 && (*this)[i].IsTagged())
+        while (i >= 0 && events[i].IsTagged())
             --i;
     } else {
         i = r + 1;
-        while (i < n && (*this)[i].IsTagged())
+        while (i < n && events[i].IsTagged())
             ++i;
     }
     if (i < 0 || i >= n)
         return negated;
 
-    ecEvent& candidate = (*this)[i];
+    ecEvent& candidate = events[i];
     if (!HasName(names, candidate.m_sName))
         return negated;
-    const float t = EventTime(candidate, m_fSamplingRate);
     if (!(option & ecConditional::kWindow))
-        return Found(negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, m_fSamplingRate));
+        return Found(clock, negated, record, cond, i, candidate, *ev);
 
-    const float preAbs = pre->GetLatencyAbsolute();
-    const float postAbs = post->GetLatencyAbsolute();
+    const Time t = clock.Of(candidate);
+    const Time preAbs = Clock::Edge(pre);
+    const Time postAbs = Clock::Edge(post);
     const bool insidePre = IsMinus(pre) ? t <= preAbs : t >= preAbs;
     const bool insidePost = IsMinus(post) ? t >= postAbs : t <= postAbs;
     if (!insidePre || !insidePost)
         return false;
-    if (!TestCode(&candidate, cond))
+    if (!testCode(&candidate, cond))
         return false;
-    RecordFound(m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, m_fSamplingRate));
+    RecordFound(clock, record, cond, i, candidate, *ev);
     return true;
 }
 
@@ -264,30 +316,32 @@ bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond
 // negated bit, as does the walk running out. Candidate times never decrease
 // along a forward walk (never increase along a backward one), so once any
 // candidate lies beyond the far edge, no later one can give another outcome
-// and the walk stops there: a bounded window keeps the pass linear. Times
-// follow list order only for a positive sampling rate, so the shortcut is
-// taken only then.
-bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, ecAttribSpec* spec) {
+// and the walk stops there: a bounded window keeps the pass linear. Float
+// times follow list order only for a positive sampling rate, so the shortcut
+// is taken only then.
+template <class Clock, class TestCodeFn>
+static bool PermeableWalk(const Clock& clock, std::vector<ecEvent>& events, ecEvent* ev, ecConditional* cond,
+                          ecAttribSpec* spec, TestCodeFn testCode, ecMatchRecord* record) {
+    using Time = typename Clock::Time;
     const bool negated = (cond->GetOption() & ecConditional::kNegated) != 0;
     const std::vector<std::string>& names = *cond->GetpEventNames();
-    const int n = static_cast<int>(size());
+    const int n = static_cast<int>(events.size());
     const int r = WalkStart(spec, cond, n);
     if (r < 0)
         return negated;
     ecTimeAnchor* pre = cond->GetpTimeAnchorPre();
     ecTimeAnchor* post = cond->GetpTimeAnchorPost();
-    const float preAbs = pre->GetLatencyAbsolute();
-    const float postAbs = post->GetLatencyAbsolute();
+    const Time preAbs = Clock::Edge(pre);
+    const Time postAbs = Clock::Edge(post);
     const bool postMinus = IsMinus(post);
-    const float rate = m_fSamplingRate;
-    const bool ordered = rate > 0.0f;
+    const bool ordered = clock.Ordered();
 
     if (!IsMinus(pre)) {
         for (int i = r + 1; i < n; ++i) {
-            ecEvent& candidate = (*this)[i];
+            ecEvent& candidate = events[i];
             if (candidate.IsTagged())
                 continue;
-            const float t = EventTime(candidate, rate);
+            const Time t = clock.Of(candidate);
             if (!HasName(names, candidate.m_sName)) {
                 if (ordered && t > postAbs)
                     return negated;
@@ -297,8 +351,8 @@ bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, 
                 continue;
             if (t > postAbs)
                 return negated;
-            if (TestCode(&candidate, cond))
-                return Found(negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, rate));
+            if (testCode(&candidate, cond))
+                return Found(clock, negated, record, cond, i, candidate, *ev);
             if (!negated)
                 return false;
         }
@@ -309,10 +363,10 @@ bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, 
     // (post anchor minus); with a plus post anchor any earlier event with a
     // conditional name decides, so the walk goes on to it.
     for (int i = r - 2; i >= 0; --i) {
-        ecEvent& candidate = (*this)[i];
+        ecEvent& candidate = events[i];
         if (candidate.IsTagged())
             continue;
-        const float t = EventTime(candidate, rate);
+        const Time t = clock.Of(candidate);
         if (!HasName(names, candidate.m_sName)) {
             if (ordered && postMinus && t < postAbs)
                 return negated;
@@ -322,9 +376,23 @@ bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, 
             continue;
         if (postMinus ? t < postAbs : t > postAbs)
             return negated;
-        return TestCode(&candidate, cond) ? Found(negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, rate)) : negated;
+        return testCode(&candidate, cond) ? Found(clock, negated, record, cond, i, candidate, *ev) : negated;
     }
     return negated;
+}
+
+bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond, ecAttribSpec* spec) {
+    auto testCode = [this](ecEvent* e, ecConditional* c) { return TestCode(e, c); };
+    if (m_bExactTime)
+        return ImpermeableWalk(SampleClock{m_fSamplingRate}, *this, ev, cond, spec, testCode, m_pMatchRecord);
+    return ImpermeableWalk(FloatClock{m_fSamplingRate}, *this, ev, cond, spec, testCode, m_pMatchRecord);
+}
+
+bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, ecAttribSpec* spec) {
+    auto testCode = [this](ecEvent* e, ecConditional* c) { return TestCode(e, c); };
+    if (m_bExactTime)
+        return PermeableWalk(SampleClock{m_fSamplingRate}, *this, ev, cond, spec, testCode, m_pMatchRecord);
+    return PermeableWalk(FloatClock{m_fSamplingRate}, *this, ev, cond, spec, testCode, m_pMatchRecord);
 }
 
 bool ecEventList::TestCode(ecEvent* ev, ecEventSpecBase* spec) {
