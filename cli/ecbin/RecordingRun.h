@@ -7,6 +7,7 @@
 #include "ecbin/NameCheck.h"
 #include "ecbin/RecordingResult.h"
 
+class ecEventList;
 class ecOutputGuard;
 
 // Runs the bins over one recording with objects of its own: reads the
@@ -38,6 +39,11 @@ public:
     // Never throws: every failure ends up in the result's error, one line
     // naming the file. With an empty outBase nothing is written.
     static RecordingResult Run(const std::string& eventsPath, const std::string& outBase, const Plan& plan);
+
+    // The warning for a recording whose events reach past 2^24 samples, where
+    // single-precision times no longer resolve one sample; "" when there is
+    // none to give (short recordings, or a list in exact time).
+    static std::string SinglePrecisionWarning(const ecEventList& events);
 
     // The output file of one bin.
     static std::string OutputName(const std::string& outBase, const std::string& binId);
