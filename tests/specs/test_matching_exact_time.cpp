@@ -63,7 +63,7 @@ TEST(MatchingExactTime, WindowsAgreeWithSampleArithmeticPastTwoToThe24) {
         int at = rec.base;
         for (int i = 0; i < 6000; ++i) {
             at += gap(random);
-            AddEvent(list, std::string(1, "TRXX"[std::uniform_int_distribution<int>(0, 3)(random)]), at);
+            list.push_back(MakeEvent(std::string(1, "TRXX"[std::uniform_int_distribution<int>(0, 3)(random)]), at));
         }
         for (int k = 0; k < 4; ++k) {
             const Window w = windows[k];
