@@ -95,10 +95,11 @@ CLI::App* AddEventFileCommand(CLI::App& app, const std::string& name, const std:
     return cmd;
 }
 
-ecFormatOptions ToOptions(const EventFlags& flags, bool lenient)
+ecFormatOptions ToOptions(const EventFlags& flags, bool lenient, bool exactTime)
 {
     ecFormatOptions options;
     options.lenient = lenient;
+    options.exactTime = exactTime;
     options.rate = flags.rate;
     options.nameColumn = flags.nameColumn;
     options.ids.AddAll(flags.eventIds);
@@ -124,7 +125,11 @@ int main(int argc, char** argv)
     bool lenient = false;
     app.add_flag("--lenient", lenient,
                  "Numbers that do not fit their field and records a reader stopped at are warnings, not errors");
-    // --lenient may follow the command too.
+    bool exactTime = false;
+    app.add_flag("--exact-time", exactTime,
+                 "Event times, window edges, epochs and the stimulus delay in whole samples, exact on recordings of "
+                 "any length (default: single precision, which drifts past 2^24 samples)");
+    // --lenient and --exact-time may follow the command too.
     app.fallthrough();
 
     Commands::Run run;
@@ -277,12 +282,12 @@ int main(int argc, char** argv)
 
     try {
         if (runCmd->parsed()) {
-            run.options = ToOptions(runFlags, lenient);
+            run.options = ToOptions(runFlags, lenient, exactTime);
             run.progress = ProgressBar::StderrIsTerminal();
             return Commands::RunBins(run, std::cout, std::cerr);
         }
         if (tagCmd->parsed()) {
-            tag.options = ToOptions(tagFlags, lenient);
+            tag.options = ToOptions(tagFlags, lenient, exactTime);
             return Commands::TagEvents(tag, std::cout, std::cerr);
         }
         compile.lenient = lenient;
@@ -293,15 +298,15 @@ int main(int argc, char** argv)
         if (explainCmd->parsed())
             return Commands::ExplainFile(explain, std::cout, std::cerr);
         if (convertCmd->parsed()) {
-            convert.options = ToOptions(convertFlags, lenient);
+            convert.options = ToOptions(convertFlags, lenient, exactTime);
             return Commands::ConvertEvents(convert, std::cout, std::cerr);
         }
         if (infoCmd->parsed()) {
-            info.options = ToOptions(infoFlags, lenient);
+            info.options = ToOptions(infoFlags, lenient, exactTime);
             return Commands::ShowInfo(info, std::cout, std::cerr);
         }
         if (segmentsCmd->parsed()) {
-            segments.options = ToOptions(segmentFlags, lenient);
+            segments.options = ToOptions(segmentFlags, lenient, exactTime);
             segments.seeded = seed->count() > 0;
             return Commands::DrawSegments(segments, std::cout, std::cerr);
         }

@@ -31,6 +31,21 @@ std::string RecordingRun::OutputName(const std::string& outBase, const std::stri
     return outBase + "_" + binId + ".evt";
 }
 
+std::string RecordingRun::SinglePrecisionWarning(const ecEventList& events)
+{
+    if (events.IsExactTime())
+        return std::string();
+    long long last = 0;
+    for (const ecEvent& e : events)
+        last = std::max<long long>(last, std::max(e.m_iStart, e.m_iStop));
+    const long long limit = 1LL << 24;
+    if (last <= limit)
+        return std::string();
+    return "events reach sample " + std::to_string(last) +
+           ", past 2^24, where single-precision times no longer resolve one sample: window edges may move by a few "
+           "samples (use --exact-time for whole-sample windows)";
+}
+
 namespace {
 
 void RunBins(const std::string& eventsPath, const std::string& outBase, const RecordingRun::Plan& plan,
@@ -43,6 +58,9 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     result.rate = events.GetSamplingRate();
     if (!(result.rate > 0.0f))
         throw HostError(eventsPath, "no sampling rate: give --rate (no sidecar with SamplingFrequency was found)");
+    const std::string precision = RecordingRun::SinglePrecisionWarning(events);
+    if (!precision.empty())
+        result.warnings.push_back(HostError::Format(eventsPath, precision));
     std::string binDescText = plan.binDescText;
     std::string binDescPath = plan.binDescPath;
     std::string binResultsText = plan.binResultsText;

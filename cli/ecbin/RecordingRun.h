@@ -9,6 +9,7 @@
 #include "ecbin/NameCheck.h"
 #include "ecbin/RecordingResult.h"
 
+class ecEventList;
 class ecOutputGuard;
 namespace ecRules {
 struct Rules;
@@ -49,6 +50,11 @@ public:
     // the recording's rate comes from, when the caller has looked it up.
     static RecordingResult Run(const std::string& eventsPath, const std::string& outBase, const Plan& plan,
                                const ecEventFormats::Rate* rate = nullptr);
+
+    // The warning for a recording whose events reach past 2^24 samples, where
+    // single-precision times no longer resolve one sample; "" when there is
+    // none to give (short recordings, or a list in exact time).
+    static std::string SinglePrecisionWarning(const ecEventList& events);
 
     // The output file of one bin.
     static std::string OutputName(const std::string& outBase, const std::string& binId);

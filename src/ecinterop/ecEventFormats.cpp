@@ -169,6 +169,9 @@ ecEventFormats::Loaded ecEventFormats::Read(const std::string& path, const ecFor
     loaded.sidecar = known.sidecar;
     list.Clear();
     list.SetSamplingRate(rate);
+    // Before reading: a document's stimulus delay is taken to samples then.
+    if (options.exactTime)
+        list.SetExactTime(true);
 
     // The list reports to found while this read lasts, and never after.
     std::vector<ecReadDiagnostic> found;

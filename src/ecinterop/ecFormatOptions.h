@@ -19,4 +19,7 @@ struct ecFormatOptions {
     std::string outputFormat;
     // --lenient: what the readers read past is a warning, not an error.
     bool lenient = false;
+    // --exact-time: the list read is switched to exact time (whole-sample
+    // windows, epochs and stimulus delay); false leaves its mode as it was.
+    bool exactTime = false;
 };

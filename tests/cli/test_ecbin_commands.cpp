@@ -119,6 +119,56 @@ TEST(EcbinTag, CountsTagsAndWritesThemOut)
     EXPECT_NE(counts["StdAfterStd"], "0");
 }
 
+TEST(EcbinExactTime, WholeSampleWindowsOnRequestAndAWarningWithout)
+{
+    Scratch s;
+    // Past 2^27 samples a float resolves 16 samples at 1000 Hz: a response
+    // 1.002 s after its target falls inside a window of 0.2 to 1.0 s.
+    const auto document = [](int target) {
+        std::string text = "<KOVA_Event_List>\n";
+        for (const auto& e : {std::make_pair("T", target), std::make_pair("R", target + 1002)})
+            text += std::string("<Event><Name>") + e.first + "</Name><Start>" + std::to_string(e.second) +
+                    "</Start><Stop>" + std::to_string(e.second) + "</Stop><Status>2</Status></Event>\n";
+        return text + "</KOVA_Event_List>\n";
+    };
+    WriteText(s / "long.evt", document(1 << 27));
+    WriteText(s / "short.evt", document(1000));
+    WriteText(s / "desc.xml",
+              "<bin_desc><attrib_spec><attrib><factor>Resp</factor><tag>Hit</tag></attrib><event_specs>"
+              "<target><name>T</name><event>T</event></target>"
+              "<conditional><name>R</name><option>6</option>"
+              "<pre><logic>+</logic><latency>0.2</latency><EventSpecifier>T</EventSpecifier></pre>"
+              "<post><logic>+</logic><latency>1</latency><EventSpecifier>T</EventSpecifier></post>"
+              "<event>R</event><mode>permeable</mode></conditional></event_specs></attrib_spec></bin_desc>\n");
+    const auto warnings = [](const std::string& err) {
+        const std::vector<std::string> lines = Lines(err);
+        return std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+            return Contains(line, "ecbin: warning: ") && Contains(line, "use --exact-time");
+        });
+    };
+    const struct {
+        std::vector<std::string> args;
+        bool exact;
+    } cases[] = {{{"tag", s / "long.evt", s / "desc.xml", "--rate", "1000"}, false},
+                 {{"--exact-time", "tag", s / "long.evt", s / "desc.xml", "--rate", "1000"}, true},
+                 {{"tag", s / "long.evt", s / "desc.xml", "--rate", "1000", "--exact-time"}, true}};
+    for (const auto& c : cases) {
+        Ran r = Ecbin(c.args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(Contains(r.out, c.exact ? "0 of 2 events tagged" : "1 of 2 events tagged"));
+        EXPECT_EQ(warnings(r.err), c.exact ? 0 : 1) << r.err;
+    }
+
+    // A run warns once for each recording that reaches that far.
+    WriteText(s / "bins.xml", BinResults("T", "Targets"));
+    Ran run = Ecbin({"run", s / "long.evt", s / "short.evt", "--bins", s / "bins.xml", "--rate", "1000"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(warnings(run.err), 1) << run.err;
+    EXPECT_TRUE(Contains(run.err, "long.evt: events reach sample 134218730, past 2^24"));
+    run = Ecbin({"--exact-time", "run", s / "long.evt", "--bins", s / "bins.xml", "--rate", "1000"});
+    EXPECT_EQ(run.err, "");
+}
+
 TEST(EcbinCompile, BinListBecomesBinResults)
 {
     Scratch s;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <random>
 #include <stdexcept>
@@ -303,4 +304,36 @@ TEST(ExclusionIndex, AgreesWithAScanInAnyQueryOrder)
             ASSERT_EQ(index.Overlaps(start, stop), scanned) << round << ": " << start << ".." << stop;
         }
     }
+}
+
+TEST(EventExclude, ExactTimeTakesTheNearestSampleOfTheDoubleProduct)
+{
+    const long long limit = 1LL << 53;
+    const struct {
+        float seconds, rate;
+        long long sample;
+    } cases[] = {{0.2f, 1000.0f, 200},     {-0.2f, 1000.0f, -200},        {0.015625f, 1000.0f, 16},
+                 {-0.015625f, 1000.0f, -16}, {0.01f, 250.0f, 2},          {1e30f, 1e30f, limit},
+                 {-1e30f, 1e30f, -limit},  {std::nanf(""), 1000.0f, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ecEventList::SecondsToSampleExact(c.seconds, c.rate), c.sample) << c.seconds << " s at " << c.rate;
+    EXPECT_EQ(ecEventList::ClampToSample(limit), std::numeric_limits<int>::max());
+    EXPECT_EQ(ecEventList::ClampToSample(-limit), std::numeric_limits<int>::min());
+
+    // The seconds form of the exclusion test follows the list's mode: 0.01 s
+    // at 250 Hz is sample 3 in single precision, 2 in exact time.
+    ecEventList list;
+    list.AppendOneEvent(MakeEvent("EXCLUDE", 2));
+    list.SetSamplingRate(250.0f);
+    EXPECT_FALSE(list.IsOverlappingExclude(0.01f, 0.01f, false));
+    EXPECT_FALSE(list.IsExactTime());
+    list.SetExactTime(true);
+    EXPECT_TRUE(list.IsOverlappingExclude(0.01f, 0.01f, false));
+
+    // The mode is a setting of the list: copies take it, Clear keeps it.
+    ecEventList copied(list);
+    ecEventList assigned;
+    assigned = list;
+    list.Clear();
+    EXPECT_TRUE(copied.IsExactTime() && assigned.IsExactTime() && list.IsExactTime());
 }

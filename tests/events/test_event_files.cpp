@@ -242,6 +242,13 @@ TEST(EventFileXml, StimulusDelayMovesPointEvents)
                                                    EventLine("Stim", 100000, 100000, 2))));
         EXPECT_EQ(shifted[0].m_iStart, 100000 + d.single);
     }
+    // Where the rules part on a half sample: -15.625 samples is -16 in exact time.
+    ecEventList halves;
+    halves.SetSamplingRate(1000.0f);
+    halves.SetExactTime(true);
+    ASSERT_TRUE(ReadDocument(halves, Document("<StimulusTimingDelay>-0.015625</StimulusTimingDelay>" +
+                                              EventLine("Stim", 100, 100, 2))));
+    EXPECT_EQ(halves[0].m_iStart, 84);
 
     // Without a sampling rate a delay is refused, and a zero delay applies nothing.
     list = Sentinel();

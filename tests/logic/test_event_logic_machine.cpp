@@ -244,4 +244,29 @@ TEST(Exclusion, WindowEdgesComeFromASinglePrecisionProduct)
     }
 }
 
+TEST(Exclusion, ExactTimeTakesEpochEdgesInWholeSamples)
+{
+    // Past 2^24 samples: the epoch of the event at 20000003 starts 100
+    // samples earlier in exact time (at 19999903, on the exclusion), but at
+    // 19999904 by the single-precision rule, which misses it. Both the
+    // post-step and "RejectIf" follow the list's mode.
+    for (const bool exact : {false, true}) {
+        SCOPED_TRACE(exact ? "exact" : "single precision");
+        ecEventList list;
+        list.SetSamplingRate(1000.0f);
+        list.SetExactTime(exact);
+        list.push_back(MakeEvent("REJECT", 19999903));
+        list.push_back(MakeEvent("Stim", 20000003));
+        ecBinResultList results;
+        ASSERT_EQ(RunDoc(results, list,
+                         Doc(Seq(Names("Stim") + Save("Clean") + Op("SetExcludeOff") + Names("Stim") + Op("RejectIf")
+                                 + Save("Rejected")),
+                             Epoch("Stim", -0.1f, 0.5f))),
+                  "");
+        const Indices expected = exact ? Indices() : Indices({1});
+        EXPECT_EQ(SavedBin(results, "Clean"), expected);
+        EXPECT_EQ(SavedBin(results, "Rejected"), expected);
+    }
+}
+
 } // namespace

@@ -4,6 +4,10 @@
 // without the indexes and shortcuts of the library. The randomised tests
 // compare tags, code words, unique tags, the cursor, the run-time anchor
 // values and thrown errors against it.
+//
+// A list in exact time is walked in whole samples instead: an event's time is
+// its start sample and a window edge L seconds from a reference at sample r
+// is r +/- llround(double(L) x rate), in plain integer arithmetic.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -31,7 +35,14 @@ public:
     int m_farEdgeWalks = 0;
 
 private:
-    float Time(int i) const { return static_cast<float>(m_list[i].m_iStart) / m_list.GetSamplingRate(); }
+    float FloatTime(int i) const { return static_cast<float>(m_list[i].m_iStart) / m_list.GetSamplingRate(); }
+    bool Exact() const { return m_list.IsExactTime(); }
+    // Times and edges as compared: every float and every sample below 2^53
+    // is exact in a double, so comparing doubles compares the originals.
+    double Time(int i) const { return Exact() ? static_cast<double>(m_list[i].m_iStart) : FloatTime(i); }
+    double Edge(const ecTimeAnchor* a) const {
+        return Exact() ? static_cast<double>(a->GetSampleAbsolute()) : a->GetLatencyAbsolute();
+    }
     int Count() const { return static_cast<int>(m_list.size()); }
 
     void Pass() {
@@ -91,7 +102,9 @@ private:
             ecTimeAnchor* a = target->GetpTimeAnchor();
             a->SetEventListIndex(m_current);
             a->SetLatencyWRTHome(0.0f);
-            a->SetLatencyAbsolute(Time(i));
+            a->SetLatencyAbsolute(FloatTime(i));
+            if (Exact())
+                a->SetSampleAbsolute(m_list[i].m_iStart);
             return true;
         }
         return false;
@@ -108,8 +121,12 @@ private:
         return true;
     }
 
-    static void Shift(ecTimeAnchor* a, ecTimeAnchor* ref) {
+    void Shift(ecTimeAnchor* a, ecTimeAnchor* ref) const {
         const float l = a->GetLatencyWRTSpecifier();
+        if (Exact()) {
+            const long long offset = std::llround(static_cast<double>(l) * m_list.GetSamplingRate());
+            a->SetSampleAbsolute(ref->GetSampleAbsolute() + ((a->GetOption() & 1) ? -offset : offset));
+        }
         if (a->GetOption() & 1) {
             a->SetLatencyWRTHome(ref->GetLatencyWRTHome() - l);
             a->SetLatencyAbsolute(ref->GetLatencyAbsolute() - l);
@@ -163,9 +180,15 @@ private:
 
     bool Record(ecConditional* cond, int c, int i) {
         ecTimeAnchor* a = cond->GetpTimeAnchor();
-        a->SetLatencyAbsolute(Time(c));
+        a->SetLatencyAbsolute(FloatTime(c));
         a->SetEventListIndex(c);
-        a->SetLatencyWRTHome(Time(c) - Time(i));
+        if (Exact()) {
+            a->SetSampleAbsolute(m_list[c].m_iStart);
+            const long long samples = static_cast<long long>(m_list[c].m_iStart) - m_list[i].m_iStart;
+            a->SetLatencyWRTHome(static_cast<float>(static_cast<double>(samples) / m_list.GetSamplingRate()));
+        } else {
+            a->SetLatencyWRTHome(FloatTime(c) - FloatTime(i));
+        }
         return true;
     }
 
@@ -184,9 +207,9 @@ private:
             return neg;
         if (!(cond->GetOption() & 4))
             return !neg && Record(cond, c, i);
-        const float t = Time(c);
-        const float preAbs = pre->GetLatencyAbsolute();
-        const float postAbs = post->GetLatencyAbsolute();
+        const double t = Time(c);
+        const double preAbs = Edge(pre);
+        const double postAbs = Edge(post);
         if ((pre->GetOption() & 1) && !(t <= preAbs))
             return false;
         if (!(pre->GetOption() & 1) && !(t >= preAbs))
@@ -208,9 +231,9 @@ private:
         const bool backward = pre->GetOption() & 1;
         bool counted = false;
         for (int c = First(r, backward); c >= 0 && c < Count(); c = Next(c, backward)) {
-            const float t = Time(c);
-            const float preAbs = pre->GetLatencyAbsolute();
-            const float postAbs = post->GetLatencyAbsolute();
+            const double t = Time(c);
+            const double preAbs = Edge(pre);
+            const double postAbs = Edge(post);
             if (!Named(cond, m_list[c].m_sName)) {
                 const bool beyond = backward ? (post->GetOption() & 1) && t <= preAbs && t < postAbs
                                              : t >= preAbs && t > postAbs;

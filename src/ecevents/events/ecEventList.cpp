@@ -32,7 +32,8 @@ ecEventList::ecEventList(const ecEventList& other)
       m_iEventFileMFR(other.m_iEventFileMFR),
       m_fSamplingRate(other.m_fSamplingRate),
       m_sAnnotation(other.m_sAnnotation),
-      m_vUniqueTagNames(other.m_vUniqueTagNames)
+      m_vUniqueTagNames(other.m_vUniqueTagNames),
+      m_bExactTime(other.m_bExactTime)
 {
 }
 
@@ -50,6 +51,8 @@ int ecEventList::GetUniqueEventNameCnt() const { return static_cast<int>(m_vUniq
 int ecEventList::GetUniqueTagNameCnt() const { return static_cast<int>(m_vUniqueTagNames.size()); }
 std::string ecEventList::GetAnnotation() const { return m_sAnnotation; }
 void ecEventList::SetAnnotation(std::string annotation) { m_sAnnotation = std::move(annotation); }
+void ecEventList::SetExactTime(bool exact) { m_bExactTime = exact; }
+bool ecEventList::IsExactTime() const { return m_bExactTime; }
 
 const ecEvent& ecEventList::GetEvent(int i) const
 {

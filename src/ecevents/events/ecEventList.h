@@ -39,6 +39,15 @@ public:
     int GetUniqueTagNameCnt() const;
     std::string GetAnnotation() const;
     void SetAnnotation(std::string annotation);
+    // Off by default. When on, the matching pass, the exclusion test in
+    // seconds, "RejectIf" (and the exclusion post-step) and the stimulus
+    // delay of documents read afterwards work in whole samples: an event's
+    // time is its start sample, and a latency of L seconds from a reference
+    // at sample r is the sample r +/- SecondsToSampleExact(L, rate), so that
+    // windows stay exact past 2^24 samples, where a float no longer resolves
+    // one sample. Copied with the list; Clear() keeps it.
+    void SetExactTime(bool exact);
+    bool IsExactTime() const;
 
     // Access by index.
     const ecEvent& GetEvent(int i) const;
@@ -132,6 +141,14 @@ public:
     // from other tools take the nearest sample in double instead, which
     // differs for negative times; that rule is theirs, not this one.
     static int SecondsToSampleSinglePrecision(float seconds, float rate);
+    // Seconds to a sample in exact-time mode: llround(double(seconds) x
+    // rate), halves away from zero, so that +L and -L are mirror images. NaN
+    // gives 0, and the result is held within +/-2^53 so that adding it to any
+    // sample cannot overflow.
+    static long long SecondsToSampleExact(float seconds, float rate);
+    // A sample of exact arithmetic held within the range of int, where the
+    // samples of events live.
+    static int ClampToSample(long long sample);
 
 protected:
     void ClearAttributes();
@@ -173,6 +190,7 @@ private:
     std::string m_sAnnotation;
     std::vector<std::string> m_vUniqueTagNames;
     std::vector<ecReadDiagnostic>* m_pReadDiagnostics = nullptr;
+    bool m_bExactTime = false;
     // Set only while a recorded matching pass runs; never copied.
     ecMatchRecord* m_pMatchRecord = nullptr;
 };

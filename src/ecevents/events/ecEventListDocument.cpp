@@ -411,7 +411,8 @@ bool ecEventList::ReadXml(ecXml& xml, bool merge, std::size_t textSize)
         if (seconds != 0.0f) {
             if (m_fSamplingRate == 0.0f)
                 throw ecError("[ecEventList::ReadXml] Sampling rate has not been set.");
-            delay = SecondsToSampleSinglePrecision(seconds, m_fSamplingRate);
+            delay = m_bExactTime ? ClampToSample(SecondsToSampleExact(seconds, m_fSamplingRate))
+                                 : SecondsToSampleSinglePrecision(seconds, m_fSamplingRate);
             m_sAnnotation += "StimulusTimimgDelay: ";
             m_sAnnotation += root.CharacterData("StimulusTimingDelay");
             m_sAnnotation += " s APPLIED;\n";

@@ -19,6 +19,28 @@ int ecEventList::SecondsToSampleSinglePrecision(float seconds, float rate)
     return static_cast<int>(sample);
 }
 
+long long ecEventList::SecondsToSampleExact(float seconds, float rate)
+{
+    const double limit = 9007199254740992.0; // 2^53
+    const double product = static_cast<double>(seconds) * static_cast<double>(rate);
+    if (std::isnan(product))
+        return 0;
+    if (product <= -limit)
+        return -static_cast<long long>(limit);
+    if (product >= limit)
+        return static_cast<long long>(limit);
+    return std::llround(product);
+}
+
+int ecEventList::ClampToSample(long long sample)
+{
+    if (sample < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    if (sample > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    return static_cast<int>(sample);
+}
+
 bool ecEventList::AddExclude(ecEvent& e)
 {
     for (ecEvent& stored : *this) {
@@ -70,6 +92,9 @@ bool ecEventList::IsOverlappingExclude(float start, float stop, bool acceptedOnl
         throw ecError("[ecEventList::IsOverlappingExclude] Technical error (invalid sampling rate)");
     ecExclusionIndex index;
     index.Build(*this, acceptedOnly);
+    if (m_bExactTime)
+        return index.Overlaps(ClampToSample(SecondsToSampleExact(start, rate)),
+                              ClampToSample(SecondsToSampleExact(stop, rate)));
     return index.Overlaps(start, stop, rate);
 }
 

@@ -273,6 +273,7 @@ ecEventList& ecEventList::operator=(const ecEventList& other)
     m_fSamplingRate = other.m_fSamplingRate;
     m_iEventListSource = other.m_iEventListSource;
     m_iEventFileMFR = other.m_iEventFileMFR;
+    m_bExactTime = other.m_bExactTime;
     std::vector<ecEvent>::operator=(other);
     RebuildUniqueEventNames();
     m_vUniqueTagNames = other.m_vUniqueTagNames;

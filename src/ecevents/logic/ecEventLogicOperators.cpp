@@ -232,6 +232,18 @@ void ecEventLogic::Op1_RejectIf(ecXml&)
     const float fStart = t->m_Epoch.fStart;
     const float fStop = t->m_Epoch.fStop;
     const std::pair<int, int>* samples = m_vEventSamples.data();
+    if (events->IsExactTime()) {
+        // The epoch's edges as whole samples from each event's own samples.
+        const long long before = ecEventList::SecondsToSampleExact(fStart, rate);
+        const long long after = ecEventList::SecondsToSampleExact(fStop, rate);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (selected[i] &&
+                m_Exclusion.Overlaps(ecEventList::ClampToSample(samples[i].first + before),
+                                     ecEventList::ClampToSample(samples[i].second + after)))
+                selected[i] = false;
+        }
+        return;
+    }
     for (std::size_t i = 0; i < n; ++i) {
         if (!selected[i])
             continue;

@@ -27,6 +27,40 @@ static float EventTime(const ecEvent& e, float rate) {
     return static_cast<float>(e.m_iStart) / rate;
 }
 
+namespace {
+// The times of a pass. The default clock is single precision, as above. The
+// sample clock, for lists in exact time, keeps event times and window edges
+// as whole samples, exact on recordings of any length; its anchors also get
+// their float latencies, for whoever reads them afterwards.
+struct FloatClock {
+    using Time = float;
+    float rate;
+    Time Of(const ecEvent& e) const { return EventTime(e, rate); }
+    static Time Edge(const ecTimeAnchor* anchor) { return anchor->GetLatencyAbsolute(); }
+    // Times follow list order only for a positive sampling rate.
+    bool Ordered() const { return rate > 0.0f; }
+    void Place(ecTimeAnchor* own, const ecEvent& found, const ecEvent& home) const {
+        const float t = Of(found);
+        own->SetLatencyAbsolute(t);
+        own->SetLatencyWRTHome(t - Of(home));
+    }
+};
+
+struct SampleClock {
+    using Time = long long;
+    float rate;
+    Time Of(const ecEvent& e) const { return e.m_iStart; }
+    static Time Edge(const ecTimeAnchor* anchor) { return anchor->GetSampleAbsolute(); }
+    bool Ordered() const { return true; }
+    void Place(ecTimeAnchor* own, const ecEvent& found, const ecEvent& home) const {
+        own->SetSampleAbsolute(found.m_iStart);
+        own->SetLatencyAbsolute(EventTime(found, rate));
+        const long long samples = static_cast<long long>(found.m_iStart) - home.m_iStart;
+        own->SetLatencyWRTHome(static_cast<float>(static_cast<double>(samples) / static_cast<double>(rate)));
+    }
+};
+} // namespace
+
 static bool HasName(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
@@ -53,12 +87,12 @@ static ecTimeAnchor* ReferenceAnchor(ecAttribSpec* spec, ecConditional* cond, in
 // The anchor alone cannot tell a later reader what this evaluation found: a
 // conditional that holds without finding keeps what an earlier attempt left
 // there. So a recorded pass notes each find as it happens.
-static void RecordFound(ecMatchRecord* record, ecConditional* cond, int index, const ecEvent& found, float t,
-                        float homeTime) {
+template <class Clock>
+static void RecordFound(const Clock& clock, ecMatchRecord* record, ecConditional* cond, int index, const ecEvent& found,
+                        const ecEvent& home) {
     ecTimeAnchor* own = cond->GetpTimeAnchor();
-    own->SetLatencyAbsolute(t);
+    clock.Place(own, found, home);
     own->SetEventListIndex(static_cast<unsigned int>(index));
-    own->SetLatencyWRTHome(t - homeTime);
     if (record != nullptr)
         record->NoteFound(cond, index, found.m_iStart);
 }
@@ -70,33 +104,14 @@ static int WalkStart(ecAttribSpec* spec, ecConditional* cond, int eventCount) {
     return cond->GetpEventNames()->empty() ? -1 : ReferenceAnchor(spec, cond, eventCount)->GetEventListIndex();
 }
 
-// What both walks start from; with r negative there is no walk, and the
-// answer is the negated bit.
-struct ConditionalWalk {
-    ConditionalWalk(ecAttribSpec* spec, ecConditional* cond, int eventCount)
-        : negated((cond->GetOption() & ecConditional::kNegated) != 0)
-        , names(*cond->GetpEventNames())
-        , n(eventCount)
-        , r(WalkStart(spec, cond, eventCount))
-        , pre(cond->GetpTimeAnchorPre())
-        , post(cond->GetpTimeAnchorPost())
-    {
-    }
-    const bool negated;
-    const std::vector<std::string>& names;
-    const int n;
-    const int r;
-    ecTimeAnchor* const pre;
-    ecTimeAnchor* const post;
-};
-
 // A named candidate that holds: a negated conditional fails on it, any other
 // records it and holds.
-static bool Found(bool negated, ecMatchRecord* record, ecConditional* cond, int index, const ecEvent& found, float t,
-                  float homeTime) {
+template <class Clock>
+static bool Found(const Clock& clock, bool negated, ecMatchRecord* record, ecConditional* cond, int index,
+                  const ecEvent& found, const ecEvent& home) {
     if (negated)
         return false;
-    RecordFound(record, cond, index, found, t, homeTime);
+    RecordFound(clock, record, cond, index, found, home);
     return true;
 }
 
@@ -109,6 +124,12 @@ static void ShiftAnchor(ecTimeAnchor* anchor, const ecTimeAnchor* ref) {
         anchor->SetLatencyWRTHome(ref->GetLatencyWRTHome() + latency);
         anchor->SetLatencyAbsolute(ref->GetLatencyAbsolute() + latency);
     }
+}
+
+// The same shift in whole samples, for exact time.
+static void ShiftAnchorSample(ecTimeAnchor* anchor, const ecTimeAnchor* ref, float rate) {
+    const long long offset = ecEventList::SecondsToSampleExact(anchor->GetLatencyWRTSpecifier(), rate);
+    anchor->SetSampleAbsolute(ref->GetSampleAbsolute() + (IsMinus(anchor) ? -offset : offset));
 }
 
 void ecEventList::SetBinDescAttributes(ecPar_BinDesc& binDesc) {
@@ -201,6 +222,8 @@ bool ecEventList::MatchEventToAttribTarget(ecEvent* ev, ecAttribSpec* spec) {
         anchor->SetEventListIndex(static_cast<unsigned int>(m_iCurrentEventIndex));
         anchor->SetLatencyWRTHome(0.0f);
         anchor->SetLatencyAbsolute(EventTime(*ev, m_fSamplingRate));
+        if (m_bExactTime)
+            anchor->SetSampleAbsolute(ev->m_iStart);
         return true;
     }
     return false;
@@ -226,51 +249,65 @@ void ecEventList::SetConditionalWindow(ecAttribSpec* spec, ecConditional* cond) 
     if (start == nullptr)
         throw ecError(kNoIntervalStart);
     ShiftAnchor(pre, start);
+    if (m_bExactTime)
+        ShiftAnchorSample(pre, start, m_fSamplingRate);
 
     ecTimeAnchor* post = cond->GetpTimeAnchorPost();
     const ecTimeAnchor* stop = spec->NameToTimeAnchor(post->GetName());
     if (stop == nullptr)
         throw ecError(kNoIntervalStop);
     ShiftAnchor(post, stop);
+    if (m_bExactTime)
+        ShiftAnchorSample(post, stop, m_fSamplingRate);
 }
 
-bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond, ecAttribSpec* spec) {
-    const ConditionalWalk w(spec, cond, static_cast<int>(size()));
-    if (w.r < 0)
-        return w.negated;
+// The walks of both tests, for either clock. testCode applies the list's
+// TestCode.
+template <class Clock, class TestCodeFn>
+static bool ImpermeableWalk(const Clock& clock, std::vector<ecEvent>& events, ecEvent* ev, ecConditional* cond,
+                            ecAttribSpec* spec, TestCodeFn testCode, ecMatchRecord* record) {
+    using Time = typename Clock::Time;
     const long option = cond->GetOption();
+    const bool negated = (option & ecConditional::kNegated) != 0;
+    const std::vector<std::string>& names = *cond->GetpEventNames();
+    const int n = static_cast<int>(events.size());
+    const int r = WalkStart(spec, cond, n);
+    if (r < 0)
+        return negated;
+    ecTimeAnchor* pre = cond->GetpTimeAnchorPre();
+    ecTimeAnchor* post = cond->GetpTimeAnchorPost();
 
     // Backward walks leave out the event right before the reference, as bin
     // descriptions written for the established behaviour expect.
     int i;
-    if (IsMinus(w.pre)) {
-        i = w.r - 2;
-        while (i >= 0 && (*this)[i].IsTagged())
+    if (IsMinus(pre)) {
+        i = r - 2;
+        while (i >= 0 && events[i].IsTagged())
             --i;
     } else {
-        i = w.r + 1;
-        while (i < w.n && (*this)[i].IsTagged())
+        i = r + 1;
+        while (i < n && events[i].IsTagged())
             ++i;
     }
-    if (i < 0 || i >= w.n)
-        return w.negated;
+    if (i < 0 || i >= n)
+        return negated;
 
-    ecEvent& candidate = (*this)[i];
-    if (!HasName(w.names, candidate.m_sName))
-        return w.negated;
-    const float t = EventTime(candidate, m_fSamplingRate);
+    ecEvent& candidate = events[i];
+    if (!HasName(names, candidate.m_sName))
+        return negated;
     if (!(option & ecConditional::kWindow))
-        return Found(w.negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, m_fSamplingRate));
+        return Found(clock, negated, record, cond, i, candidate, *ev);
 
-    const float preAbs = w.pre->GetLatencyAbsolute();
-    const float postAbs = w.post->GetLatencyAbsolute();
-    const bool insidePre = IsMinus(w.pre) ? t <= preAbs : t >= preAbs;
-    const bool insidePost = IsMinus(w.post) ? t >= postAbs : t <= postAbs;
+    const Time t = clock.Of(candidate);
+    const Time preAbs = Clock::Edge(pre);
+    const Time postAbs = Clock::Edge(post);
+    const bool insidePre = IsMinus(pre) ? t <= preAbs : t >= preAbs;
+    const bool insidePost = IsMinus(post) ? t >= postAbs : t <= postAbs;
     if (!insidePre || !insidePost)
         return false;
-    if (!TestCode(&candidate, cond))
+    if (!testCode(&candidate, cond))
         return false;
-    RecordFound(m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, m_fSamplingRate));
+    RecordFound(clock, record, cond, i, candidate, *ev);
     return true;
 }
 
@@ -279,62 +316,83 @@ bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond
 // negated bit, as does the walk running out. Candidate times never decrease
 // along a forward walk (never increase along a backward one), so once any
 // candidate lies beyond the far edge, no later one can give another outcome
-// and the walk stops there: a bounded window keeps the pass linear. Times
-// follow list order only for a positive sampling rate, so the shortcut is
-// taken only then.
-bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, ecAttribSpec* spec) {
-    const ConditionalWalk w(spec, cond, static_cast<int>(size()));
-    if (w.r < 0)
-        return w.negated;
-    const float preAbs = w.pre->GetLatencyAbsolute();
-    const float postAbs = w.post->GetLatencyAbsolute();
-    const bool postMinus = IsMinus(w.post);
-    const float rate = m_fSamplingRate;
-    const bool ordered = rate > 0.0f;
+// and the walk stops there: a bounded window keeps the pass linear. Float
+// times follow list order only for a positive sampling rate, so the shortcut
+// is taken only then.
+template <class Clock, class TestCodeFn>
+static bool PermeableWalk(const Clock& clock, std::vector<ecEvent>& events, ecEvent* ev, ecConditional* cond,
+                          ecAttribSpec* spec, TestCodeFn testCode, ecMatchRecord* record) {
+    using Time = typename Clock::Time;
+    const bool negated = (cond->GetOption() & ecConditional::kNegated) != 0;
+    const std::vector<std::string>& names = *cond->GetpEventNames();
+    const int n = static_cast<int>(events.size());
+    const int r = WalkStart(spec, cond, n);
+    if (r < 0)
+        return negated;
+    ecTimeAnchor* pre = cond->GetpTimeAnchorPre();
+    ecTimeAnchor* post = cond->GetpTimeAnchorPost();
+    const Time preAbs = Clock::Edge(pre);
+    const Time postAbs = Clock::Edge(post);
+    const bool postMinus = IsMinus(post);
+    const bool ordered = clock.Ordered();
 
-    if (!IsMinus(w.pre)) {
-        for (int i = w.r + 1; i < w.n; ++i) {
-            ecEvent& candidate = (*this)[i];
+    if (!IsMinus(pre)) {
+        for (int i = r + 1; i < n; ++i) {
+            ecEvent& candidate = events[i];
             if (candidate.IsTagged())
                 continue;
-            const float t = EventTime(candidate, rate);
-            if (!HasName(w.names, candidate.m_sName)) {
+            const Time t = clock.Of(candidate);
+            if (!HasName(names, candidate.m_sName)) {
                 if (ordered && t > postAbs)
-                    return w.negated;
+                    return negated;
                 continue;
             }
             if (t < preAbs)
                 continue;
             if (t > postAbs)
-                return w.negated;
-            if (TestCode(&candidate, cond))
-                return Found(w.negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, rate));
-            if (!w.negated)
+                return negated;
+            if (testCode(&candidate, cond))
+                return Found(clock, negated, record, cond, i, candidate, *ev);
+            if (!negated)
                 return false;
         }
-        return w.negated;
+        return negated;
     }
 
     // Backward, the far edge bounds the walk only when it is a lower bound
     // (post anchor minus); with a plus post anchor any earlier event with a
     // conditional name decides, so the walk goes on to it.
-    for (int i = w.r - 2; i >= 0; --i) {
-        ecEvent& candidate = (*this)[i];
+    for (int i = r - 2; i >= 0; --i) {
+        ecEvent& candidate = events[i];
         if (candidate.IsTagged())
             continue;
-        const float t = EventTime(candidate, rate);
-        if (!HasName(w.names, candidate.m_sName)) {
+        const Time t = clock.Of(candidate);
+        if (!HasName(names, candidate.m_sName)) {
             if (ordered && postMinus && t < postAbs)
-                return w.negated;
+                return negated;
             continue;
         }
         if (t > preAbs)
             continue;
         if (postMinus ? t < postAbs : t > postAbs)
-            return w.negated;
-        return TestCode(&candidate, cond) ? Found(w.negated, m_pMatchRecord, cond, i, candidate, t, EventTime(*ev, rate)) : w.negated;
+            return negated;
+        return testCode(&candidate, cond) ? Found(clock, negated, record, cond, i, candidate, *ev) : negated;
     }
-    return w.negated;
+    return negated;
+}
+
+bool ecEventList::TestOneConditionalImpermeable(ecEvent* ev, ecConditional* cond, ecAttribSpec* spec) {
+    auto testCode = [this](ecEvent* e, ecConditional* c) { return TestCode(e, c); };
+    if (m_bExactTime)
+        return ImpermeableWalk(SampleClock{m_fSamplingRate}, *this, ev, cond, spec, testCode, m_pMatchRecord);
+    return ImpermeableWalk(FloatClock{m_fSamplingRate}, *this, ev, cond, spec, testCode, m_pMatchRecord);
+}
+
+bool ecEventList::TestOneConditionalPermeable(ecEvent* ev, ecConditional* cond, ecAttribSpec* spec) {
+    auto testCode = [this](ecEvent* e, ecConditional* c) { return TestCode(e, c); };
+    if (m_bExactTime)
+        return PermeableWalk(SampleClock{m_fSamplingRate}, *this, ev, cond, spec, testCode, m_pMatchRecord);
+    return PermeableWalk(FloatClock{m_fSamplingRate}, *this, ev, cond, spec, testCode, m_pMatchRecord);
 }
 
 bool ecEventList::TestCode(ecEvent* ev, ecEventSpecBase* spec) {

@@ -31,6 +31,7 @@ void ecTimeAnchor::CopyFrom(const ecTimeAnchor& other)
     m_iEventListIndex = other.m_iEventListIndex;
     m_fLatencyWRTHome = other.m_fLatencyWRTHome;
     m_fLatencyAbsolute = other.m_fLatencyAbsolute;
+    m_llSampleAbsolute = other.m_llSampleAbsolute;
 }
 
 void ecTimeAnchor::SetTabDepth(int depth) { m_iTabDepth = depth; }
@@ -41,6 +42,8 @@ void ecTimeAnchor::SetLatencyWRTHome(float latency) { m_fLatencyWRTHome = latenc
 float ecTimeAnchor::GetLatencyWRTHome() const { return m_fLatencyWRTHome; }
 void ecTimeAnchor::SetLatencyAbsolute(float latency) { m_fLatencyAbsolute = latency; }
 float ecTimeAnchor::GetLatencyAbsolute() const { return m_fLatencyAbsolute; }
+void ecTimeAnchor::SetSampleAbsolute(long long sample) { m_llSampleAbsolute = sample; }
+long long ecTimeAnchor::GetSampleAbsolute() const { return m_llSampleAbsolute; }
 void ecTimeAnchor::SetEventListIndex(unsigned int index) { m_iEventListIndex = static_cast<int>(index); }
 int ecTimeAnchor::GetEventListIndex() const { return m_iEventListIndex; }
 std::string ecTimeAnchor::GetName() const { return m_sName; }
@@ -82,5 +85,6 @@ void ecTimeAnchor::ResetRuntimeParameters()
     m_iEventListIndex = -1;
     m_fLatencyWRTHome = 0.0f;
     m_fLatencyAbsolute = 0.0f;
+    m_llSampleAbsolute = 0;
     m_iTabDepth = 0;
 }

@@ -9,7 +9,8 @@ class ecXml;
 // A point in time relative to the event found for a named target or
 // conditional of the same event specs. The option bit kMinus places it before
 // that event. The run-time part (event-list index, latencies relative to the
-// current target and to the recording) is written by the matching pass.
+// current target and to the recording, and in exact time the absolute
+// sample) is written by the matching pass.
 class ecTimeAnchor : public ecBase {
 public:
     enum { kMinus = 1 };
@@ -30,6 +31,10 @@ public:
     float GetLatencyWRTHome() const;
     void SetLatencyAbsolute(float latency);
     float GetLatencyAbsolute() const;
+    // Run time, exact-time passes only: the absolute latency as a sample,
+    // which a float cannot hold past 2^24 samples. 0 after a reset.
+    void SetSampleAbsolute(long long sample);
+    long long GetSampleAbsolute() const;
     void SetEventListIndex(unsigned int index);
     int GetEventListIndex() const;
     std::string GetName() const;
@@ -53,6 +58,7 @@ private:
     int m_iEventListIndex = -1;
     float m_fLatencyWRTHome = 0.0f;
     float m_fLatencyAbsolute = 0.0f;
+    long long m_llSampleAbsolute = 0;
     int m_iDisplayX = 0;
     int m_iDisplayY = 0;
     int m_iTabDepth = 0;
