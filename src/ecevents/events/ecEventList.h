@@ -149,6 +149,9 @@ private:
     // is false, and the list as it was, when the file departs from that
     // layout, so that the general reader takes over.
     bool ReadWriterDocument(const char* file, bool merge, bool& handled);
+    // Takes the events and annotation of a whole document read by a fast
+    // reader (exclusions already marked), with the general reader's outcome.
+    bool TakeDocument(std::vector<ecEvent>& events, bool hasAnnotation, std::string& annotation, bool merge);
     // The list emptied as Clear() does, keeping the sampling rate.
     void ClearForRead();
     // Unique event names rebuilt from the events, in order of first occurrence.
