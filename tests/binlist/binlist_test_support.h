@@ -1,5 +1,6 @@
 #pragma once
 #include "../support/ec_error_of.h"
+#include "../support/event_builders.h"
 // Builders shared by the bin-list tests.
 #include <functional>
 #include <sstream>

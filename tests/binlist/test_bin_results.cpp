@@ -61,29 +61,6 @@ TEST(BinResultsWriter, DocumentTexts)
     EXPECT_EQ(out.str(), "\t<bin_results>\n\n" + kExcludeOn + "\t\t<bin_ops>\n" + Op("SetEpoch", {"Stim"}));
 }
 
-TEST(BinResultsWriter, LogicOperatorsBecomeEventLogicOperators)
-{
-    const std::string fetch = Op("GetBin", {"A"}) + Op("GetBin", {"B"});
-    const std::pair<std::string, std::string> cases[] = {
-        {"AND", fetch + Op("And")},
-        {"ANDNOT", fetch + Op("AndNot")},
-        {"OR", fetch + Op("Or")},
-        {"XOR", fetch + Op("Or") + fetch + Op("And") + Op("AndNot")},
-        // Other words pass through unchanged, so the reader's own names work.
-        {"And", fetch + Op("And")},
-        {"&~", fetch + Op("&~")},
-        {"", fetch + Op("")},
-    };
-    for (const auto& [word, ops] : cases) {
-        ecBinList list;
-        list.AddOneBin(MakeLogicBin("C", "A", "B", word));
-        EXPECT_EQ(BinResults(list), "\t<bin_results>\n\n" + kExcludeOn +
-                                        Block(Op("SetEpoch", {"Stim"}) + ops + Op("SaveBin", {"C"})) +
-                                        "\t</bin_results>\n")
-            << "operator word " << word;
-    }
-}
-
 namespace {
 
 using Bins = std::map<std::string, std::vector<int>>;
@@ -101,18 +78,10 @@ struct Recording {
             {"13", {"Cond:B", "Side:R"}}, {"12", {"Cond:A"}},           {"11", {}}};
         int start = 100;
         for (const auto& [name, tags] : rows) {
-            ecEvent e;
-            e.m_sName = name;
-            e.m_iStart = e.m_iStop = start;
-            e.m_vTags = tags;
-            events.AppendOneEvent(e);
+            events.AppendOneEvent(MakeEvent(name, start, start, kNoStatus, tags));
             start += 100;
         }
-        ecEvent exclude;
-        exclude.m_sName = "EXCLUDE";
-        exclude.m_iStart = 620;
-        exclude.m_iStop = 630;
-        events.AppendOneEvent(exclude);
+        events.AppendOneEvent(MakeEvent("EXCLUDE", 620, 630, kNoStatus));
     }
 
     // Runs the list's document and walks the bins; each bin's epoch too.
@@ -154,7 +123,8 @@ ecBinList MakeList()
     list.AddOneBin(MakeLogicBin("ANotEleven", "CondA", "Elevens", "ANDNOT", "Resp"));
     list.AddOneBin(MakeLogicBin("Same", "Elevens", "Elevens", "XOR"));
     list.AddOneBin(MakeLogicBin("Apart", "Elevens", "Twelves", "XOR"));
-    list.AddOneBin(MakeLogicBin("LeftOrTwelve", "Left", "Twelves", "Or"));  // the event logic's own word
+    // Words other than the four pass through: the event logic's own word works.
+    list.AddOneBin(MakeLogicBin("LeftOrTwelve", "Left", "Twelves", "Or"));
     return list;
 }
 

@@ -47,22 +47,6 @@ std::vector<std::vector<std::string>> TableRows(const std::string& text)
     return rows;
 }
 
-// The onset, duration and trial_type cells of a BIDS table, row by row.
-std::vector<std::vector<std::string>> BidsRows(const std::string& path)
-{
-    std::vector<std::string> lines = Lines(ReadText(path));
-    if (lines[0].rfind("\xEF\xBB\xBF", 0) == 0)
-        lines[0].erase(0, 3);
-    std::vector<std::string> head = Split(lines[0], '\t');
-    auto at = [&](const char* name) { return std::find(head.begin(), head.end(), name) - head.begin(); };
-    std::vector<std::vector<std::string>> rows;
-    for (size_t i = 1; i < lines.size(); ++i) {
-        std::vector<std::string> cells = Split(lines[i], '\t');
-        rows.push_back({cells[at("onset")], cells[at("duration")], cells[at("trial_type")]});
-    }
-    return rows;
-}
-
 } // namespace
 
 TEST(EcbinDemo, PrintsTheSampleBins)
@@ -192,36 +176,6 @@ TEST(EcbinRun, OneFilePerBinMatchingTheTable)
     const std::string json = ReadText(s / "summary.json");
     EXPECT_TRUE(Contains(json, "\"bin\": \"DevMiss\""));
     EXPECT_TRUE(Contains(json, "\"failed\": 0"));
-}
-
-TEST(EcbinConvert, BidsRoundTripKeepsOnsetsDurationsAndNames)
-{
-    Scratch s;
-    const std::string ex = Examples();
-    struct Case {
-        std::string tsv;
-        double rate;
-    } cases[] = {
-        {ex + "/ds000248/sub-01/meg/sub-01_task-audiovisual_run-01_events.tsv", 600.614990234375},
-        {ex + "/ieeg_visual/sub-02/ses-01/ieeg/sub-02_ses-01_task-visual_run-02_events.tsv", 1525.9},
-    };
-    for (const Case& c : cases) {
-        Ran a = Ecbin({"convert", c.tsv, s / "mid.evt"});
-        ASSERT_EQ(a.status, 0) << a.err;
-        // The document carries no rate; the table needs it back.
-        Ran b = Ecbin({"convert", s / "mid.evt", s / "back_events.tsv", "--rate", std::to_string(c.rate)});
-        ASSERT_EQ(b.status, 0) << b.err;
-
-        auto original = BidsRows(c.tsv);
-        auto back = BidsRows(s / "back_events.tsv");
-        ASSERT_EQ(original.size(), back.size());
-        for (size_t i = 0; i < original.size(); ++i) {
-            // Within half a sample for onsets, one sample for durations.
-            EXPECT_NEAR(std::stod(original[i][0]), std::stod(back[i][0]), 0.5 / c.rate + 1e-9) << i;
-            EXPECT_NEAR(std::stod(original[i][1]), std::stod(back[i][1]), 1.0 / c.rate + 1e-9) << i;
-            EXPECT_EQ(original[i][2], back[i][2]) << i;
-        }
-    }
 }
 
 TEST(EcbinConvert, MneRoundTripWithNamedIds)

@@ -8,6 +8,7 @@
 #include <functional>
 #include <random>
 
+#include "../support/event_builders.h"
 #include "../support/test_files.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecinterop/ecBidsEvents.h"
@@ -128,17 +129,17 @@ TEST(BidsEventsWrite, SortedRowsDurationsAndTags)
 {
     ecEventList list;
     list.SetSamplingRate(100.0f);
-    list.push_back(Event("late", 250, 299));
-    list.push_back(Event("early", 100, 100, {"Cond:A", "Side:L"}));
+    list.push_back(MakeEvent("late", 250, 299));
+    list.push_back(MakeEvent("early", 100, 100, kAccepted, {"Cond:A", "Side:L"}));
     EXPECT_EQ(ecBidsEvents::WriteText(list, "x.tsv"), "onset\tduration\tsample\ttrial_type\ttags\n"
                                                     "1\t0\t100\tearly\tCond:A;Side:L\n"
                                                     "2.5\t0.5\t250\tlate\tn/a\n");
     ecEventList noRate;
-    noRate.push_back(Event("late", 250, 299));
+    noRate.push_back(MakeEvent("late", 250, 299));
     EXPECT_TRUE(Contains(Message([&] { ecBidsEvents::WriteText(noRate, "x.tsv"); }), "--rate"));
     ecEventList tab;
     tab.SetSamplingRate(10.0f);
-    tab.push_back(Event("a\tb", 250, 299));
+    tab.push_back(MakeEvent("a\tb", 250, 299));
     EXPECT_TRUE(Contains(Message([&] { ecBidsEvents::WriteText(tab, "x.tsv"); }), "tab"));
     // Tags read back as written, and a tag the column cannot carry is refused.
     ecEventList back = ReadBids(ecBidsEvents::WriteText(list, "x.tsv"), 100.0f);
@@ -157,7 +158,7 @@ TEST(BidsEventsWrite, RoundTripKeepsSamplesAtAwkwardRates)
         ecEventList list;
         list.SetSamplingRate(rate);
         for (int i = 0; i < 50; ++i)
-            list.push_back(Event("e" + std::to_string(i % 3), 7 + i * 9973, 7 + i * 9973 + (i % 4 == 0 ? 0 : i * 13)));
+            list.push_back(MakeEvent("e" + std::to_string(i % 3), 7 + i * 9973, 7 + i * 9973 + (i % 4 == 0 ? 0 : i * 13)));
         ecEventList back = ReadBids(ecBidsEvents::WriteText(list, "x.tsv"), rate);
         EXPECT_EQ(Shown(back), Shown(list)) << rate;
     }
@@ -196,8 +197,8 @@ TEST(MneEvents, ProblemsAndWriting)
 
     ecEventList out;
     out.SetSamplingRate(100.0f);
-    out.push_back(Event("Left", 250, 250));
-    out.push_back(Event("32", 50, 50));
+    out.push_back(MakeEvent("Left", 250, 250));
+    out.push_back(MakeEvent("32", 50, 50));
     std::string m = Message([&] { ecMneEvents::WriteText(out, options, "y.eve"); });
     EXPECT_TRUE(Contains(m, "--event-id \"Left=ID\""));
     options.ids.Add("Left=3");

@@ -4,6 +4,7 @@
 #include <functional>
 #include <limits>
 
+#include "../support/event_builders.h"
 #include "../support/test_files.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/events/ecEventLoader.h"
@@ -123,8 +124,8 @@ TEST(ecEventFormats, DocumentsForOtherToolsAreEscapedAndReadBack)
 {
     Scratch s;
     ecEventList list;
-    list.push_back(Event("late \"q\"", 20, 20));
-    list.push_back(Event("a<b & c>'d'", 10, 12, {"Tag:<x>", "plain"}));
+    list.push_back(MakeEvent("late \"q\"", 20, 20));
+    list.push_back(MakeEvent("a<b & c>'d'", 10, 12, kAccepted, {"Tag:<x>", "plain"}));
     list.SetAnnotation("made by <me> & co");
     ecEventFormats::WriteDocument(list, s / "out.evt");
     const std::string text = ReadText(s / "out.evt");
@@ -144,12 +145,8 @@ TEST(ecEventStats, CountsSpanNamesExclusionsAndTags)
 {
     ecEventList list;
     ecEventLoader loader(list, false);
-    for (ecEvent e : {Event("go", 100, 100, {"A", "B"}), Event("", 3, 3), Event("x", 10, 19), Event("x", 15, 29),
-                      Event("go", 50, 50, {"B"}), Event("stop", 40, 400)}) {
-        if (e.m_sName == "x" || e.m_iStart == 50)
-            e.SetRejectedOn();
+    for (ecEvent& e : MakeList("go@100+A+B @3 x@10..19! x@15..29! go@50!+B stop@40..400"))
         loader.Enter(std::move(e));
-    }
     const ecEventStats stats = ecEventStats::Of(list);
     EXPECT_EQ(stats.events, 6);
     EXPECT_EQ(stats.rejected, 3);

@@ -1,5 +1,6 @@
 #pragma once
 #include "../support/ec_error_of.h"
+#include "../support/event_builders.h"
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,15 +13,6 @@
 #include "ecevents/foundation/ecError.h"
 #include "ecutil/ecXml.h"
 
-inline ecEvent MakeEvent(const std::string& name, int start, int stop = -2147483647 - 1, unsigned int status = 2)
-{
-    ecEvent e;
-    e.m_sName = name;
-    e.m_iStart = start;
-    e.m_iStop = stop == -2147483647 - 1 ? start : stop;
-    e.m_nStatus = status;
-    return e;
-}
 
 // A folder of its own for each test, removed afterwards.
 class TempDir {

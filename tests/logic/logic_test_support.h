@@ -1,5 +1,6 @@
 #pragma once
 #include "../support/ec_error_of.h"
+#include "../support/event_builders.h"
 // Shared helpers of the event-logic tests: event lists built in code, bin
 // results documents assembled from operator snippets, and a probe into the
 // private stack of the machine.
@@ -13,29 +14,6 @@
 namespace logictest {
 
 using Indices = std::vector<int>;
-
-inline ecEvent MakeEvent(const std::string& name, int start, int stop = -1, const std::vector<std::string>& tags = {})
-{
-    ecEvent e;
-    e.m_sName = name;
-    e.m_iStart = start;
-    e.m_iStop = stop < 0 ? start : stop;
-    e.m_vTags = tags;
-    return e;
-}
-
-// Events named as given, one second apart from second 10 on.
-inline ecEventList MakeList(const std::vector<std::string>& names, float rate = 1000.0f)
-{
-    ecEventList list;
-    list.SetSamplingRate(rate);
-    int start = 10000;
-    for (const std::string& name : names) {
-        list.push_back(MakeEvent(name, start));
-        start += 1000;
-    }
-    return list;
-}
 
 inline std::string Epoch(const std::string& id, float start = -0.2f, float stop = 0.8f)
 {
@@ -151,7 +129,7 @@ struct Machine {
     ecBinResultList results;
     ecEventLogic logic;
     ecEventLogicProbe probe {logic};
-    explicit Machine(const std::vector<std::string>& names)
+    explicit Machine(const std::string& names)
         : list(MakeList(names))
     {
         results.SetpEvents(&list);

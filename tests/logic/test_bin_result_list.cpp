@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "logic_test_support.h"
@@ -24,7 +23,7 @@ Indices StatusOn(const ecEventList& list)
 
 TEST(BinResultList, DocumentsAndLookupsReportWhatIsMissing)
 {
-    ecEventList list = MakeList({"A", "B"});
+    ecEventList list = MakeList("A B");
     const std::string prefix = "[ecBinResultList::ReadXml] ";
     const struct {
         std::string doc, message;
@@ -65,7 +64,7 @@ TEST(BinResultList, ReReadingEpochsResetsTheCurrentEpoch)
 {
     // The second document's sequences take its first epoch, not a pointer
     // into the epochs that were replaced; bins are added, never replaced.
-    ecEventList list = MakeList({"A"});
+    ecEventList list = MakeList("A");
     ecBinResultList results;
     const std::string names = Names("A");
     ASSERT_EQ(RunDoc(results, list,
@@ -79,7 +78,7 @@ TEST(BinResultList, ReReadingEpochsResetsTheCurrentEpoch)
 
 TEST(BinResultList, PreselectionSkipsOnlyEmptyHiddenOrPoppedBins)
 {
-    ecEventList list = MakeList({"A", "B"});
+    ecEventList list = MakeList("A B");
     ecBinResultList results;
     results.SetpEvents(&list);
     results.m_vResultList.resize(5);
@@ -121,18 +120,9 @@ TEST(BinResultList, WholeDocumentToEventFiles)
 {
     // Rate 500 and the epoch -0.2 to 0.8 s: an event at s spans s - 100 to
     // s + 400, so the exclusion at 5300 to 5450 takes the Stim1 at 5000 out.
-    ecEventList list;
-    list.SetSamplingRate(500.0f);
-    for (const auto& [name, at, stop, tag] :
-         {std::tuple<const char*, int, int, const char*> {"Stim1", 1000, 1000, "Cond:A"},
-          {"Resp", 1200, 1200, "Cond:A"},
-          {"Stim2", 3000, 3000, "Cond:B"},
-          {"Stim1", 5000, 5000, "Cond:A"},
-          {"EXCLUDE", 5300, 5450, ""},
-          {"Stim2", 7000, 7000, "Cond:B"},
-          {"Stim1", 9000, 9000, "Cond:A"},
-          {"Stim2", 11000, 11000, "Cond:A"}})
-        list.push_back(MakeEvent(name, at, stop, {tag}));
+    ecEventList list = MakeList("Stim1@1000+Cond:A Resp@1200+Cond:A Stim2@3000+Cond:B Stim1@5000+Cond:A "
+                                "EXCLUDE@5300..5450 Stim2@7000+Cond:B Stim1@9000+Cond:A Stim2@11000+Cond:A",
+                                500.0f);
     ecXml xml;
     ASSERT_TRUE(xml.Read(std::string(ECEVENTS_TEST_DATA) + "/logic/two_sides.xml"));
     ecBinResultList results;
@@ -167,7 +157,7 @@ TEST(BinResultList, WholeDocumentToEventFiles)
     EXPECT_EQ(StatusOn(list), Indices({0, 2, 5, 6, 7}));
 
     // An empty bin still gets its file; a repeated name replaces the file.
-    ecEventList abc = MakeList({"A", "B", "A"});
+    ecEventList abc = MakeList("A B A");
     ecBinResultList more;
     ASSERT_EQ(RunDoc(more, abc,
                      Doc(Seq(Names("Z") + Save("None") + Names("A") + Save("Twice") + Names("B") + Save("Twice")))),
@@ -182,7 +172,7 @@ TEST(BinResultList, WholeDocumentToEventFiles)
 TEST(BinResultList, PreselectedEventsKeepEveryMarkedEvent)
 {
     // Equal events (same name and samples) each stay in the bin's list.
-    ecEventList list = MakeList({"A", "B", "A", "A"}, 250.0f);
+    ecEventList list = MakeList("A B A A", 250.0f);
     list[2] = list[0];
     list[3] = list[0];
     list[3].m_vTags = {"late"};
@@ -205,7 +195,7 @@ TEST(BinResultList, CutOrGarbledDocumentsRunOrFailCleanly)
     ecXml whole;
     ASSERT_TRUE(whole.Read(std::string(ECEVENTS_TEST_DATA) + "/logic/two_sides.xml"));
     const std::string text = whole.GetText();
-    ecEventList list = MakeList({"Stim1", "Stim2", "Resp", "Stim1", "EXCLUDE"}, 500.0f);
+    ecEventList list = MakeList("Stim1 Stim2 Resp Stim1 EXCLUDE", 500.0f);
     list[0].m_vTags = {"Cond:A"};
     list[1].m_vTags = {"Cond:B"};
     int ran = 0;

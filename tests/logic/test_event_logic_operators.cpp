@@ -17,7 +17,7 @@ struct Bench {
     ecEventList list;
     ecBinResultList results;
     Bench(const std::string& names, const Tags& tags = {})
-        : list(MakeList(Split(names)))
+        : list(MakeList(names))
     {
         for (std::size_t i = 0; i < tags.size(); ++i)
             list[i].m_vTags = tags[i];

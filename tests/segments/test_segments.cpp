@@ -8,6 +8,7 @@
 
 #include "ecevents/ecevents.h"
 #include "../support/ec_error_of.h"
+#include "../support/event_builders.h"
 
 namespace {
 
@@ -28,16 +29,6 @@ ecSegments MakeSegments(const Pieces& pieces)
     for (size_t i = 0; i < pieces.size(); ++i)
         std::tie(segs.m_vSegments[i].iStart, segs.m_vSegments[i].iStop) = pieces[i];
     return segs;
-}
-
-ecEvent MakeEvent(int start, int stop, bool rejected)
-{
-    ecEvent e;
-    e.m_sName = "Bad";
-    e.m_iStart = start;
-    e.m_iStop = stop;
-    rejected ? e.SetRejectedOn() : e.SetRejectedOff();
-    return e;
 }
 
 // Exposes the try limit, which the library itself never changes.
@@ -130,7 +121,7 @@ TEST(ecSegments, InitializeKeepsStretchesFreeOfRejectedEvents)
         SCOPED_TRACE(c.name);
         ecEventList list;
         for (const Ev& e : c.events)
-            list.AppendOneEvent(MakeEvent(std::get<0>(e), std::get<1>(e), std::get<2>(e)));
+            list.AppendOneEvent(MakeEvent("Bad", std::get<0>(e), std::get<1>(e), std::get<2>(e) ? kRejected : kAccepted));
         ecSegments segs = MakeSegments({{1, 2}});  // earlier segments are replaced
         segs.Initialize(list, c.first, c.last);
         EXPECT_EQ(AsPairs(segs), c.expected);
@@ -226,7 +217,7 @@ TEST(ecSegments, RandomListsGiveCleanSegmentsAndPieces)
         ecEventList list;
         for (int i = 0, n = static_cast<int>(gen() % 60); i < n; ++i) {
             const int start = first - 100 + static_cast<int>(gen() % static_cast<unsigned>(last - first + 200));
-            list.AppendOneEvent(MakeEvent(start, start + static_cast<int>(gen() % 200), gen() % 3 != 0));
+            list.AppendOneEvent(MakeEvent("Bad", start, start + static_cast<int>(gen() % 200), gen() % 3 != 0 ? kRejected : kAccepted));
         }
         ecSegments clean;
         clean.Initialize(list, first, last);

@@ -1,7 +1,8 @@
 #pragma once
 #include "../support/ec_error_of.h"
-// Builders shared by the tests of this folder: XML readers and writers,
-// events, lists and bin descriptions put together through the public
+#include "../support/event_builders.h"
+// Builders shared by the tests of this folder: XML readers and writers and
+// bin descriptions put together through the public
 // interfaces.
 #include <initializer_list>
 #include <sstream>
@@ -50,24 +51,6 @@ inline ecTimeAnchor Anchor(bool minus, float latency, const std::string& name) {
     a.SetLatencyWRTSpecifier(latency);
     a.SetName(name);
     return a;
-}
-
-enum Status { kAccepted, kRejected, kNoStatus };
-
-// Events go straight into the vector so that equal events stay separate.
-inline void AddEvent(ecEventList& list, const std::string& name, int start, Status status = kAccepted,
-                     bool tagged = false) {
-    ecEvent e;
-    e.m_sName = name;
-    e.m_iStart = start;
-    e.m_iStop = start;
-    if (status == kAccepted)
-        e.SetRejectedOff();
-    else if (status == kRejected)
-        e.SetRejectedOn();
-    if (tagged)
-        e.SetTagged();
-    list.push_back(e);
 }
 
 inline ecAttribSpec* AddSpec(ecPar_BinDesc& desc, const std::string& factor, const std::string& value) {

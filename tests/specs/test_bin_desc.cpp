@@ -264,11 +264,8 @@ TEST(BinDesc, AddTargetEventNamesNewTargetsAfterTheSpec) {
 
 TEST(BinDesc, UniqueNamesAndTags) {
     ecEventList events;
-    for (const char* name : {"S 1", "R 1", "S 1", "S 2"}) {
-        ecEvent e;
-        e.m_sName = name;
-        events.AppendOneEvent(e);
-    }
+    for (const char* name : {"S 1", "R 1", "S 1", "S 2"})
+        events.AppendOneEvent(MakeEvent(name, 0));
     ecPar_BinDesc d;
     d.GetpUniqueEventNames()->push_back("old");
     d.SetUniqueEvents(&events);

@@ -21,19 +21,8 @@ const long kPerm = ecConditional::kPermeable;
 const long kWin = ecConditional::kWindow;
 const long kInvSet = ecCondEventFlag::kInvert | ecCondEventFlag::kSet;
 
-ecEventList MakeList() {
-    ecEventList list;
-    list.SetSamplingRate(kRate);
-    return list;
-}
-
 TEST(Matching, TargetsTagAcceptedEventsInSpecAndPairOrder) {
-    ecEventList list = MakeList();
-    AddEvent(list, "A", 8);
-    AddEvent(list, "B", 4);
-    AddEvent(list, "A", 2, kRejected);
-    AddEvent(list, "A", 6, kNoStatus);
-    AddEvent(list, "A", 0, kAccepted, true);
+    ecEventList list = MakeList("A@8 B@4 A@2! A@6? A@0*", kRate);
     list[2].m_vTags = {"old:1"};
     list[2].SetCode(5);
     ecPar_BinDesc desc;
@@ -63,12 +52,7 @@ TEST(Matching, TargetsTagAcceptedEventsInSpecAndPairOrder) {
 }
 
 TEST(Matching, FlagsApplyInOrderStopAtTheFirstFailureAndCarryToLaterMatches) {
-    ecEventList list = MakeList();
-    AddEvent(list, "A", 0);
-    AddEvent(list, "B", 1);
-    AddEvent(list, "C", 2);
-    AddEvent(list, "X", 3);
-    AddEvent(list, "D", 10);
+    ecEventList list = MakeList("A@0 B@1 C@2 X@3 D@10", kRate);
     ecPar_BinDesc desc;
     ecTarget* a = AddTarget(AddSpec(desc, "F", "1"), "T", {"A"});
     AddFlag(a, 0, kInvSet, 2);  // passes, sets bit 2
@@ -97,9 +81,10 @@ TEST(Matching, FlagsApplyInOrderStopAtTheFirstFailureAndCarryToLaterMatches) {
 // Whether the one B among the names (one event per second) is tagged, with a
 // conditional looking for A from it.
 bool TagsB(const std::vector<std::string>& names, long option, bool backward, const std::vector<bool>& tagged) {
-    ecEventList list = MakeList();
+    std::string words;
     for (size_t i = 0; i < names.size(); ++i)
-        AddEvent(list, names[i], static_cast<int>(i) * 4, kAccepted, i < tagged.size() && tagged[i]);
+        words += names[i] + "@" + std::to_string(i * 4) + (i < tagged.size() && tagged[i] ? "* " : " ");
+    ecEventList list = MakeList(words, kRate);
     ecPar_BinDesc desc;
     ecAttribSpec* spec = AddSpec(desc, "F", "1");
     AddTarget(spec, "T", {"B"});
@@ -137,8 +122,7 @@ TEST(Matching, ImpermeableLooksAtOneCandidateOnly) {
     }
     // Nothing to look for: the negated bit decides, the reference unread.
     for (long option : {0L, kNeg, kPerm, kPerm | kNeg}) {
-        ecEventList list = MakeList();
-        AddEvent(list, "B", 0);
+        ecEventList list = MakeList("B@0", kRate);
         ecPar_BinDesc desc;
         ecAttribSpec* spec = AddSpec(desc, "F", "1");
         AddTarget(spec, "T", {"B"});
@@ -151,11 +135,7 @@ TEST(Matching, ImpermeableLooksAtOneCandidateOnly) {
 // B at 1 s (forward) or at 3 s behind a filler (backward); one A at aStart;
 // a window through the pre and post latencies.
 bool WindowTagsB(int aStart, long option, bool backward, float pre, float post, bool postMinus) {
-    ecEventList list = MakeList();
-    AddEvent(list, "A", aStart);
-    AddEvent(list, backward ? "X" : "B", backward ? 12 : 4);
-    if (backward)
-        AddEvent(list, "B", 12);
+    ecEventList list = MakeList("A@" + std::to_string(aStart) + (backward ? " X@12 B@12" : " B@4"), kRate);
     ecPar_BinDesc desc;
     ecAttribSpec* spec = AddSpec(desc, "F", "1");
     AddTarget(spec, "T", {"B"});
@@ -195,10 +175,7 @@ TEST(Matching, WindowEdgesAreInclusiveAndReversedLatenciesAreOrdered) {
 
 TEST(Matching, ChainedWindowLeavesItsRunTimeValuesAfterAFailedAttempt) {
     // Only B is accepted; the A and D it looks at are candidates all the same.
-    ecEventList list = MakeList();
-    AddEvent(list, "B", 4);
-    AddEvent(list, "A", 6, kRejected);
-    AddEvent(list, "D", 9, kNoStatus);
+    ecEventList list = MakeList("B@4 A@6! D@9?", kRate);
     ecPar_BinDesc desc;
     ecAttribSpec* spec = AddSpec(desc, "F", "1");
     AddTarget(spec, "T", {"B"});
@@ -246,10 +223,7 @@ TEST(Matching, ErrorsEndThePassWhereItStands) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message + " " + std::to_string(c.option));
-        ecEventList list = MakeList();
-        AddEvent(list, "A", 8);
-        AddEvent(list, "B", 4);
-        AddEvent(list, "A", 0);
+        ecEventList list = MakeList("A@8 B@4 A@0", kRate);
         ecPar_BinDesc desc;
         AddTarget(AddSpec(desc, "F", "1"), "T", {"A"});
         ecAttribSpec* spec = AddSpec(desc, "G", "1");

@@ -3,7 +3,6 @@
 // "Attribs".
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -72,18 +71,6 @@ TEST(MatchingEndToEnd, AttribsSequencesSelectTheTaggedEvents) {
     const std::map<std::string, std::vector<int>> want{
         {"Hits", {500, 2000}}, {"Misses", {1250}}, {"AfterDev", {1000, 2250}}, {"AllDev", {500, 1250, 2000}}};
     EXPECT_EQ(bins, want);
-}
-
-TEST(MatchingEndToEnd, TagsSurviveTheEventFile) {
-    ecEventList list = ReadMatchedEvents();
-    const std::string file = ::testing::TempDir() + "matching_tagged.evt";
-    ASSERT_TRUE(list.Write(file.c_str()));
-    ecEventList again;
-    again.SetSamplingRate(250.0f);
-    ASSERT_TRUE(again.ReadEventFile(file.c_str(), false));
-    EXPECT_EQ(TagsByStart(again), TagsByStart(list));
-    EXPECT_EQ(again.GetUniqueTagNameCnt(), 3);
-    std::remove(file.c_str());
 }
 
 }  // namespace

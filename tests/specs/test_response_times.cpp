@@ -118,7 +118,7 @@ ecEventList RandomList(std::mt19937& random, int count) {
     ecEventList list;
     list.SetSamplingRate(kRate);
     for (int start : starts)
-        AddEvent(list, names[random() % 3], start);
+        list.push_back(MakeEvent(names[random() % 3], start));
     return list;
 }
 
@@ -175,10 +175,7 @@ TEST(ResponseTimes, RecordedFindsAreTheEventsTheConstructionsMean) {
 // Far into a recording at a rate that is no binary fraction, single-precision
 // times would differ from the samples' own difference by several samples.
 TEST(ResponseTimes, LatencyIsTheSampleDifferenceOverTheRate) {
-    ecEventList list;
-    list.SetSamplingRate(500.3f);
-    AddEvent(list, "T", 40000000);
-    AddEvent(list, "R", 40000123);
+    ecEventList list = MakeList("T@40000000 R@40000123", 500.3f);
     ecPar_BinDesc desc;
     Build(desc, kFollowed);
     ecMatchRecord record;
@@ -192,10 +189,7 @@ TEST(ResponseTimes, LatencyIsTheSampleDifferenceOverTheRate) {
 // Two specs share the factor: each event takes the latency of the spec that
 // tagged it; the record refuses a list that is not the one it was taken from.
 TEST(ResponseTimes, RequestsByFactorAndTheirFaults) {
-    ecEventList list;
-    list.SetSamplingRate(kRate);
-    for (int start : {0, 2, 10, 16})
-        AddEvent(list, start % 10 == 0 ? "T" : "R", start);
+    ecEventList list = MakeList("T@0 R@2 T@10 R@16", kRate);
     ecPar_BinDesc desc;
     Build(desc, kFollowed);
     ecAttribSpec* late = AddSpec(desc, "Resp", "Late");

@@ -35,8 +35,11 @@ public:
         const int first = Chance(10) ? -span / 2 : 0;
         for (int i = 0; i < n; ++i) {
             const int s = Int(0, 9);
-            const Status status = s < 7 ? kAccepted : (s < 9 ? kRejected : kNoStatus);
-            AddEvent(list, EventName(), Int(first, first + span), status, Chance(15));
+            const unsigned int status = s < 7 ? kAccepted : (s < 9 ? kRejected : kNoStatus);
+            const std::string name = EventName();
+            list.push_back(MakeEvent(name, Int(first, first + span), kAtStart, status));
+            if (Chance(15))
+                list.back().SetTagged();
             list.back().m_sNotation = std::to_string(i);
             list.back().SetCode(static_cast<unsigned>(Int(0, 15)));
             if (Chance(5))

@@ -1,6 +1,6 @@
 #pragma once
 // What tests that touch files share: a scratch folder per test, whole-file
-// reads and writes, an event made in one line, and a readable "contains".
+// reads and writes, and a readable "contains".
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,8 +13,6 @@
 #include <vector>
 
 #include <unistd.h>
-
-#include "ecevents/events/ecEvent.h"
 
 namespace testfiles {
 
@@ -33,16 +31,6 @@ inline void WriteText(const std::string& path, const std::string& text)
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream out(path, std::ios::binary);
     out << text;
-}
-
-inline ecEvent Event(const std::string& name, int start, int stop, std::vector<std::string> tags = {})
-{
-    ecEvent e;
-    e.m_sName = name;
-    e.m_iStart = start;
-    e.m_iStop = stop;
-    e.m_vTags = std::move(tags);
-    return e;
 }
 
 // Whether text holds part; a failure shows the whole text.
