@@ -4,7 +4,8 @@ ASAN_DIR  ?= build-asan
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_DIR  ?= build-fuzz
 FUZZ_SECONDS ?= 60
-DEB_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev
+DEB_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev \
+  pybind11-dev python3-dev python3-numpy python3-pandas python3-mne python3-matplotlib python3-pytest
 FUZZ_DEB_PACKAGES := clang libclang-rt-14-dev
 
 .PHONY: all deps fuzz-deps install-packages configure build test asan-test fuzz-build fuzz bench demo install clean

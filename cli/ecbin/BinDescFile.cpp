@@ -2,19 +2,15 @@
 
 #include "ecbin/HostError.h"
 #include "ecbin/ReadNotes.h"
+#include "ecinterop/ecBinDocuments.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/specs/ecMatchRecord.h"
 #include "ecevents/specs/ecPar_BinDesc.h"
-#include "ecutil/ecXml.h"
 
 std::string BinDescFile::Load(const std::string& path, ReadNotes* notes)
 {
     std::string text = ecTextTable::ReadFile(path);
-    ecXml xml;
-    xml.SetText(text);
-    if (xml.Sub("bin_desc").IsEmpty())
-        throw HostError(path, "not a bin description (no <bin_desc> element)");
     std::vector<ecReadDiagnostic> found;
     ecPar_BinDesc desc;
     Parse(text, path, desc, &found);
@@ -27,10 +23,7 @@ void BinDescFile::Parse(const std::string& text, const std::string& path, ecPar_
                         std::vector<ecReadDiagnostic>* found)
 {
     try {
-        ecXml xml;
-        xml.SetText(text);
-        xml.SetDiagnostics(found);
-        desc.ReadXml(xml, false);
+        ecBinDocuments::ReadBinDesc(text, path, desc, found);
     } catch (...) {
         throw HostError::FromCurrent(path);
     }

@@ -20,7 +20,8 @@ public:
     // finite) is an error, or a warning kept in notes under --lenient.
     static std::string Load(const std::string& path, ReadNotes* notes = nullptr);
 
-    // Reads the description from text into desc, recording what the reader
+    // Reads the description from text into desc (refusing a text without a
+    // <bin_desc> element), recording what the reader
     // read past in found when given. Library errors become a HostError
     // naming path.
     static void Parse(const std::string& text, const std::string& path, ecPar_BinDesc& desc,

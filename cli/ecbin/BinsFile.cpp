@@ -1,48 +1,14 @@
 #include "ecbin/BinsFile.h"
 
-#include <sstream>
 #include <vector>
 
 #include "ecbin/HostError.h"
 #include "ecbin/ReadNotes.h"
+#include "ecinterop/ecBinDocuments.h"
 #include "ecinterop/ecTextTable.h"
-#include "ecevents/binlist/ecBinList.h"
-#include "ecevents/events/ecEventList.h"
-#include "ecevents/logic/ecBinResultList.h"
-#include "ecevents/foundation/ecError.h"
 #include "ecutil/ecXml.h"
 
 namespace {
-
-bool HasElement(const std::string& text, const std::string& tag)
-{
-    ecXml xml;
-    xml.SetText(text);
-    ecXml sub = xml.Sub(tag);
-    return !sub.IsEmpty();
-}
-
-// The numbers of a bin-results document that do not fit: its epochs and
-// sequences read once over an empty event list. A sequence that fails on
-// no events stops the check there; the run over the recordings reports it.
-std::vector<ecReadDiagnostic> CheckBinResults(const std::string& text)
-{
-    std::vector<ecReadDiagnostic> found;
-    ecEventList none;
-    none.SetSamplingRate(1000.0f);
-    ecBinResultList results;
-    results.SetpEvents(&none);
-    ecXml xml;
-    xml.SetText(text);
-    xml.SetDiagnostics(&found);
-    try {
-        results.ReadXml(xml);
-    } catch (const std::exception&) {
-        // What stopped the read is what the caller reports; the records
-        // gathered up to it are what this is for.
-    }
-    return found;
-}
 
 ReadNotes& Or(ReadNotes* notes, ReadNotes& strict)
 {
@@ -56,14 +22,7 @@ std::string BinsFile::Compile(const std::string& binListText, const std::string&
     std::vector<ecReadDiagnostic> found;
     std::string compiled;
     try {
-        ecXml xml;
-        xml.SetText(binListText);
-        xml.SetDiagnostics(&found);
-        ecBinList bins;
-        bins.ReadXml(xml);
-        std::ostringstream out;
-        bins.WriteXmlBinResults(out);
-        compiled = out.str();
+        compiled = ecBinDocuments::Compile(binListText, path, found);
     } catch (...) {
         throw HostError::FromCurrent(path);
     }
@@ -74,19 +33,19 @@ std::string BinsFile::Compile(const std::string& binListText, const std::string&
 
 std::string BinsFile::FromText(const std::string& text, const std::string& path, Kind* kind, ReadNotes* notes)
 {
-    if (HasElement(text, "bin_list")) {
-        if (kind)
-            *kind = BinList;
-        return Compile(text, path, notes);
+    std::vector<ecReadDiagnostic> found;
+    ecBinDocuments::Kind read = ecBinDocuments::BinList;
+    std::string compiled;
+    try {
+        compiled = ecBinDocuments::BinResultsText(text, path, &read, found);
+    } catch (...) {
+        throw HostError::FromCurrent(path);
     }
-    if (HasElement(text, "bin_results")) {
-        if (kind)
-            *kind = BinResults;
-        ReadNotes strict;
-        Or(notes, strict).Settle(path, CheckBinResults(text));
-        return text;
-    }
-    throw HostError(path, "not a bin list or bin-results document (no <bin_list> or <bin_results> element)");
+    if (kind)
+        *kind = read == ecBinDocuments::BinList ? BinList : BinResults;
+    ReadNotes strict;
+    Or(notes, strict).Settle(path, found);
+    return compiled;
 }
 
 std::string BinsFile::Load(const std::string& path, Kind* kind, ReadNotes* notes)

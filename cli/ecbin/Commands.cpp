@@ -29,8 +29,8 @@
 #include "ecinterop/ecResponseTimes.h"
 #include "ecevents/specs/ecMatchRecord.h"
 #include "ecinterop/ecEventStats.h"
+#include "ecinterop/ecSegmentDraw.h"
 #include "ecinterop/ecNearestSample.h"
-#include "ecevents/segments/ecSegments.h"
 #include "ecsafewrite/ecOutputGuard.h"
 #include "ecsafewrite/ecSafeWriter.h"
 
@@ -436,36 +436,31 @@ int DrawSegments(const Segments& segments, std::ostream& out, std::ostream& err)
         if (separation < 0 && segments.count < 1)
             throw HostError("overlapping segments (negative --min-separation) need --count");
 
-        int first = segments.start >= 0.0 ? ToSamples("--start", segments.start, rate) : 0;
-        int last = 0;
-        if (segments.stop >= 0.0) {
-            last = ToSamples("--stop", segments.stop, rate);
-        } else {
-            for (const ecEvent& e : list)
-                last = std::max(last, std::max(e.m_iStart, e.m_iStop));
-        }
+        const int first = segments.start >= 0.0 ? ToSamples("--start", segments.start, rate) : 0;
+        const int last =
+            segments.stop >= 0.0 ? ToSamples("--stop", segments.stop, rate) : ecSegmentDraw::LastSample(list);
         if (last < first)
             throw HostError(segments.events, "the range to draw from is empty (samples " + std::to_string(first) + " to " +
                                                  std::to_string(last) + "); give --stop");
 
-        ecSegments clean;
-        clean.Initialize(list, first, last);
-        if (segments.margin > 0.0)
-            clean.Trim(ToSamples("--margin", segments.margin, rate));
-        ecSegments pieces;
-        if (segments.seeded)
-            pieces.SetRandomNumberSeed(segments.seed);
-        int drawn = 0;
+        ecSegmentDraw draw;
+        draw.length = length;
+        draw.count = segments.count;
+        draw.separation = separation;
+        draw.margin = segments.margin > 0.0 ? ToSamples("--margin", segments.margin, rate) : 0;
+        draw.seeded = segments.seeded;
+        draw.seed = segments.seed;
+        std::vector<ecSegment> pieces;
         try {
-            drawn = pieces.SelectRandom(clean, length, separation, segments.count);
+            pieces = draw.Draw(list, first, last);
         } catch (...) {
             throw HostError::FromCurrent(segments.events);
         }
+        const int drawn = static_cast<int>(pieces.size());
 
         std::ostringstream table;
         table << "start_sample\tstop_sample\tonset\tduration\n";
-        for (int i = 0; i < drawn && i < static_cast<int>(pieces.m_vSegments.size()); ++i) {
-            const ecSegment& s = pieces.m_vSegments[i];
+        for (const ecSegment& s : pieces) {
             table << s.iStart << '\t' << s.iStop << '\t' << ecTextTable::Fixed(s.iStart / static_cast<double>(rate), 6)
                   << '\t'
                   << ecTextTable::Fixed((static_cast<long long>(s.iStop) - s.iStart + 1) / static_cast<double>(rate), 6)

@@ -159,10 +159,8 @@ void ecBidsEvents::ReadText(const std::string& text, const std::string& path, co
                     if (!(rate > 0.0))
                         throw ecFormatError("", "no sampling rate to turn the duration into samples: give --rate");
                     // Start and length each fit; their sum need not.
-                    const double n = ecNearestSample(d, rate);
-                    if (n > 1.0)
-                        e.m_iStop = FitSample(e.m_iStart + n - 1.0, "the end of onset " + cells[onset] +
-                                                                        " s plus duration " + cells[duration] + " s");
+                    e.m_iStop = FitSample(ecLastSample(e.m_iStart, d, rate), "the end of onset " + cells[onset] +
+                                                                                 " s plus duration " + cells[duration] + " s");
                 }
             }
         } catch (const ecFormatError& problem) {

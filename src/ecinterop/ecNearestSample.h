@@ -9,3 +9,8 @@ double ecNearestSample(double seconds, double rate);
 // Whether a sample number (a whole number in double) fits the event's
 // 32-bit sample fields.
 bool ecFitsSample(double sample);
+
+// The last sample an event covers when it starts at sample start and lasts
+// duration seconds: a duration that rounds to at most one sample leaves a
+// point event (start itself).
+double ecLastSample(double start, double duration, double rate);

@@ -1,0 +1,186 @@
+#include <algorithm>
+#include <memory>
+#include <utility>
+#include <string>
+#include <vector>
+
+#include "Core.h"
+#include "ecevents/epochs/ecEventRelatedEpoch.h"
+#include "ecevents/logic/ecBinResultList.h"
+#include "ecevents/specs/ecMatchRecord.h"
+#include "ecevents/specs/ecPar_BinDesc.h"
+#include "ecevents/specs/ecRtRequest.h"
+#include "ecinterop/ecBidsEvents.h"
+#include "ecinterop/ecBinDocuments.h"
+#include "ecinterop/ecFormatError.h"
+#include "ecinterop/ecResponseTimes.h"
+#include "ecinterop/ecTextTable.h"
+#include "ecutil/ecXml.h"
+
+namespace {
+
+struct CoreBin {
+    std::string id;
+    ecEventRelatedEpoch epoch;
+    std::vector<char> members;
+};
+
+// What running bins over a copy of the events produced: the copy (tagged,
+// in the order tagging left it) and, per bin, which of its events belong.
+struct CoreResults {
+    std::shared_ptr<CoreEvents> events;
+    std::vector<CoreBin> bins;
+    // rt_<factor> columns over the copy, when response times were asked for.
+    std::vector<ecBidsEvents::SecondsColumn> responseTimes;
+};
+
+// What a reader read past is an error here: a Python caller has no place
+// to see warnings scroll by.
+void Strict(const std::string& source, const std::vector<ecReadDiagnostic>& found)
+{
+    if (found.empty())
+        return;
+    std::vector<std::string> lines;
+    for (const ecReadDiagnostic& d : found)
+        lines.push_back(ecFormatError::Line(source, d));
+    throw ecFormatError(lines);
+}
+
+// Floats of a document as the document wrote them (-0.2, not -0.200000003).
+double Plain(float value)
+{
+    return std::stod(ecTextTable::ShortFloat(value));
+}
+
+using Factors = std::vector<std::pair<std::string, std::string>>;
+
+std::shared_ptr<CoreResults> Run(const CoreEvents& source, const std::string& binsText, const std::string& binsSource,
+                                 const std::string& binDescText, const std::string& binDescSource,
+                                 const Factors& responseTimes)
+{
+    auto results = std::make_shared<CoreResults>();
+    py::gil_scoped_release release;
+    std::vector<ecReadDiagnostic> found;
+    const std::string binResults = ecBinDocuments::BinResultsText(binsText, binsSource, nullptr, found);
+    Strict(binsSource, found);
+    results->events = std::make_shared<CoreEvents>(source);
+    ecEventList& list = results->events->list;
+    if (!(list.GetSamplingRate() > 0.0f))
+        throw ecFormatError("", "running bins needs the sampling rate of the events (sfreq)");
+    if (!binDescText.empty()) {
+        ecPar_BinDesc desc;
+        ecBinDocuments::ReadBinDesc(binDescText, binDescSource, desc, &found);
+        Strict(binDescSource, found);
+        std::vector<ecRtRequest> requests;
+        for (const auto& [factor, conditional] : responseTimes) {
+            try {
+                for (const ecRtRequest& r : ecRtRequest::ForFactor(desc, factor, conditional))
+                    requests.push_back(r);
+            } catch (const std::exception& e) {
+                throw ecFormatError(binDescSource, "response times of " + factor + ":" + conditional + ": " + e.what());
+            }
+        }
+        ecMatchRecord record;
+        try {
+            list.SetBinDescAttributes(desc, requests.empty() ? nullptr : &record);
+            if (!requests.empty())
+                results->responseTimes = ecResponseTimes::Columns(requests, record, list);
+        } catch (const std::exception& e) {
+            throw ecFormatError(binDescSource, std::string("tagging failed: ") + e.what());
+        }
+    } else if (!responseTimes.empty()) {
+        throw ecFormatError("", "response times need the bin description whose conditionals find the responses");
+    }
+    ecBinResultList run;
+    run.SetpEvents(&list);
+    try {
+        ecXml xml;
+        xml.SetText(binResults);
+        run.ReadXml(xml);
+        run.ResetForPreselection();
+        for (std::string id = run.PreselectNextBin(); !id.empty(); id = run.PreselectNextBin()) {
+            CoreBin bin;
+            bin.id = id;
+            if (const ecEventRelatedEpoch* epoch = run.GetpEpoch())
+                bin.epoch = *epoch;
+            bin.members.reserve(list.size());
+            for (const ecEvent& e : list)
+                bin.members.push_back(e.IsStatusOn() ? 1 : 0);
+            results->bins.push_back(std::move(bin));
+        }
+    } catch (const ecFormatError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw ecFormatError(binsSource, std::string("running the bins failed: ") + e.what());
+    }
+    // Statuses were the walk's scratch; the copy goes back to how it came.
+    for (ecEvent& e : list)
+        e.ClearStatus();
+    return results;
+}
+
+py::dict Epoch(const ecEventRelatedEpoch& e)
+{
+    py::dict d;
+    d["sID"] = Text(e.sID);
+    d["fStart"] = Plain(e.fStart);
+    d["fStop"] = Plain(e.fStop);
+    d["sFilteringIntervalOption"] = Text(e.sFilteringIntervalOption);
+    d["fStartIOF"] = Plain(e.fStartIOF);
+    d["fStopIOF"] = Plain(e.fStopIOF);
+    d["sBaselineDetrend"] = Text(e.sBaselineDetrend);
+    d["fDetrendStart"] = Plain(e.fDetrendStart);
+    d["fDetrendStop"] = Plain(e.fDetrendStop);
+    d["iPolynomialOrder"] = e.iPolynomialOrder;
+    d["bApplyMagnitudeLimit"] = e.bApplyMagnitudeLimit;
+    d["fElectricLow"] = Plain(e.fElectricLow);
+    d["fElectricHigh"] = Plain(e.fElectricHigh);
+    d["fMagneticLow"] = Plain(e.fMagneticLow);
+    d["fMagneticHigh"] = Plain(e.fMagneticHigh);
+    d["fThresholdStart"] = Plain(e.fThresholdStart);
+    d["fThresholdStop"] = Plain(e.fThresholdStop);
+    d["vChannels"] = Texts(e.vChannels);
+    return d;
+}
+
+const CoreBin& BinAt(const CoreResults& r, py::ssize_t i)
+{
+    if (i < 0 || i >= static_cast<py::ssize_t>(r.bins.size()))
+        throw py::index_error("bin index out of range");
+    return r.bins[static_cast<size_t>(i)];
+}
+
+} // namespace
+
+void BindBins(py::module_& m)
+{
+    py::class_<CoreResults, std::shared_ptr<CoreResults>>(m, "CoreResults")
+        .def_property_readonly("events", [](const CoreResults& r) { return r.events; })
+        .def("ids",
+             [](const CoreResults& r) {
+                 std::vector<std::string> ids;
+                 for (const CoreBin& b : r.bins)
+                     ids.push_back(b.id);
+                 return Texts(ids);
+             })
+        .def("epoch", [](const CoreResults& r, py::ssize_t i) { return Epoch(BinAt(r, i).epoch); })
+        .def("response_times",
+             [](const CoreResults& r) {
+                 py::list columns;
+                 for (const ecBidsEvents::SecondsColumn& c : r.responseTimes) {
+                     py::array_t<double> values = NewArray<double>(c.values.size());
+                     std::copy(c.values.begin(), c.values.end(), values.mutable_data());
+                     columns.append(py::make_tuple(Text(c.name), values));
+                 }
+                 return columns;
+             })
+        .def("members", [](const CoreResults& r, py::ssize_t i) {
+            const CoreBin& b = BinAt(r, i);
+            py::array_t<bool> out = NewArray<bool>(b.members.size());
+            bool* p = out.mutable_data();
+            for (char c : b.members)
+                *p++ = c != 0;
+            return out;
+        });
+    m.def("run", &Run);
+}

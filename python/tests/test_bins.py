@@ -1,0 +1,233 @@
+"""Bins: the same as ecbin, summaries, metadata, arguments for mne.Epochs."""
+
+import os
+import subprocess
+import sys
+import threading
+import time
+
+import numpy as np
+import pandas as pd
+import pytest
+
+import ecevents
+from conftest import BIDS, BINDESC, BINLIST, EVENTS, RATE
+
+EPOCH = ("<epoch><sID>E</sID><fStart>-0.1</fStart><fStop>0.4</fStop>{baseline}"
+         "<bApplyMagnitudeLimit>{limit}</bApplyMagnitudeLimit></epoch>")
+
+
+def binlist(bins, baseline="<sBaselineDetrend>PreEvent</sBaselineDetrend>", limit=0):
+    """A bin list text with one names bin per (ID, event names) pair, all on one epoch."""
+    rows = "".join(f"<bin><sBinName>{bin_id}</sBinName><sEpochName>E</sEpochName><sCase>EvtNames</sCase>"
+                   f"<vEvtNames>{''.join(f'<name>{n}</name>' for n in names)}</vEvtNames></bin>"
+                   for bin_id, names in bins.items())
+    return (f"<bin_list>\n<bExcludeON>1</bExcludeON><vBinList>{rows}</vBinList>"
+            f"<vEpochList>{EPOCH.format(baseline=baseline, limit=limit)}</vEpochList></bin_list>\n")
+
+
+def ecbin_bins(events_path, bins_path, bindesc, out, rate=None):
+    """ecbin run's summary rows and per-bin samples."""
+    command = [os.environ["ECBIN"], "run", str(events_path), "--bins", str(bins_path), "-o", str(out / "run"),
+               "--summary", str(out / "summary.tsv")]
+    command += ["--bindesc", str(bindesc)] if bindesc else []
+    command += ["--rate", str(rate)] if rate else []
+    subprocess.run(command, check=True, capture_output=True)
+    summary = pd.read_csv(out / "summary.tsv", sep="\t")
+    samples = {b: ecevents.read_events(out / f"run_{b}.evt", 1.0).samples() for b in summary["bin"]}
+    return summary, samples
+
+
+@pytest.mark.skipif("ECBIN" not in os.environ, reason="ecbin is not built")
+@pytest.mark.parametrize("recording", ["sample", "ds000248"])
+def test_bins_equal_ecbin_run(recording, tmp_path):
+    if recording == "sample":
+        events_path, bins_path, bindesc, rate = EVENTS, BINLIST, BINDESC, RATE
+    else:
+        events_path = next(BIDS.glob("ds000248/**/*_events.tsv"))
+        bins_path, bindesc, rate = tmp_path / "bins.xml", None, None
+        bins_path.write_text(binlist({"Aud": ["Auditory/Left", "Auditory/Right"], "Button": ["Button"]}))
+    expected, samples = ecbin_bins(events_path, bins_path, bindesc, tmp_path, rate)
+    results = ecevents.run(ecevents.read_events(events_path, rate), bins_path, bindesc=bindesc)
+    summary = results.summary()
+    assert results.names == expected["bin"].tolist()
+    for column, theirs in [("epoch", "epoch"), ("n_events", "events"), ("first_sample", "first_sample"),
+                           ("last_sample", "last_sample")]:
+        assert summary[column].tolist() == expected[theirs].tolist()
+    for name in results.names:
+        assert results.events(name)[:, 0].tolist() == sorted(samples[name].tolist())
+
+
+def test_summary_epoch_and_events(results):
+    summary = results.summary().set_index("bin")
+    assert summary.loc["Response", ["epoch", "tmin", "tmax"]].tolist() == ["Resp", -0.5, 0.5]
+    assert summary.loc["DevHit", "baseline"] == (None, 0)
+    epoch = results.epoch("Standard")
+    assert (epoch["sID"], epoch["fStart"], epoch["fStop"], epoch["sBaselineDetrend"]) == ("Stim", -0.2, 0.8, "PreEvent")
+    deviants = results.events("Deviant")
+    assert set(deviants[:, 2]) == {results.event_id["deviant"]}
+    assert len(deviants) == summary.loc["Deviant", "n_events"]
+
+
+def test_metadata_has_tag_factors_bins_and_the_window(results):
+    metadata = results.metadata()
+    assert list(metadata.columns[:6]) == ["sample", "onset", "name", "Stim", "Prev", "Resp"]
+    assert (metadata["Resp"][metadata["DevHit"]] == "Hit").all()
+    assert (metadata["DevMiss"] == metadata["Deviant"] & ~metadata["DevHit"]).all()
+    assert metadata["Resp"][metadata["DevMiss"]].isna().all()
+    windowed = results.metadata(window=(0.2, 1.0))
+    hits = windowed[windowed["DevHit"]]
+    assert hits["response_present"].all() and hits["response_latency"].between(0.2, 1.0).all()
+    assert (windowed["response_present"] == windowed["response_latency"].notna()).all()
+
+
+def test_response_times_are_the_latency_the_conditional_found(sample):
+    results = ecevents.run(sample, BINLIST, bindesc=BINDESC, rt={"Resp": "R"})
+    metadata = results.metadata(window=(0.2, 1.0))
+    hits = metadata[metadata["DevHit"]]
+    assert np.allclose(hits["rt_Resp"], hits["response_latency"]) and hits["rt_Resp"].between(0.2, 1.0).all()
+    assert metadata["rt_Resp"][metadata["Resp"].isna()].isna().all()
+    for kwargs, error, message in [({"rt": {"Resp": "R"}, "bindesc": None}, TypeError, "need bindesc"),
+                                   ({"rt": ["Resp:R"]}, TypeError, "rt must be a dict"),
+                                   ({"rt": {"Speed": "R"}}, ecevents.EventsError, "Speed:R")]:
+        with pytest.raises(error, match=message):
+            ecevents.run(sample, BINLIST, **{"bindesc": BINDESC, **kwargs})
+
+
+def test_factor_values_join_and_clash_with_bins():
+    frame = pd.DataFrame({"onset": [1.0, 2.0], "duration": 0.0, "trial_type": ["go", "go"],
+                          "tags": ["Cond:A;Cond:B", "Cond:A"]})
+    events = ecevents.EventList.from_dataframe(frame, 100.0)
+    assert ecevents.run(events, binlist({"Go": ["go"]})).metadata()["Cond"].tolist() == ["A|B", "A"]
+    with pytest.raises(ecevents.EventsError, match="'Cond' has the name of a bin"):
+        ecevents.run(events, binlist({"Cond": ["go"]})).metadata()
+
+
+def test_epochs_from_kwargs_select_bins_through_metadata(results):
+    mne = pytest.importorskip("mne")
+    stim = ["Standard", "Deviant", "StdAfterStd", "DevHit", "DevMiss"]
+    kw = results.epochs_kwargs(stim)
+    assert (kw["tmin"], kw["tmax"], kw["baseline"]) == (-0.2, 0.8, (None, 0))
+    assert kw["event_id"] == {"standard": 1, "deviant": 2}
+    samples = results.tagged_events.samples()
+    assert len(kw["events"]) == len(np.unique(samples[results.members("Standard") | results.members("Deviant")]))
+    last = int(samples.max()) + RATE
+    raw = mne.io.RawArray(np.zeros((1, int(last))), mne.create_info(1, RATE, "eeg"), verbose=False)
+    epochs = mne.Epochs(raw, **kw, preload=True, verbose=False)
+    assert len(epochs) == len(kw["events"])
+    for name in stim:
+        assert len(epochs[name]) == int(results.members(name).sum())
+
+
+def test_events_sharing_a_sample_make_one_epoch_with_bins_ored():
+    events = ecevents.EventList.from_mne(np.array([[100, 0, 1], [100, 0, 2], [300, 0, 1]]), 100.0, {"a": 1, "b": 2})
+    kw = ecevents.run(events, binlist({"A": ["a"], "B": ["b"]})).epochs_kwargs()
+    assert kw["events"][:, 0].tolist() == [100, 300]
+    assert kw["metadata"][["A", "B"]].values.tolist() == [[True, True], [True, False]]
+
+
+@pytest.mark.parametrize("bins, baseline, limit, expected, warns", [
+    ({"A": ["a"]}, "", 0, None, None),
+    ({"A": ["a"]}, "<sBaselineDetrend>Custom</sBaselineDetrend><fDetrendStart>-0.05</fDetrendStart>"
+                   "<fDetrendStop>0</fDetrendStop>", 0, (-0.05, 0.0), None),
+    ({"A": ["a"]}, "<iPolynomialOrder>1</iPolynomialOrder><sBaselineDetrend>PreEvent</sBaselineDetrend>", 0,
+     (None, 0), "detrending"),
+    ({"A": ["a"]}, "<sBaselineDetrend>PreEvent</sBaselineDetrend>", 1, (None, 0), "magnitude limits"),
+])
+def test_baselines_as_mne_writes_them(bins, baseline, limit, expected, warns, recwarn):
+    events = ecevents.EventList.from_mne(np.array([[100, 0, 1]]), 100.0, {"a": 1})
+    kw = ecevents.run(events, binlist(bins, baseline, limit)).epochs_kwargs()
+    assert kw["baseline"] == expected
+    messages = [str(w.message) for w in recwarn]
+    assert any(warns in m for m in messages) if warns else not messages
+
+
+@pytest.mark.parametrize("bins, chosen, message", [
+    ({"a": ["a"]}, None, "'a' equals an event name"),
+    ({"Aud": ["Aud/L"]}, None, "'Aud' equals an event name or part"),
+    ({"x-1": ["a"]}, None, "'x-1' is not a Python identifier"),
+    ({"A": ["a"]}, ["Nope"], "no bin 'Nope'"),
+])
+def test_epochs_kwargs_refuses_bins_mne_cannot_select(bins, chosen, message):
+    events = ecevents.EventList.from_mne(np.array([[100, 0, 1], [200, 0, 2]]), 100.0, {"a": 1, "Aud/L": 2})
+    with pytest.raises(ecevents.EventsError, match=message):
+        ecevents.run(events, binlist(bins)).epochs_kwargs(chosen)
+
+
+def test_bins_of_two_epochs_are_refused(results):
+    with pytest.raises(ecevents.EventsError, match="different epochs .*'Stim'.*'Resp'"):
+        results.epochs_kwargs()
+
+
+@pytest.mark.parametrize("kwargs, error, message", [
+    ({}, TypeError, "exactly one of bins and rules"),
+    ({"bins": BINLIST, "rules": {}}, TypeError, "exactly one"),
+    ({"rules": {}, "bindesc": BINDESC}, TypeError, "bindesc cannot be given with rules"),
+    ({"rules": 3}, TypeError, "rules must be"),
+    ({"rules": {"bins": []}}, ecevents.EventsError, "rules are not supported"),
+    ({"bins": 3}, TypeError, "bins must be a path"),
+    ({"bins": "<bin_desc/>"}, ecevents.EventsError, "<bins text>: not a bin list or bin-results document"),
+    ({"bins": BINLIST, "bindesc": BINLIST}, ecevents.EventsError, "not a bin description"),
+])
+def test_run_arguments(sample, kwargs, error, message):
+    with pytest.raises(error, match=message):
+        ecevents.run(sample, **kwargs)
+
+
+def test_run_takes_document_text_and_leaves_the_events_alone(sample):
+    before = sample.to_dataframe()
+    results = ecevents.run(sample, BINLIST.read_text(), bindesc=BINDESC.read_text())
+    assert results.summary()["n_events"].tolist() == [907, 144, 749, 120, 24, 145]
+    assert sample.to_dataframe().equals(before)
+    with pytest.raises(TypeError, match="EventList"):
+        ecevents.run(before, BINLIST)
+
+
+def test_native_calls_release_the_gil(tmp_path):
+    rng = np.random.default_rng(1)
+    n = 200_000
+    big = tmp_path / "big_events.tsv"
+    ecevents.EventList.from_mne(np.c_[np.sort(rng.integers(0, 10**8, n)), np.zeros(n, int),
+                                      rng.integers(1, 4, n)], 1000.0).write(big)
+    calls, ticks = [], []
+
+    def native():
+        deadline = time.perf_counter() + 0.6
+        while time.perf_counter() < deadline:
+            start = time.perf_counter()
+            ecevents.read_events(big, 1000.0)
+            calls.append((start, time.perf_counter()))
+
+    # Python threads then switch only where one waits or lets go of the
+    # GIL, so the main thread runs during a call only if the call let go.
+    interval = sys.getswitchinterval()
+    sys.setswitchinterval(5.0)
+    try:
+        worker = threading.Thread(target=native)
+        worker.start()
+        while worker.is_alive():
+            ticks.append(time.perf_counter())
+            time.sleep(0.001)
+        worker.join()
+    finally:
+        sys.setswitchinterval(interval)
+    inside = sum(1 for t in ticks for start, stop in calls if start < t < stop)
+    assert calls and inside > 5 * len(calls)
+
+
+def test_readme_example_runs(sample, tmp_path, monkeypatch):
+    mne = pytest.importorskip("mne")
+    readme = (EVENTS.parents[2] / "README.md").read_text()
+    start = readme.index("    import mne, ecevents\n")
+    code = "\n".join(line[4:] for line in readme[start:].split("\n\n")[0].splitlines())
+    raw = mne.io.RawArray(np.zeros((1, int(sample.samples().max()) + 1000)),
+                          mne.create_info(1, RATE, "eeg"), verbose=False)
+    raw.set_annotations(sample.to_annotations())
+    raw.save(tmp_path / "sub-01_task-oddball_raw.fif", verbose=False)
+    for document in (BINLIST, BINDESC):
+        (tmp_path / document.name).write_bytes(document.read_bytes())
+    monkeypatch.chdir(tmp_path)
+    scope = {}
+    exec(code, scope)
+    epochs = scope["epochs"]
+    assert len(epochs.events) == 907 + 144 and len(epochs["DevHit"].events) == 120
