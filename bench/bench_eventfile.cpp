@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -10,7 +11,12 @@
 
 namespace {
 
-const int kEvents = 1000000;
+// A million events; ECEVENTS_BENCH_EVENTS sets another count, to check
+// that the time grows in proportion.
+const int kEvents = [] {
+    const char* n = std::getenv("ECEVENTS_BENCH_EVENTS");
+    return n && std::atoi(n) > 0 ? std::atoi(n) : 1000000;
+}();
 
 std::string TempPath(const char* name)
 {
@@ -89,6 +95,64 @@ void BM_MergeDocument(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kEvents);
 }
 
+// The same events as MakeList, in a document laid out as a person or another
+// program might write it: one element per line, indented, with the fields
+// in another order (layout 1) or indented with the writer's order (layout 0).
+std::string OtherLayoutDocument(int layout)
+{
+    ecEventList list = MakeList();
+    std::string text = "<?xml version=\"1.0\"?>\r\n<KOVA_Event_List>\r\n  <Annotation>Benchmark recording\n</Annotation>\r\n";
+    text.reserve(static_cast<std::size_t>(kEvents) * 400);
+    char line[512];
+    for (const ecEvent& e : list) {
+        text += "  <Event>\r\n";
+        if (layout == 1) {
+            std::snprintf(line, sizeof line,
+                          "    <Start>%d</Start>\r\n    <Stop>%d</Stop>\r\n    <Name>%s</Name>\r\n"
+                          "    <Attribute>%d</Attribute>\r\n    <Color>%u</Color>\r\n    <Status>%u</Status>\r\n",
+                          e.m_iStart, e.m_iStop, e.m_sName.c_str(), e.m_iAttribute, e.m_nColor, e.m_nStatus);
+        } else {
+            std::snprintf(line, sizeof line,
+                          "    <Name>%s</Name>\r\n    <Start>%d</Start>\r\n    <Stop>%d</Stop>\r\n"
+                          "    <Status>%u</Status>\r\n    <Color>%u</Color>\r\n    <Attribute>%d</Attribute>\r\n",
+                          e.m_sName.c_str(), e.m_iStart, e.m_iStop, e.m_nStatus, e.m_nColor, e.m_iAttribute);
+        }
+        text += line;
+        std::snprintf(line, sizeof line,
+                      "    <TimeStart>%g</TimeStart>\r\n    <TimeStop>%g</TimeStop>\r\n    <FreqStart>%g</FreqStart>\r\n"
+                      "    <FreqStop>%g</FreqStop>\r\n",
+                      static_cast<double>(e.m_fTimeStart), static_cast<double>(e.m_fTimeStop),
+                      static_cast<double>(e.m_fFreqStart), static_cast<double>(e.m_fFreqStop));
+        text += line;
+        for (const std::string& tag : e.m_vTags)
+            text += "    <AttribTag>" + tag + "</AttribTag>\r\n";
+        text += "  </Event>\r\n";
+    }
+    text += "</KOVA_Event_List>\r\n";
+    return text;
+}
+
+// Documents not in the writer's layout, read from a file (layout 0:
+// indented; 1: indented and reordered); compare with BM_ReadDocument.
+void BM_ReadOtherLayout(benchmark::State& state)
+{
+    const std::string path = TempPath("other.xml");
+    {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        const std::string text = OtherLayoutDocument(static_cast<int>(state.range(0)));
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+    for (auto _ : state) {
+        ecEventList list;
+        if (!list.ReadEventFile(path.c_str(), false) || list.size() != static_cast<std::size_t>(kEvents))
+            state.SkipWithError("document did not read back");
+        benchmark::DoNotOptimize(list.data());
+    }
+    std::remove(path.c_str());
+    state.SetItemsProcessed(state.iterations() * kEvents);
+}
+
 void BM_ReadPreXml(benchmark::State& state)
 {
     static const char* const names[] = {"Stim/Std", "Stim/Dev", "Resp", "Resp/Late"};
@@ -115,4 +179,5 @@ void BM_ReadPreXml(benchmark::State& state)
 BENCHMARK(BM_WriteDocument)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ReadDocument)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_MergeDocument)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ReadOtherLayout)->Arg(0)->Arg(1)->ArgName("reordered")->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ReadPreXml)->Unit(benchmark::kMillisecond)->MinTime(2.0);

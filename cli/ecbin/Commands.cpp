@@ -7,6 +7,7 @@
 #include <memory>
 #include <ostream>
 #include <sstream>
+#include <unordered_map>
 
 #include "ecbin/BatchRunner.h"
 #include "ecbin/BinDescFile.h"
@@ -97,10 +98,24 @@ void PrintColumns(std::ostream& out, const std::vector<std::pair<std::string, st
 // tags were first written.
 std::vector<std::pair<std::string, std::string>> TagCounts(ecEventList& list)
 {
+    // One pass over the events for all tags: events carrying each listed
+    // tag, an event counted once however often it carries it.
+    std::unordered_map<std::string, size_t> index;
+    for (int i = 0; i < list.GetUniqueTagNameCnt(); ++i)
+        index.emplace(list.GetUniqueTagName(i), static_cast<size_t>(i));
+    std::vector<int> counts(static_cast<size_t>(list.GetUniqueTagNameCnt()), 0);
+    for (const ecEvent& e : list) {
+        for (auto t = e.m_vTags.begin(); t != e.m_vTags.end(); ++t) {
+            const auto found = index.find(*t);
+            if (found != index.end() && std::find(e.m_vTags.begin(), t, *t) == t)
+                ++counts[found->second];
+        }
+    }
     std::vector<std::pair<std::string, std::string>> rows;
     for (int i = 0; i < list.GetUniqueTagNameCnt(); ++i) {
         std::string tag = list.GetUniqueTagName(i);
-        rows.push_back({tag, std::to_string(list.GetTagCnt(tag, false))});
+        const size_t at = index.at(tag);
+        rows.push_back({std::move(tag), std::to_string(counts[at])});
     }
     return rows;
 }

@@ -1,7 +1,8 @@
 #include "ecbin/NameCheck.h"
 
 #include <algorithm>
-#include <set>
+#include <string_view>
+#include <unordered_set>
 
 #include "ecbin/BinDescFile.h"
 #include "ecbin/HostError.h"
@@ -95,7 +96,8 @@ NameCheck::Wanted NameCheck::FromBinDesc(const std::string& text, const std::str
 std::vector<std::string> NameCheck::Missing(const ecEventList& list, const Wanted& wanted)
 {
     std::vector<std::string> names, tags;
-    std::set<std::string> nameSet, tagSet;
+    // Views of the list's own strings: a long list has few distinct ones.
+    std::unordered_set<std::string_view> nameSet, tagSet;
     for (const ecEvent& e : list) {
         if (nameSet.insert(e.m_sName).second)
             names.push_back(e.m_sName);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
+#include <charconv>
 #include <utility>
 #include <vector>
 
@@ -58,7 +58,8 @@ std::string TagProblem(const std::string& tag)
         return "is empty or n/a";
     if (tag.find_first_of(";\t\r\n") != std::string::npos)
         return "holds a \";\", tab or line break";
-    if (ecTextTable::Trim(tag) != tag)
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    if (blank(tag.front()) || blank(tag.back()))
         return "starts or ends with blanks";
     return "";
 }
@@ -196,14 +197,19 @@ std::string ecBidsEvents::WriteText(const ecEventList& list, const std::string& 
         order[i] = i;
         tags = tags || !list[i].m_vTags.empty();
     }
-    std::stable_sort(order.begin(), order.end(),
-                     [&list](size_t a, size_t b) { return list[a].m_iStart < list[b].m_iStart; });
+    // Lists mostly come in time order already (matching sorts them).
+    if (!std::is_sorted(list.begin(), list.end(), [](const ecEvent& a, const ecEvent& b) { return a.m_iStart < b.m_iStart; }))
+        std::stable_sort(order.begin(), order.end(),
+                         [&list](size_t a, size_t b) { return list[a].m_iStart < list[b].m_iStart; });
 
-    std::ostringstream out;
-    out << "onset\tduration\tsample\ttrial_type" << (tags ? "\ttags" : "");
+    std::string out = "onset\tduration\tsample\ttrial_type";
+    out += tags ? "\ttags" : "";
     for (const SecondsColumn& column : extra)
-        out << '\t' << column.name;
-    out << "\n";
+        out += '\t' + column.name;
+    out += '\n';
+    // A row takes some 60 characters; a little spare saves regrowing.
+    out.reserve(out.size() + list.size() * (64 + 16 * extra.size()));
+    char number[16];
     for (size_t row : order) {
         const ecEvent* e = &list[row];
         for (char c : e->m_sName)
@@ -212,26 +218,39 @@ std::string ecBidsEvents::WriteText(const ecEventList& list, const std::string& 
         // A span of two ints may not fit one.
         const long long samples =
             e->m_iStop > e->m_iStart ? static_cast<long long>(e->m_iStop) - e->m_iStart + 1 : 0;
-        out << ecTextTable::Fixed(e->m_iStart / rate, 9) << '\t' << ecTextTable::Fixed(static_cast<double>(samples) / rate, 9) << '\t'
-            << e->m_iStart << '\t' << (e->m_sName.empty() ? kNA : e->m_sName);
+        ecTextTable::AppendFixed(out, e->m_iStart / rate, 9);
+        out += '\t';
+        ecTextTable::AppendFixed(out, static_cast<double>(samples) / rate, 9);
+        out += '\t';
+        out.append(number, static_cast<size_t>(std::to_chars(number, number + sizeof number, e->m_iStart).ptr - number));
+        out += '\t';
+        out += e->m_sName.empty() ? kNA : e->m_sName;
         if (tags) {
-            std::string joined;
+            out += '\t';
+            const size_t joinedAt = out.size();
             for (const std::string& t : e->m_vTags) {
                 const std::string problem = TagProblem(t);
                 if (!problem.empty())
                     throw ecFormatError(path, "the tag \"" + t + "\" of event \"" + e->m_sName + "\" " + problem +
                                               ", so the tags column could not give it back");
-                joined += (joined.empty() ? "" : ";") + t;
+                if (out.size() > joinedAt)
+                    out += ';';
+                out += t;
             }
-            out << '\t' << (joined.empty() ? kNA : joined);
+            if (out.size() == joinedAt)
+                out += kNA;
         }
         for (const SecondsColumn& column : extra) {
             const double v = column.values[row];
-            out << '\t' << (std::isfinite(v) ? ecTextTable::Fixed(v, 9) : kNA);
+            out += '\t';
+            if (std::isfinite(v))
+                ecTextTable::AppendFixed(out, v, 9);
+            else
+                out += kNA;
         }
-        out << "\n";
+        out += '\n';
     }
-    return out.str();
+    return out;
 }
 
 void ecBidsEvents::Write(const ecEventList& list, const std::string& path, const std::vector<SecondsColumn>& extra)

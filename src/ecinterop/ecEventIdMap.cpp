@@ -1,12 +1,12 @@
 #include "ecinterop/ecEventIdMap.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include <charconv>
+#include <system_error>
 #include <limits>
 
 #include "ecinterop/ecFormatError.h"
 
-bool ecEventIdMap::ParseInt(const std::string& text, int& value)
+bool ecEventIdMap::ParseInt(std::string_view text, int& value)
 {
     if (text.empty() || text.size() > 20)
         return false;
@@ -16,9 +16,13 @@ bool ecEventIdMap::ParseInt(const std::string& text, int& value)
     for (size_t k = i; k < text.size(); ++k)
         if (text[k] < '0' || text[k] > '9')
             return false;
-    errno = 0;
-    long long v = std::strtoll(text.c_str(), nullptr, 10);
-    if (errno != 0 || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+    // from_chars takes no '+'; a value past 64 bits is out of range too.
+    long long v = 0;
+    const char* first = text.data() + (text[0] == '+' ? 1 : 0);
+    const char* last = text.data() + text.size();
+    const auto r = std::from_chars(first, last, v, 10);
+    if (r.ec != std::errc() || r.ptr != last || v < std::numeric_limits<int>::min() ||
+        v > std::numeric_limits<int>::max())
         return false;
     value = static_cast<int>(v);
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Maps event names to the integer event ids of MNE's event format, given on
@@ -21,7 +22,7 @@ public:
 
     // Parses a whole decimal integer (optional sign, no blanks); false when
     // the text is not one or is out of range.
-    static bool ParseInt(const std::string& text, int& value);
+    static bool ParseInt(std::string_view text, int& value);
 
 private:
     std::map<std::string, int> m_byName;

@@ -1,9 +1,12 @@
 #include "ecinterop/ecTextTable.h"
 
 #include <cerrno>
+#include <charconv>
+#include <limits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -86,20 +89,65 @@ bool ecTextTable::ParseNumber(const std::string& text, double& value)
     return true;
 }
 
+bool ecTextTable::ParseToken(std::string_view text, double& value)
+{
+    for (char c : text)
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
+            return false;
+    const char* first = text.data();
+    const char* last = first + text.size();
+    // from_chars takes no '+'; strtod takes one, but not before a '-'.
+    const bool plus = first != last && *first == '+';
+    if (plus)
+        ++first;
+    double v = 0.0;
+    const auto r = plus && first != last && *first == '-' ? std::from_chars_result{first, std::errc::invalid_argument}
+                                                          : std::from_chars(first, last, v);
+    // Normal values read alike either way; zeros, tiny values (strtod may
+    // call them out of range) and failures are left to the plain reading.
+    if (r.ec == std::errc() && r.ptr == last && std::fabs(v) >= std::numeric_limits<double>::min() && std::isfinite(v)) {
+        value = v;
+        return true;
+    }
+    return ParseNumber(std::string(text), value);
+}
+
 std::string ecTextTable::Fixed(double value, int decimals)
 {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    std::string s(buffer);
-    if (s.find('.') != std::string::npos) {
-        while (!s.empty() && s.back() == '0')
-            s.pop_back();
-        if (!s.empty() && s.back() == '.')
-            s.pop_back();
-    }
-    if (s == "-0")
-        s = "0";
+    std::string s;
+    AppendFixed(s, value, decimals);
     return s;
+}
+
+void ecTextTable::AppendFixed(std::string& out, double value, int decimals)
+{
+    // Both zeros print as "0" in the end; tables are full of them.
+    if (value == 0.0 && decimals >= 0) {
+        out += '0';
+        return;
+    }
+    char buffer[64];
+    // to_chars writes what printf's "%.*f" writes, many times faster; where
+    // that does not fit, printf's cut-off text stays the answer.
+    const auto r = decimals >= 0
+        ? std::to_chars(buffer, buffer + sizeof buffer - 1, value, std::chars_format::fixed, decimals)
+        : std::to_chars_result{buffer, std::errc::invalid_argument};
+    std::size_t n = 0;
+    if (r.ec == std::errc()) {
+        n = static_cast<std::size_t>(r.ptr - buffer);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+        n = std::strlen(buffer);
+    }
+    if (std::memchr(buffer, '.', n)) {
+        while (n > 0 && buffer[n - 1] == '0')
+            --n;
+        if (n > 0 && buffer[n - 1] == '.')
+            --n;
+    }
+    if (n == 2 && buffer[0] == '-' && buffer[1] == '0')
+        n = 0, buffer[n++] = '0';
+    out.append(buffer, n);
 }
 
 std::string ecTextTable::ShortFloat(float value)
@@ -121,9 +169,15 @@ std::string ecTextTable::ReadFile(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw ecFormatError(path, "cannot open (missing or unreadable)");
-    std::stringstream text;
-    text << in.rdbuf();
+    // Straight into the string, in pieces: the size of a pipe is unknown.
+    std::string text;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec && size < (std::uintmax_t(1) << 40))
+        text.reserve(static_cast<size_t>(size));
+    char piece[1 << 16];
+    while (in.read(piece, sizeof piece) || in.gcount() > 0)
+        text.append(piece, static_cast<size_t>(in.gcount()));
     if (in.bad())
         throw ecFormatError(path, "read error");
-    return text.str();
+    return text;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Splitting of text files into lines and tab-separated cells, and the
@@ -15,9 +16,13 @@ public:
     static std::string Trim(const std::string& s);
     // Parses a whole finite decimal number; false otherwise.
     static bool ParseNumber(const std::string& text, double& value);
+    // The same for a text without surrounding blanks, without copying it.
+    static bool ParseToken(std::string_view text, double& value);
     // Fixed notation with up to `decimals` decimals, trailing zeros dropped
     // (3.500000 -> 3.5, 2.000000 -> 2).
     static std::string Fixed(double value, int decimals);
+    // Fixed's text appended to out.
+    static void AppendFixed(std::string& out, double value, int decimals);
     // The shortest decimal text that reads back as the same float
     // (1525.9f gives 1525.9, not 1525.900024).
     static std::string ShortFloat(float value);

@@ -94,6 +94,8 @@ void ecXml::SetDiagnostics(std::vector<ecReadDiagnostic>* sink)
     m_iOrigin = 0;
 }
 
+bool ecXml::HasDiagnostics() const { return m_reporter != nullptr; }
+
 void ecXml::Report(const std::string& tag, int begin, std::string_view text, const char* problem) const
 {
     ecReadDiagnostic d;
@@ -226,6 +228,11 @@ void ecXml::SetText(const std::string& text)
 std::string ecXml::GetText() const
 {
     return m_pText && m_iLength > 0 ? std::string(m_pText, static_cast<std::size_t>(m_iLength)) : std::string();
+}
+
+std::string_view ecXml::View() const
+{
+    return m_pText && m_iLength > 0 ? std::string_view(m_pText, static_cast<std::size_t>(m_iLength)) : std::string_view();
 }
 
 bool ecXml::First(const std::string& tag, int& begin, int& end, int& after)

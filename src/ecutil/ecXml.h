@@ -43,6 +43,8 @@ public:
     // 32-bit length leaves the reader empty.
     void SetText(const std::string& text);
     std::string GetText() const;
+    // The text without a copy; valid while the reader and its text live.
+    std::string_view View() const;
 
     // The inner content of the next element with this tag at or after the
     // tag's search position, as a reader of its own; empty when there is
@@ -84,6 +86,8 @@ public:
     // the text (SetText, Read, SetTextPtr, Free) turns the diagnostics off.
     // The vector must outlive every reader that reports to it.
     void SetDiagnostics(std::vector<ecReadDiagnostic>* sink);
+    // Whether this reader reports to a sink.
+    bool HasDiagnostics() const;
 
     void Free();
     bool IsEmpty() const;

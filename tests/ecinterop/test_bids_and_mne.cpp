@@ -1,6 +1,12 @@
 // The shared event formats: BIDS tables, MNE event files, the name/id map
 // and the sidecar lookup.
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <random>
 
 #include "../support/event_builders.h"
 #include "../support/test_files.h"
@@ -264,4 +270,98 @@ TEST(ecTextTable, NumbersAndFloats)
     EXPECT_EQ(ecTextTable::ShortFloat(1525.9f), "1525.9");
     EXPECT_EQ(ecTextTable::ShortFloat(600.614990234375f), "600.615");
     EXPECT_EQ(ecTextTable::ShortFloat(0.1f), "0.1");
+}
+
+// The in-place readings against the plain ones they replace: numbers and
+// fixed notation on random texts, and whole tables against a reading
+// through lines, tokens and ParseNumber.
+TEST(ecTextTable, InPlaceReadingsMatchThePlainOnesAtRandom)
+{
+    std::mt19937 rng(5);
+    const std::string alphabet = "0123456789.-+eE x";
+    for (int i = 0; i < 20000; ++i) {
+        std::string t;
+        for (int n = std::uniform_int_distribution<int>(0, 8)(rng); n > 0; --n)
+            t += alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(rng)];
+        if (i % 10 == 0)
+            t = std::to_string(std::uniform_real_distribution<double>(-1e6, 1e6)(rng)) + (i % 20 ? "" : "e-320");
+        if (t.find(' ') != std::string::npos)
+            continue;
+        double plain = -1.0, inPlace = -1.0;
+        ASSERT_EQ(ecTextTable::ParseToken(t, inPlace), ecTextTable::ParseNumber(t, plain)) << t;
+        EXPECT_TRUE(plain == inPlace || (plain != plain && inPlace != inPlace)) << t;
+        int a = -1;
+        long long b = 0;
+        char* end = nullptr;
+        errno = 0;
+        if (!t.empty() && t[0] != ' ' && t.size() <= 20 && t.find_first_not_of("0123456789", t[0] == '-' || t[0] == '+') == std::string::npos)
+            b = std::strtoll(t.c_str(), &end, 10);
+        const bool fits = end && *end == '\0' && end != t.c_str() && errno == 0 && b >= INT_MIN && b <= INT_MAX;
+        ASSERT_EQ(ecEventIdMap::ParseInt(t, a), fits) << t;
+        if (fits) {
+            EXPECT_EQ(a, b) << t;
+        }
+    }
+    const double specials[] = {0.0, -0.0, 1e300, -1e-300, 5e-10, 4.9999999995e-7, 1.0 / 3.0, NAN, -INFINITY};
+    for (int i = 0; i < 20000; ++i) {
+        const double v = i < 9 ? specials[i] : std::uniform_real_distribution<double>(-1e5, 1e5)(rng) / (i % 7 + 1);
+        for (int decimals : {0, 3, 9}) {
+            char buffer[64];
+            std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
+            std::string expected = buffer;
+            if (expected.find('.') != std::string::npos) {
+                expected.erase(expected.find_last_not_of('0') + 1);
+                if (expected.back() == '.')
+                    expected.pop_back();
+            }
+            EXPECT_EQ(ecTextTable::Fixed(v, decimals), expected == "-0" ? "0" : expected) << v;
+        }
+    }
+}
+
+TEST(MneEvents, ReadsAsThroughLinesAndTokensAtRandom)
+{
+    std::mt19937 rng(9);
+    auto pick = [&rng](const std::vector<std::string>& from) {
+        return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(rng)];
+    };
+    const std::vector<std::string> fields = {"100", "-5", "+7", "0.5", "1.000", "x", "99999999999", "", "1e3", "3"};
+    const std::vector<std::string> gaps = {" ", "\t", "  ", "\v"};
+    const std::vector<std::string> ends = {"\n", "\r\n", "\r", "\n\n", " # note\n"};
+    ecFormatOptions options;
+    options.ids.Add("Target=3");
+    for (int round = 0; round < 300; ++round) {
+        std::string text = round % 5 ? "" : "\xEF\xBB\xBF";
+        for (int l = std::uniform_int_distribution<int>(0, 6)(rng); l > 0; --l) {
+            const int count = std::uniform_int_distribution<int>(0, 9)(rng) < 8 ? 4 : std::uniform_int_distribution<int>(0, 5)(rng);
+            for (int f = 0; f < count; ++f)
+                text += pick(gaps) + (std::uniform_int_distribution<int>(0, 9)(rng) ? std::to_string(f + 1) : pick(fields));
+            text += pick(ends);
+        }
+        // The plain reading: lines, tokens, then the parsers one by one.
+        std::string expected, message;
+        const std::vector<std::string> lines = ecTextTable::Lines(text);
+        for (std::size_t l = 0; l < lines.size() && message.empty(); ++l) {
+            const std::vector<std::string> t = ecTextTable::Tokens(lines[l].substr(0, lines[l].find('#')));
+            int sample = 0, previous = 0, id = 0;
+            double time = 0.0;
+            const std::size_t at = t.size() == 4 ? 1 : 0;
+            if (t.empty())
+                continue;
+            if ((t.size() != 3 && t.size() != 4) || !ecEventIdMap::ParseInt(t[0], sample) ||
+                (at && !ecTextTable::ParseNumber(t[1], time)) || !ecEventIdMap::ParseInt(t[1 + at], previous) ||
+                !ecEventIdMap::ParseInt(t[2 + at], id))
+                message = "x.eve line " + std::to_string(l + 1) + ":";
+            else
+                expected += options.ids.NameFor(id) + "@" + std::to_string(sample) + "-" + std::to_string(sample) + " ";
+        }
+        SCOPED_TRACE(text);
+        ecEventList list;
+        const std::string m = Message([&] { ecMneEvents::ReadText(text, "x.eve", options, list); });
+        if (message.empty()) {
+            EXPECT_EQ(Shown(list), expected);
+        } else {
+            EXPECT_EQ(m.rfind(message, 0), 0u) << m;
+        }
+    }
 }

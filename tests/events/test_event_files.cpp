@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <sstream>
 #include <tuple>
 
+#include "ecevents/events/ecEventLoader.h"
 #include "ecevents/foundation/ecError.h"
 #include "events_test_support.h"
 #include "../support/single_precision_search.h"
@@ -309,6 +316,36 @@ TEST(EventFileMerge, DistinctFileFoldsExactlyLikeAppendOneEvent)
     EXPECT_EQ(viaReader.GetUniqueEventName(2), "C");
 }
 
+// The loader's index against the plain scan of AppendOneEvent, on lists
+// with many equal events and enough of them to make the index grow.
+TEST(EventFileMerge, LoaderFoldsLikeAppendOneEventAtRandom)
+{
+    std::mt19937 rng(7);
+    auto draw = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    const char* names[] = {"A", "B", "a long name past the short string buffer", ""};
+    for (int round = 0; round < 20; ++round) {
+        ecEventList viaLoader;
+        for (int i = draw(200); i > 0; --i)
+            viaLoader.AppendOneEvent(MakeEvent(names[draw(4)], draw(30), draw(30), 1));
+        viaLoader.SetDirty(false);
+        ecEventList viaAppend = viaLoader;
+        ecEventLoader loader(viaLoader, true);
+        for (int i = draw(400); i > 0; --i) {
+            const ecEvent e = MakeEvent(names[draw(4)], draw(30), draw(30), static_cast<unsigned int>(draw(8)));
+            loader.Enter(ecEvent(e));
+            viaAppend.AppendOneEvent(e);
+        }
+        ASSERT_EQ(viaLoader.size(), viaAppend.size());
+        for (std::size_t i = 0; i < viaLoader.size(); ++i) {
+            EXPECT_TRUE(viaLoader[i] == viaAppend[i]) << i;
+            EXPECT_EQ(viaLoader[i].m_nStatus, viaAppend[i].m_nStatus) << i;
+            EXPECT_EQ(viaLoader[i].m_nLoadCount, viaAppend[i].m_nLoadCount) << i;
+        }
+        EXPECT_EQ(viaLoader.IsDirty(), viaAppend.IsDirty());
+        EXPECT_EQ(viaLoader.GetUniqueEventNameCnt(), viaAppend.GetUniqueEventNameCnt());
+    }
+}
+
 TEST(EventFileMerge, MergeEventFileOnlyChecksTheMaker)
 {
     ecEventList list;
@@ -406,22 +443,116 @@ TEST(EventFilePreXml, MalformedRecordEndsTheReading)
 
 namespace {
 
-// Reads a document from a file (where documents in the writer's own layout
-// take a direct route) and through an ecXml holding the same text (the
-// general route); both must give the same list.
-void ExpectSameThroughBothRoutes(const std::string& text, bool merge, const ecEventList& start)
+// The pre-XML records as the stream functions read them, token by token:
+// the plain reading that the buffered reader must match.
+struct PreXmlReference {
+    std::vector<ecEvent> events;
+    bool header = false;
+
+    static bool Token(std::FILE* f, char (&token)[64])
+    {
+        if (std::fscanf(f, "%63s", token) != 1)
+            return false;
+        const int next = std::fgetc(f);
+        return next == EOF || std::isspace(next);
+    }
+    static bool Long(std::FILE* f, long long low, long long high, long long& value)
+    {
+        char token[64];
+        char* end = nullptr;
+        if (!Token(f, token))
+            return false;
+        errno = 0;
+        value = std::strtoll(token, &end, 10);
+        return end != token && *end == '\0' && errno != ERANGE && value >= low && value <= high;
+    }
+    explicit PreXmlReference(const std::string& path, float rate)
+    {
+        std::FILE* f = std::fopen(path.c_str(), "r");
+        char magic[64];
+        long long format = 0, ignored = 0, start = 0, stop = 0, status = 0;
+        const long long intMin = std::numeric_limits<int>::min(), intMax = std::numeric_limits<int>::max();
+        header = Token(f, magic) && Long(f, intMin, intMax, format) && Long(f, intMin, intMax, ignored) &&
+                 Long(f, intMin, intMax, ignored) && std::strcmp(magic, "4b4f5641") == 0;
+        for (char name[64], time[64]; header;) {
+            ecEvent e;
+            e.m_nColor = 0xFFFF;
+            if (format == 4) {
+                if (!Token(f, name) || !Long(f, intMin, intMax, start) || !Long(f, intMin, intMax, stop) ||
+                    !Long(f, intMin, std::numeric_limits<unsigned int>::max(), status))
+                    break;
+                e.m_iStart = static_cast<int>(start);
+                e.m_iStop = static_cast<int>(stop);
+                e.m_nStatus = static_cast<unsigned int>(status);
+            } else {
+                char* end = nullptr;
+                if (!Token(f, time))
+                    break;
+                const double sample = std::trunc(static_cast<double>(std::strtof(time, &end)) * rate);
+                if (end == time || *end != '\0' || !Token(f, name) || !(sample >= intMin && sample <= intMax))
+                    break;
+                e.m_iStart = e.m_iStop = static_cast<int>(sample);
+                e.m_nStatus = 2;
+            }
+            e.m_sName = name;
+            events.push_back(e);
+        }
+        std::fclose(f);
+    }
+};
+
+} // namespace
+
+// Random files of well-formed and broken records, long tokens, zero bytes
+// and every kind of blank, read by the reader and by the stream functions.
+TEST(EventFilePreXml, ReadsAsTheStreamFunctionsDoAtRandom)
 {
     TempDir dir;
-    const std::string path = WriteText(dir.File("both.xml"), text);
-    ecEventList fromFile(start);
-    ecEventList fromXml(start);
-    fromFile.SetSamplingRate(100.0f);
-    fromXml.SetSamplingRate(100.0f);
-    const bool fileResult = fromFile.ReadEventFileXml(path.c_str(), merge);
-    ecXml xml;
-    xml.SetText(text);
-    const bool xmlResult = fromXml.ReadXml(xml, merge);
-    EXPECT_EQ(fileResult, xmlResult);
+    std::mt19937 rng(11);
+    auto pick = [&rng](const std::vector<std::string>& from) {
+        return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(rng)];
+    };
+    const std::vector<std::string> blanks = {" ", "\n", "\r\n", "\t", "\v\f", "  \n  "};
+    const std::vector<std::string> tokens = {"Stim", "12", "-3", "+4", "0", "4294967295", "-2147483648", "2147483648",
+                                             "1.5", "0.0125", "1e3", "-", "+", "+-1", "x", std::string(63, 'n'),
+                                             std::string(64, 'n'), std::string("a\0b", 3), "9999999999999999999999",
+                                             "nan", "0x10", "4b4f5641"};
+    const std::vector<std::string> headers = {"4b4f5641 4 0 0", "4b4f5641 0 1 2", " \n4b4f5641\t4 +0 -0",
+                                              "4b4f5641 4 0", "4b4f5642 4 0 0", "4b4f5641 x 0 0"};
+    for (int round = 0; round < 200; ++round) {
+        std::string text = pick(headers);
+        const bool samples = text.find(" 4 ") != std::string::npos || text.find("\t4 ") != std::string::npos;
+        for (int r = std::uniform_int_distribution<int>(0, 30)(rng); r > 0; --r) {
+            const bool broken = std::uniform_int_distribution<int>(0, 19)(rng) == 0;
+            const std::vector<std::string> record =
+                samples ? std::vector<std::string>{pick({"Stim", "Resp", std::string(63, 'k')}), "12", "-3", "2"}
+                        : std::vector<std::string>{pick({"0.0125", "1", "-2.5", "1e2"}), "Stim"};
+            for (const std::string& t : record)
+                text += pick(blanks) + (broken ? pick(tokens) : t);
+        }
+        if (std::uniform_int_distribution<int>(0, 1)(rng))
+            text += pick(blanks);
+        const std::string path = WriteText(dir.File("r.evt"), text);
+        const PreXmlReference expected(path, 1000.0f);
+        ecEventList list;
+        list.SetSamplingRate(1000.0f);
+        SCOPED_TRACE(text);
+        ASSERT_EQ(list.ReadEventFilePreXml(path.c_str(), false), expected.header && !expected.events.empty());
+        if (!expected.header)
+            continue;
+        ASSERT_EQ(list.size(), expected.events.size());
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            EXPECT_TRUE(list[i] == expected.events[i]) << i;
+            EXPECT_EQ(list[i].m_nStatus, expected.events[i].m_nStatus) << i;
+            EXPECT_EQ(list[i].m_nColor, expected.events[i].m_nColor) << i;
+        }
+    }
+}
+
+namespace {
+
+void ExpectSameList(const ecEventList& fromFile, const ecEventList& fromXml)
+{
     EXPECT_EQ(fromFile.GetAnnotation(), fromXml.GetAnnotation());
     EXPECT_EQ(fromFile.IsDirty(), fromXml.IsDirty());
     EXPECT_EQ(fromFile.GetState(), fromXml.GetState());
@@ -445,6 +576,62 @@ void ExpectSameThroughBothRoutes(const std::string& text, bool merge, const ecEv
     for (int i = 0; i < std::max(fromFile.GetUniqueEventNameCnt(), fromFile.GetUniqueTagNameCnt()); ++i) {
         EXPECT_EQ(fromFile.GetUniqueEventName(i), fromXml.GetUniqueEventName(i));
         EXPECT_EQ(fromFile.GetUniqueTagName(i), fromXml.GetUniqueTagName(i));
+    }
+}
+
+// The text with a comment right inside its root, which no fast reader
+// takes: the general reader alone reads it, as it would read the text.
+std::string ForGeneralReader(std::string text)
+{
+    const std::size_t root = text.find("<KOVA_Event_List>");
+    if (root != std::string::npos)
+        text.insert(root + 17, "<!---->");
+    return text;
+}
+
+// Reads a document from a file (where documents in the writer's own layout
+// take a direct route), through an ecXml holding the same text (where
+// documents of a plain structure take another) and through the general
+// reader alone; all must give the same list, and with diagnostics on the
+// same records.
+void ExpectSameThroughBothRoutes(const std::string& text, bool merge, const ecEventList& start, bool diagnose)
+{
+    TempDir dir;
+    const std::string path = WriteText(dir.File("both.xml"), text);
+    ecEventList fromFile(start);
+    ecEventList fromXml(start);
+    ecEventList general(start);
+    std::vector<ecReadDiagnostic> found[3];
+    for (ecEventList* list : {&fromFile, &fromXml, &general})
+        list->SetSamplingRate(100.0f);
+    // A file's reader reports to the list's sink, an ecXml to its own.
+    fromFile.SetReadDiagnostics(diagnose ? &found[0] : nullptr);
+    const bool fileResult = fromFile.ReadEventFileXml(path.c_str(), merge);
+    ecXml xml;
+    xml.SetText(text);
+    xml.SetDiagnostics(diagnose ? &found[1] : nullptr);
+    const bool xmlResult = fromXml.ReadXml(xml, merge);
+    ecXml generalXml;
+    generalXml.SetText(ForGeneralReader(text));
+    generalXml.SetDiagnostics(diagnose ? &found[2] : nullptr);
+    const bool generalResult = general.ReadXml(generalXml, merge);
+    EXPECT_EQ(fileResult, xmlResult);
+    EXPECT_EQ(generalResult, xmlResult);
+    ExpectSameList(fromFile, fromXml);
+    ExpectSameList(general, fromXml);
+    for (int i = 1; i < 3; ++i) {
+        ASSERT_EQ(found[i].size(), found[0].size());
+        for (std::size_t d = 0; d < found[0].size(); ++d)
+            EXPECT_TRUE(std::tie(found[i][d].line, found[i][d].element, found[i][d].text, found[i][d].problem) ==
+                        std::tie(found[0][d].line, found[0][d].element, found[0][d].text, found[0][d].problem));
+    }
+}
+
+void ExpectSameThroughBothRoutes(const std::string& text, bool merge, const ecEventList& start)
+{
+    for (bool diagnose : {false, true}) {
+        SCOPED_TRACE(diagnose ? "with diagnostics" : "without diagnostics");
+        ExpectSameThroughBothRoutes(text, merge, start, diagnose);
     }
 }
 
@@ -530,6 +717,57 @@ TEST(EventFileRoutes, EdgeDocumentsReadTheSameBothWays)
     for (const std::string& doc : docs) {
         SCOPED_TRACE(doc);
         ExpectSameThroughBothRoutes(doc);
+    }
+}
+
+// Documents in random layouts and of random content: indentation, line
+// breaks, field order, missing, repeated and malformed fields, empty tags,
+// and now and then something only the general reader takes.
+TEST(EventFileRoutes, RandomLayoutsReadTheSameEveryWay)
+{
+    std::mt19937 rng(20261206);
+    auto pick = [&rng](const std::vector<std::string>& from) {
+        return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(rng)];
+    };
+    auto chance = [&rng](int percent) { return std::uniform_int_distribution<int>(0, 99)(rng) < percent; };
+    const std::vector<std::string> spaces = {"", "", "\n", "\r\n", "\n\t\t", "  ", "\r\n    "};
+    const std::vector<std::string> names = {"Stim", "EXCLUDE", " padded ", "", "[ex]", "a b", "REJECT", "Resp"};
+    const std::vector<std::string> numbers = {"0", "12", "-7", "+3", " 42 ", "4294967295", "99999999999", "x",
+                                              "", "1e3", "2147483648", "-2147483649", "++1", "\n5\n"};
+    const std::vector<std::string> reals = {"0", "0.5", "-1e-3", "+2", " 1.5 ", "1e39", "1e-45", "nan", "inf",
+                                            "x", "", "3.", ".25", "-0"};
+    const std::vector<std::string> tags = {"f:1", "g:x", "", " s "};
+    const std::vector<std::string> general = {"<!-- c -->", "<Extra>1</Extra>", "<Name>&amp;</Name>",
+                                              "<Start a=\"1\">3</Start>", "<StimulusTimingDelay>0</StimulusTimingDelay>"};
+    const std::vector<std::string> fields = {"Name", "Start", "Stop", "Status", "Color", "Attribute", "TimeStart",
+                                             "TimeStop", "FreqStart", "FreqStop", "FWHM_Time", "FWHM_Freq"};
+    for (int round = 0; round < 150; ++round) {
+        std::string body;
+        if (chance(30))
+            body += "<Annotation>" + pick({"\nnote", "x\r\ny", ""}) + "</Annotation>" + pick(spaces);
+        const int events = std::uniform_int_distribution<int>(0, 12)(rng);
+        for (int i = 0; i < events; ++i) {
+            std::vector<std::string> parts;
+            for (std::size_t f = 0; f < fields.size(); ++f) {
+                if (chance(15))
+                    continue;
+                const std::string& value = f == 0 ? pick(names) : f < 6 ? pick(numbers) : pick(reals);
+                for (int copies = chance(10) ? 2 : 1; copies > 0; --copies)
+                    parts.push_back("<" + fields[f] + ">" + value + "</" + fields[f] + ">");
+            }
+            std::shuffle(parts.begin(), parts.end() - (chance(50) ? static_cast<std::ptrdiff_t>(parts.size()) : 0), rng);
+            for (int t = std::uniform_int_distribution<int>(0, 3)(rng); t > 0; --t)
+                parts.push_back("<AttribTag>" + pick(tags) + "</AttribTag>");
+            if (chance(3))
+                parts.push_back(pick(general));
+            const std::string gap = pick(spaces);
+            body += "<Event>";
+            for (const std::string& part : parts)
+                body += gap + part;
+            body += gap + "</Event>" + pick(spaces);
+        }
+        SCOPED_TRACE(body);
+        ExpectSameThroughBothRoutes(Document(body));
     }
 }
 

@@ -174,6 +174,9 @@ private:
     // When it is not handled, text holds the file's bytes if the reader had
     // them all at hand, and is empty otherwise.
     bool ReadWriterDocument(const char* file, bool merge, bool& handled, std::string& text);
+    // Takes the events and annotation of a whole document read by a fast
+    // reader (exclusions already marked), with the general reader's outcome.
+    bool TakeDocument(std::vector<ecEvent>& events, bool hasAnnotation, std::string& annotation, bool merge);
     // The list emptied as Clear() does, keeping the sampling rate.
     void ClearForRead();
     // Unique event names rebuilt from the events, in order of first occurrence.

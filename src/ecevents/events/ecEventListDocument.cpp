@@ -262,6 +262,233 @@ bool ReadAnnotation(LineSource& lines, const char* begin, const char* end, std::
     }
 }
 
+// The root's content of a document in another layout than the writer's
+// (elements indented or on lines of their own, fields in any order or
+// missing), read straight from the text when its structure is plain: an
+// optional Annotation, then Event elements holding only field and AttribTag
+// elements, with nothing but whitespace between elements. Each value is
+// taken as the general reader takes it. Anything else (comments,
+// references, attributes, other elements, a stimulus delay) makes the
+// parser give up, and the general reader reads the document. With strict
+// set (diagnostics wanted), a number that the general reader would report
+// makes it give up too.
+class PlainStructure {
+public:
+    PlainStructure(std::string_view text, bool strict) : m_p(text.data()), m_end(text.data() + text.size()), m_strict(strict) {}
+
+    bool Read(std::string& annotation, bool& hasAnnotation, std::vector<ecEvent>& events)
+    {
+        static constexpr std::string_view kAnnotation = "Annotation";
+        SkipSpace();
+        std::string_view name;
+        std::string_view text;
+        const char* before = m_p;
+        if (Open(name) && name == kAnnotation) {
+            if (!Text(text, true) || !Close(kAnnotation))
+                return false;
+            annotation.assign(text.data(), text.size());
+            hasAnnotation = true;
+        } else {
+            m_p = before;
+        }
+        for (;;) {
+            SkipSpace();
+            if (m_p == m_end)
+                return !events.empty();
+            if (!Open(name) || name != ecEventFields::kRecord)
+                return false;
+            events.emplace_back();
+            if (!Event(events.back()))
+                return false;
+        }
+    }
+
+private:
+    bool Event(ecEvent& e)
+    {
+        constexpr std::size_t kCount = ecEventFields::kFields.size();
+        std::array<std::string_view, kCount> values{};
+        std::array<bool, kCount> seen{};
+        bool tagsEnded = false; // an empty tag ends the tags
+        std::string_view name;
+        std::string_view text;
+        if (Close(ecEventFields::kRecord))
+            return false; // no content: the general reader ends the events there
+        for (;;) {
+            SkipSpace();
+            if (Close(ecEventFields::kRecord))
+                break;
+            if (!Open(name) || !Text(text, false) || !Close(name))
+                return false;
+            std::size_t k = 0;
+            while (k < kCount && ecEventFields::kFields[k].tag != name)
+                ++k;
+            if (k < kCount) {
+                if (!seen[k]) {
+                    seen[k] = true;
+                    values[k] = text;
+                }
+            } else if (name == ecEventFields::kTag) {
+                if (text.empty())
+                    tagsEnded = true;
+                else if (!tagsEnded)
+                    e.m_vTags.emplace_back(text);
+            } else {
+                return false;
+            }
+        }
+        // The general reader takes a grouped field only when the group's
+        // element is there, and an absent one as empty.
+        for (std::size_t k = 0; k < kCount; ++k) {
+            const ecEventField& f = ecEventFields::kFields[k];
+            if (!f.group.empty()) {
+                std::size_t g = 0;
+                while (ecEventFields::kFields[g].tag != f.group)
+                    ++g;
+                if (!seen[g])
+                    continue;
+            }
+            const std::string_view v = values[k];
+            switch (f.kind) {
+            case ecEventField::Kind::Text: (e.*f.text).assign(v.data(), v.size()); break;
+            case ecEventField::Kind::Int:
+                if (!Whole(v, std::numeric_limits<int>::max(), e.*f.integer))
+                    return false;
+                break;
+            case ecEventField::Kind::Word:
+            case ecEventField::Kind::SignedWord: {
+                int bits = 0;
+                if (!Whole(v, std::numeric_limits<unsigned int>::max(), bits))
+                    return false;
+                e.*f.word = static_cast<unsigned int>(bits);
+                break;
+            }
+            case ecEventField::Kind::Float:
+                if (!Real(v, e.*f.real))
+                    return false;
+                break;
+            }
+        }
+        if (e.ExclusionLevelNameOnly() >= 0)
+            e.SetRejectedOn();
+        return true;
+    }
+
+    static bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+    static std::string_view Trimmed(std::string_view s)
+    {
+        while (!s.empty() && IsSpace(s.front()))
+            s.remove_prefix(1);
+        while (!s.empty() && IsSpace(s.back()))
+            s.remove_suffix(1);
+        return s;
+    }
+
+    // A decimal as the general reader takes it: 64 bits, one '+' allowed,
+    // the low 32 bits kept, 0 when malformed. false: strict, and the
+    // general reader would report it.
+    bool Whole(std::string_view v, std::int64_t high, int& value) const
+    {
+        v = Trimmed(v);
+        std::string_view digits = v;
+        if (!digits.empty() && digits[0] == '+')
+            digits.remove_prefix(1);
+        std::int64_t parsed = 0;
+        const char* last = digits.data() + digits.size();
+        const bool ok = !digits.empty() && digits[0] != '+' &&
+                        [&] {
+                            const auto r = std::from_chars(digits.data(), last, parsed, 10);
+                            return r.ec == std::errc() && r.ptr == last;
+                        }();
+        if (!ok) {
+            value = 0;
+            return !m_strict || v.empty();
+        }
+        if (m_strict && (parsed < std::numeric_limits<int>::min() || parsed > high))
+            return false;
+        value = static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(parsed)));
+        return true;
+    }
+
+    bool Real(std::string_view v, float& value) const
+    {
+        const std::string_view written = Trimmed(v);
+        std::string_view text = written;
+        if (!text.empty() && text[0] == '+')
+            text.remove_prefix(1);
+        bool problem = false;
+        value = 0.0f;
+        if (text.empty() || text[0] == '+') {
+            problem = true;
+        } else {
+            const char* last = text.data() + text.size();
+            const auto r = std::from_chars(text.data(), last, value);
+            if (r.ptr != last || r.ec != std::errc()) {
+                problem = true;
+                value = 0.0f;
+            } else if (!std::isfinite(value)) {
+                problem = true;
+            }
+        }
+        return !(problem && m_strict && !written.empty());
+    }
+
+    void SkipSpace()
+    {
+        while (m_p != m_end && IsSpace(*m_p))
+            ++m_p;
+    }
+
+    // "<name>", a plain start tag.
+    bool Open(std::string_view& name)
+    {
+        if (m_p == m_end || *m_p != '<')
+            return false;
+        const char* start = m_p + 1;
+        const char* q = start;
+        while (q != m_end && *q != '>' && *q != '<' && *q != '/' && *q != '!' && *q != '?' && *q != '&' &&
+               !IsSpace(*q))
+            ++q;
+        if (q == start || q == m_end || *q != '>')
+            return false;
+        name = std::string_view(start, static_cast<std::size_t>(q - start));
+        m_p = q + 1;
+        return true;
+    }
+
+    bool Close(std::string_view name)
+    {
+        const std::size_t n = name.size() + 3;
+        if (static_cast<std::size_t>(m_end - m_p) < n || m_p[0] != '<' || m_p[1] != '/' ||
+            std::memcmp(m_p + 2, name.data(), name.size()) != 0 || m_p[n - 1] != '>')
+            return false;
+        m_p += n;
+        return true;
+    }
+
+    // Character data up to the next '<', refused when it holds what the
+    // general reader would decode or read otherwise.
+    bool Text(std::string_view& out, bool lineBreaks)
+    {
+        const char* start = m_p;
+        const void* found = std::memchr(m_p, '<', static_cast<std::size_t>(m_end - m_p));
+        const char* stop = found ? static_cast<const char*>(found) : m_end;
+        for (const char* q = start; q != stop; ++q) {
+            const char c = *q;
+            if (c == '&' || c == '>' || c == '\0' || (!lineBreaks && (c == '\r' || c == '\n')))
+                return false;
+        }
+        m_p = stop;
+        out = std::string_view(start, static_cast<std::size_t>(stop - start));
+        return m_p != m_end;
+    }
+
+    const char* m_p;
+    const char* m_end;
+    bool m_strict;
+};
+
 } // namespace
 
 bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled, std::string& text)
@@ -316,37 +543,42 @@ bool ecEventList::ReadWriterDocument(const char* file, bool merge, bool& handled
         // The whole file is in the writer's layout: from here on the outcome is
         // the general reader's.
         handled = true;
-        const bool mergeProper = merge && !empty();
-        if (!merge)
-            ClearForRead();
-        if (hasAnnotation) {
-            DropLeadingLineBreak(annotation);
-            m_sAnnotation = std::move(annotation);
-        }
-        if (events.empty())
-            return false;
-        if (mergeProper) {
-            ecEventLoader loader(*this, true);
-            for (ecEvent& e : events) {
-                loader.RegisterTags(e.m_vTags);
-                loader.Enter(std::move(e));
-            }
-            SetDirty(true);
-            return true;
-        }
-        std::vector<ecEvent>::swap(events);
-        ecEventLoader loader(*this, false);
-        for (ecEvent& e : *this) {
-            e.m_nLoadCount = 1;
-            loader.RegisterName(e.m_sName);
-            loader.RegisterTags(e.m_vTags);
-        }
-        SetDirty(false);
-        return true;
+        return TakeDocument(events, hasAnnotation, annotation, merge);
     }();
     if (!handled && !lines.Whole(text))
         text.clear();
     return result;
+}
+
+bool ecEventList::TakeDocument(std::vector<ecEvent>& events, bool hasAnnotation, std::string& annotation, bool merge)
+{
+    const bool mergeProper = merge && !empty();
+    if (!merge)
+        ClearForRead();
+    if (hasAnnotation) {
+        DropLeadingLineBreak(annotation);
+        m_sAnnotation = std::move(annotation);
+    }
+    if (events.empty())
+        return false;
+    if (mergeProper) {
+        ecEventLoader loader(*this, true);
+        for (ecEvent& e : events) {
+            loader.RegisterTags(e.m_vTags);
+            loader.Enter(std::move(e));
+        }
+        SetDirty(true);
+        return true;
+    }
+    std::vector<ecEvent>::swap(events);
+    ecEventLoader loader(*this, false);
+    for (ecEvent& e : *this) {
+        e.m_nLoadCount = 1;
+        loader.RegisterName(e.m_sName);
+        loader.RegisterTags(e.m_vTags);
+    }
+    SetDirty(false);
+    return true;
 }
 
 void ecEventList::SetReadDiagnostics(std::vector<ecReadDiagnostic>* sink) { m_pReadDiagnostics = sink; }
@@ -394,6 +626,16 @@ bool ecEventList::ReadXml(ecXml& xml, bool merge, std::size_t textSize)
     if (root.IsEmpty()) {
         root.Free();
         return false;
+    }
+    {
+        std::vector<ecEvent> events;
+        events.reserve(root.View().size() / 200);
+        std::string annotation;
+        bool hasAnnotation = false;
+        if (PlainStructure(root.View(), root.HasDiagnostics()).Read(annotation, hasAnnotation, events)) {
+            root.Free();
+            return TakeDocument(events, hasAnnotation, annotation, merge);
+        }
     }
     const bool mergeProper = merge && !empty();
     if (!merge)

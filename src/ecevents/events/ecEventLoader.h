@@ -1,8 +1,9 @@
 #pragma once
 #include <cstddef>
 #include <string>
-#include <unordered_map>
+#include <cstdint>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "ecevents/events/ecEvent.h"
@@ -26,16 +27,17 @@ public:
     void RegisterTags(const std::vector<std::string>& tags);
 
 private:
+    // Open addressing over list positions: the key lives in the stored
+    // event itself, so indexing a long list copies no names and allocates
+    // one array instead of a node per event.
+    static std::uint64_t Hash(const ecEvent& e);
+    // The slot that holds an event equal in name, start and stop to e, or
+    // the empty slot where such an event would go.
+    std::size_t Slot(const ecEvent& e, std::uint64_t hash) const;
+    void Index(std::size_t position, std::uint64_t hash);
+    void Grow();
 
-    struct Key {
-        std::string name;
-        int start;
-        int stop;
-        bool operator==(const Key& o) const { return start == o.start && stop == o.stop && name == o.name; }
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& k) const;
-    };
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
 
     ecEventList& m_list;
     bool m_bMerge;
@@ -43,5 +45,7 @@ private:
     std::string m_sLastName;
     std::unordered_set<std::string> m_names;
     std::unordered_set<std::string> m_tags;
-    std::unordered_map<Key, std::size_t, KeyHash> m_index;
+    // Each slot: a list position (kEmpty when free) and its key's hash.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_slots;
+    std::size_t m_nIndexed = 0;
 };
