@@ -292,7 +292,7 @@ int main(int argc, char** argv)
         }
         compile.lenient = lenient;
         if (compileCmd->parsed()) {
-            compile.options = ToOptions(compileFlags, lenient);
+            compile.options = ToOptions(compileFlags, lenient, exactTime);
             return Commands::CompileBins(compile, std::cout, std::cerr);
         }
         if (explainCmd->parsed())

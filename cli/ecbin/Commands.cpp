@@ -339,7 +339,7 @@ int TagEvents(const Tag& tag, std::ostream& out, std::ostream& err)
                 ecEventFormats::Bids)
             throw HostError(tag.out, "response times (--rt) are written as rt_<factor> columns of a table: name a .tsv "
                                      "output or give --to bids");
-        const std::string precision = RecordingRun::SinglePrecisionWarning(list);
+        const std::string precision = RecordingRun::SinglePrecisionWarning(input.list);
         if (!precision.empty())
             err << "ecbin: warning: " << HostError::Format(tag.events, precision) << "\n";
         ecMatchRecord record;
