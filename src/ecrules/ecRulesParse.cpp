@@ -94,7 +94,21 @@ public:
         if (!keyPath.empty())
             line << keyPath << ": ";
         line << what;
-        throw Error(line.str());
+        // Keys and YAML's own messages may carry line breaks or control
+        // characters; the message stays one line.
+        std::string one;
+        for (const char c : line.str()) {
+            const unsigned char u = static_cast<unsigned char>(c);
+            if (u < 0x20 || u == 0x7f) {
+                static const char hex[] = "0123456789abcdef";
+                one += "\\x";
+                one += hex[u >> 4];
+                one += hex[u & 15];
+            } else {
+                one += c;
+            }
+        }
+        throw Error(one);
     }
 
     [[noreturn]] void Expected(const YAML::Node& node, const std::string& keyPath, const std::string& what) const
