@@ -1,5 +1,6 @@
 """Bins over an event list, and what MNE needs to epoch them."""
 
+import json
 import keyword
 import os
 import warnings
@@ -28,13 +29,17 @@ def run(events, bins=None, *, bindesc=None, rules=None, rt=None):
     bindesc : str or os.PathLike, optional
         A bin description (``bin_desc``) that tags the copy first.
     rules : str, os.PathLike or dict, optional
-        A rules file, or a dict of the same structure.
+        A rules file (epochs, tags and bins in YAML), its text, or a dict of
+        the same structure. It is compiled for the events' own names; tags
+        marked ``rt: true`` give ``rt_<factor>`` columns as ``rt`` does.
     rt : dict of str to str, optional
         Response times to record, as ``{factor: conditional}``: every event
         tagged with the factor gets the seconds to the event that the
         bin description's conditional of that name found (``{"Resp": "R"}``:
         deviant to response). They appear in :meth:`BinResults.metadata` as
         ``rt_<factor>``. Needs ``bindesc``.
+
+    Times follow the events' :attr:`EventList.exact_time`.
 
     Returns
     -------
@@ -52,22 +57,37 @@ def run(events, bins=None, *, bindesc=None, rules=None, rt=None):
         raise TypeError(f"events must be an EventList, not {type(events).__name__}")
     if (bins is None) == (rules is None):
         raise TypeError("give exactly one of bins and rules")
-    if rules is not None:
-        if bindesc is not None:
-            raise TypeError("rules carry their own tagging: bindesc cannot be given with rules")
-        if not isinstance(rules, (str, os.PathLike, dict)):
-            raise TypeError(f"rules must be a path, the rules' text or a dict, not {type(rules).__name__}")
-        raise EventsError("rules are not supported by this build of ecevents; give a bin list or bin-results "
-                          "document as bins")
     if rt is not None and (not isinstance(rt, dict) or
                            not all(isinstance(k, str) and isinstance(v, str) for k, v in rt.items())):
         raise TypeError("rt must be a dict of tag factor to conditional name, such as {'Resp': 'R'}")
+    if rules is not None:
+        if bindesc is not None:
+            raise TypeError("rules carry their own tagging: bindesc cannot be given with rules")
+        if rt:
+            raise TypeError("with rules, response times come from the tags marked rt: true; rt cannot be given")
+        text, source = _rules_document(rules)
+        return BinResults(_core.run_rules(events._core, text, source), events._first_samp, events._event_id)
     if rt and bindesc is None:
         raise TypeError("response times (rt) need bindesc, whose conditionals find the responses")
     bins_text, bins_source = document(bins, "bins")
     desc_text, desc_source = (b"", "") if bindesc is None else document(bindesc, "bindesc")
     core = _core.run(events._core, bins_text, bins_source, desc_text, desc_source, list((rt or {}).items()))
     return BinResults(core, events._first_samp, events._event_id)
+
+
+def _rules_document(rules):
+    """The text of a rules argument and a name for messages. A dict becomes
+    its JSON text, which is YAML in flow form, so that messages still name
+    its keys."""
+    if isinstance(rules, dict):
+        try:
+            return json.dumps(rules, ensure_ascii=False, allow_nan=False).encode("utf-8", "surrogateescape"), \
+                "<rules dict>"
+        except (TypeError, ValueError) as e:
+            raise TypeError(f"a rules dict holds only str keys, str, numbers, bools, lists and dicts: {e}") from None
+    if not isinstance(rules, (str, os.PathLike)):
+        raise TypeError(f"rules must be a path, the rules' text or a dict, not {type(rules).__name__}")
+    return document(rules, "rules")
 
 
 def _mne_baseline(epoch):

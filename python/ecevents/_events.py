@@ -265,6 +265,29 @@ class EventList:
         return list(self._core.tag_names())
 
     @property
+    def exact_time(self):
+        """Whether times are whole samples when the list is tagged or run
+        (bool, read/write; False by default, and kept by copies).
+
+        By default event times are single-precision seconds, as bin
+        descriptions written for the engine expect; past 2**24 samples
+        (4.7 hours at 1 kHz) a float no longer resolves one sample and
+        window edges may move by a few samples. With ``exact_time`` a window
+        edge L seconds from an event at sample s is the sample
+        ``s ± round(L * sfreq)``, edges included, on a recording of any
+        length; exclusions and a document's stimulus delay follow the same
+        rule. :func:`read_events` takes it as a keyword; set it here on a
+        list made otherwise.
+        """
+        return self._core.exact_time
+
+    @exact_time.setter
+    def exact_time(self, value):
+        if not isinstance(value, (bool, np.bool_)):
+            raise TypeError(f"exact_time must be a bool, not {type(value).__name__}")
+        self._core.exact_time = bool(value)
+
+    @property
     def annotation(self):
         """The list's annotation text (event-list documents carry one)."""
         return self._core.annotation
@@ -472,7 +495,7 @@ def _event_id_for(names, known):
     return mapping
 
 
-def read_events(path, sfreq=None, *, name_column=None, event_id=None):
+def read_events(path, sfreq=None, *, name_column=None, event_id=None, exact_time=False):
     """Reads an event file of any format the engine knows.
 
     ``.tsv`` is a BIDS events table, ``.eve`` an MNE event file, a file
@@ -492,6 +515,9 @@ def read_events(path, sfreq=None, *, name_column=None, event_id=None):
         then ``value``).
     event_id : dict of str to int, optional
         Names of the codes of an ``.eve`` file.
+    exact_time : bool
+        Times in whole samples when the list is tagged or run (see
+        :attr:`EventList.exact_time`).
 
     Returns
     -------
@@ -509,4 +535,6 @@ def read_events(path, sfreq=None, *, name_column=None, event_id=None):
     event_id = check_event_id(event_id)
     entries = [f"{name}={code}" for name, code in (event_id or {}).items()]
     core, _format, _source = _core.read_file(path, rate, name_column or "", entries)
-    return EventList._wrap(core, 0, event_id)
+    events = EventList._wrap(core, 0, event_id)
+    events.exact_time = exact_time
+    return events

@@ -15,6 +15,7 @@
 #include "ecinterop/ecFormatError.h"
 #include "ecinterop/ecResponseTimes.h"
 #include "ecinterop/ecTextTable.h"
+#include "ecrules/ecRules.h"
 #include "ecutil/ecXml.h"
 
 namespace {
@@ -54,43 +55,53 @@ double Plain(float value)
 
 using Factors = std::vector<std::pair<std::string, std::string>>;
 
-std::shared_ptr<CoreResults> Run(const CoreEvents& source, const std::string& binsText, const std::string& binsSource,
-                                 const std::string& binDescText, const std::string& binDescSource,
-                                 const Factors& responseTimes)
+// The documents a run takes: a bin list or bin-results document, and an
+// optional bin description that tags the copy first. Response times come
+// as requests already resolved (from a rules file) or as factor and
+// conditional pairs looked up in the description.
+struct Documents {
+    std::string bins, binsSource;
+    std::string binDesc, binDescSource;
+    Factors factors;
+    std::vector<ecRtRequest> requests;
+};
+
+void TagCopy(ecEventList& list, Documents& d, CoreResults& results)
 {
-    auto results = std::make_shared<CoreResults>();
-    py::gil_scoped_release release;
     std::vector<ecReadDiagnostic> found;
-    const std::string binResults = ecBinDocuments::BinResultsText(binsText, binsSource, nullptr, found);
-    Strict(binsSource, found);
-    results->events = std::make_shared<CoreEvents>(source);
-    ecEventList& list = results->events->list;
-    if (!(list.GetSamplingRate() > 0.0f))
-        throw ecFormatError("", "running bins needs the sampling rate of the events (sfreq)");
-    if (!binDescText.empty()) {
-        ecPar_BinDesc desc;
-        ecBinDocuments::ReadBinDesc(binDescText, binDescSource, desc, &found);
-        Strict(binDescSource, found);
-        std::vector<ecRtRequest> requests;
-        for (const auto& [factor, conditional] : responseTimes) {
-            try {
-                for (const ecRtRequest& r : ecRtRequest::ForFactor(desc, factor, conditional))
-                    requests.push_back(r);
-            } catch (const std::exception& e) {
-                throw ecFormatError(binDescSource, "response times of " + factor + ":" + conditional + ": " + e.what());
-            }
-        }
-        ecMatchRecord record;
+    ecPar_BinDesc desc;
+    ecBinDocuments::ReadBinDesc(d.binDesc, d.binDescSource, desc, &found);
+    Strict(d.binDescSource, found);
+    for (const auto& [factor, conditional] : d.factors) {
         try {
-            list.SetBinDescAttributes(desc, requests.empty() ? nullptr : &record);
-            if (!requests.empty())
-                results->responseTimes = ecResponseTimes::Columns(requests, record, list);
+            for (const ecRtRequest& r : ecRtRequest::ForFactor(desc, factor, conditional))
+                d.requests.push_back(r);
         } catch (const std::exception& e) {
-            throw ecFormatError(binDescSource, std::string("tagging failed: ") + e.what());
+            throw ecFormatError(d.binDescSource, "response times of " + factor + ":" + conditional + ": " + e.what());
         }
-    } else if (!responseTimes.empty()) {
-        throw ecFormatError("", "response times need the bin description whose conditionals find the responses");
     }
+    ecMatchRecord record;
+    try {
+        list.SetBinDescAttributes(desc, d.requests.empty() ? nullptr : &record);
+        if (!d.requests.empty())
+            results.responseTimes = ecResponseTimes::Columns(d.requests, record, list);
+    } catch (const std::exception& e) {
+        throw ecFormatError(d.binDescSource, std::string("tagging failed: ") + e.what());
+    }
+}
+
+// Runs the documents over events, already copied into results (without
+// the GIL).
+void RunDocuments(Documents d, CoreResults& results)
+{
+    std::vector<ecReadDiagnostic> found;
+    const std::string binResults = ecBinDocuments::BinResultsText(d.bins, d.binsSource, nullptr, found);
+    Strict(d.binsSource, found);
+    ecEventList& list = results.events->list;
+    if (!d.binDesc.empty())
+        TagCopy(list, d, results);
+    else if (!d.factors.empty())
+        throw ecFormatError("", "response times need the bin description whose conditionals find the responses");
     ecBinResultList run;
     run.SetpEvents(&list);
     try {
@@ -106,16 +117,55 @@ std::shared_ptr<CoreResults> Run(const CoreEvents& source, const std::string& bi
             bin.members.reserve(list.size());
             for (const ecEvent& e : list)
                 bin.members.push_back(e.IsStatusOn() ? 1 : 0);
-            results->bins.push_back(std::move(bin));
+            results.bins.push_back(std::move(bin));
         }
     } catch (const ecFormatError&) {
         throw;
     } catch (const std::exception& e) {
-        throw ecFormatError(binsSource, std::string("running the bins failed: ") + e.what());
+        throw ecFormatError(d.binsSource, std::string("running the bins failed: ") + e.what());
     }
     // Statuses were the walk's scratch; the copy goes back to how it came.
     for (ecEvent& e : list)
         e.ClearStatus();
+}
+
+std::shared_ptr<CoreResults> Copied(const CoreEvents& source)
+{
+    auto results = std::make_shared<CoreResults>();
+    results->events = std::make_shared<CoreEvents>(source);
+    if (!(results->events->list.GetSamplingRate() > 0.0f))
+        throw ecFormatError("", "running bins needs the sampling rate of the events (sfreq)");
+    return results;
+}
+
+std::shared_ptr<CoreResults> Run(const CoreEvents& source, const std::string& binsText, const std::string& binsSource,
+                                 const std::string& binDescText, const std::string& binDescSource,
+                                 const Factors& responseTimes)
+{
+    py::gil_scoped_release release;
+    std::shared_ptr<CoreResults> results = Copied(source);
+    RunDocuments({binsText, binsSource, binDescText, binDescSource, responseTimes, {}}, *results);
+    return results;
+}
+
+// A rules file compiles for the recording it runs on: rules that look back
+// need the recording's own names, as the host does it.
+std::shared_ptr<CoreResults> RunRules(const CoreEvents& source, const std::string& text, const std::string& path)
+{
+    py::gil_scoped_release release;
+    if (!ecRules::LooksLikeRules(text))
+        throw ecFormatError(path, "an XML document, not a rules file; give it as bins (and a bin description as "
+                                  "bindesc)");
+    const ecRules::Rules rules = ecRules::Parse(text, path);
+    std::shared_ptr<CoreResults> results = Copied(source);
+    std::vector<int> codes;
+    std::vector<std::string> names = NameCodes(results->events->list, codes);
+    names.erase(std::remove(names.begin(), names.end(), std::string()), names.end());
+    const ecRules::Compiled compiled = ecRules::Compile(rules, &names);
+    Documents d{compiled.bins, path, compiled.binDesc, path, {}, {}};
+    for (const ecRules::ResponseTimeRequest& r : ecRules::ResponseTimes(compiled))
+        d.requests.push_back({r.factor, r.spec, r.conditional});
+    RunDocuments(std::move(d), *results);
     return results;
 }
 
@@ -183,4 +233,5 @@ void BindBins(py::module_& m)
             return out;
         });
     m.def("run", &Run);
+    m.def("run_rules", &RunRules);
 }

@@ -3,6 +3,7 @@
 #include "Core.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecinterop/ecFormatError.h"
+#include "ecrules/ecRules.h"
 #include "ecsafewrite/ecSafeWriter.h"
 
 namespace {
@@ -37,6 +38,8 @@ void BindErrors(py::module_& m)
         } catch (const ecFormatError& e) {
             Raise(e.what());
         } catch (const ecWriteError& e) {
+            Raise(e.what());
+        } catch (const ecRules::Error& e) {
             Raise(e.what());
         }
     });

@@ -278,6 +278,16 @@ void BindEvents(py::module_& m)
                                    Reading reading(c.lock);
                                    return Text(c.list.GetAnnotation());
                                })
+        .def_property(
+            "exact_time",
+            [](const CoreEvents& c) {
+                Reading reading(c.lock);
+                return c.list.IsExactTime();
+            },
+            [](CoreEvents& c, bool exact) {
+                std::unique_lock<std::shared_mutex> writing(c.lock);
+                c.list.SetExactTime(exact);
+            })
         .def("copy", [](const CoreEvents& c) { return std::make_shared<CoreEvents>(c); })
         .def("starts", [](const CoreEvents& c) { return Column<long long>(c, [](const ecEvent& e) { return e.m_iStart; }); })
         .def("stops", [](const CoreEvents& c) { return Column<long long>(c, [](const ecEvent& e) { return e.m_iStop; }); })

@@ -8,6 +8,7 @@ SAMPLE = SOURCE / "data" / "sample"
 EVENTS = SAMPLE / "sub-01_task-oddball_events.evt"
 BINLIST = SAMPLE / "oddball_binlist.xml"
 BINDESC = SAMPLE / "oddball_bindesc.xml"
+RULES = SAMPLE / "oddball_rules.yaml"
 BIDS = SOURCE / "tests" / "data" / "cli" / "bids-examples"
 RATE = 500.0
 

@@ -1,6 +1,7 @@
 """Bins: the same as ecbin, summaries, metadata, arguments for mne.Epochs."""
 
 import os
+import re
 import subprocess
 import sys
 import threading
@@ -11,7 +12,7 @@ import pandas as pd
 import pytest
 
 import ecevents
-from conftest import BIDS, BINDESC, BINLIST, EVENTS, RATE
+from conftest import BIDS, BINDESC, BINLIST, EVENTS, RATE, RULES
 
 EPOCH = ("<epoch><sID>E</sID><fStart>-0.1</fStart><fStop>0.4</fStop>{baseline}"
          "<bApplyMagnitudeLimit>{limit}</bApplyMagnitudeLimit></epoch>")
@@ -26,11 +27,10 @@ def binlist(bins, baseline="<sBaselineDetrend>PreEvent</sBaselineDetrend>", limi
             f"<vEpochList>{EPOCH.format(baseline=baseline, limit=limit)}</vEpochList></bin_list>\n")
 
 
-def ecbin_bins(events_path, bins_path, bindesc, out, rate=None):
-    """ecbin run's summary rows and per-bin samples."""
-    command = [os.environ["ECBIN"], "run", str(events_path), "--bins", str(bins_path), "-o", str(out / "run"),
+def ecbin_bins(events_path, documents, out, rate=None):
+    """ecbin run's summary rows and per-bin samples; documents are its options naming them."""
+    command = [os.environ["ECBIN"], "run", str(events_path), *map(str, documents), "-o", str(out / "run"),
                "--summary", str(out / "summary.tsv")]
-    command += ["--bindesc", str(bindesc)] if bindesc else []
     command += ["--rate", str(rate)] if rate else []
     subprocess.run(command, check=True, capture_output=True)
     summary = pd.read_csv(out / "summary.tsv", sep="\t")
@@ -47,8 +47,13 @@ def test_bins_equal_ecbin_run(recording, tmp_path):
         events_path = next(BIDS.glob("ds000248/**/*_events.tsv"))
         bins_path, bindesc, rate = tmp_path / "bins.xml", None, None
         bins_path.write_text(binlist({"Aud": ["Auditory/Left", "Auditory/Right"], "Button": ["Button"]}))
-    expected, samples = ecbin_bins(events_path, bins_path, bindesc, tmp_path, rate)
-    results = ecevents.run(ecevents.read_events(events_path, rate), bins_path, bindesc=bindesc)
+    documents = ["--bins", bins_path] + (["--bindesc", bindesc] if bindesc else [])
+    expected, samples = ecbin_bins(events_path, documents, tmp_path, rate)
+    assert_same_bins(ecevents.run(ecevents.read_events(events_path, rate), bins_path, bindesc=bindesc),
+                     expected, samples)
+
+
+def assert_same_bins(results, expected, samples):
     summary = results.summary()
     assert results.names == expected["bin"].tolist()
     for column, theirs in [("epoch", "epoch"), ("n_events", "events"), ("first_sample", "first_sample"),
@@ -56,6 +61,64 @@ def test_bins_equal_ecbin_run(recording, tmp_path):
         assert summary[column].tolist() == expected[theirs].tolist()
     for name in results.names:
         assert results.events(name)[:, 0].tolist() == sorted(samples[name].tolist())
+
+
+@pytest.mark.skipif("ECBIN" not in os.environ, reason="ecbin is not built")
+def test_rules_as_path_text_and_dict_equal_ecbin_and_the_documents(sample, results, tmp_path):
+    expected, samples = ecbin_bins(EVENTS, ["--rules", RULES, "--rate", RATE], tmp_path)
+    text = RULES.read_text()
+    stim, names = {"epoch": "Stim"}, lambda *n: {"names": list(n)}
+    rules = {
+        "epochs": {"Stim": {"tmin": -0.2, "tmax": 0.8, "baseline": "pre"},
+                   "Resp": {"tmin": -0.5, "tmax": 0.5, "baseline": "pre"}},
+        "tags": {"Resp:Hit": {"target": "deviant", "followed_by": "response", "within": [0.2, 1.0],
+                              "immediately": True},
+                 "Prev:Standard": {"target": "standard", "preceded_by": "standard", "immediately": True}},
+        "bins": {"Standard": {**names("standard"), **stim}, "Deviant": {**names("deviant"), **stim},
+                 "DevHit": {"tags": ["Resp:Hit"], **stim}, "DevMiss": {"logic": "Deviant and not DevHit", **stim},
+                 "StdAfterStd": {"tags": ["Prev:Standard"], **stim}, "Response": {**names("response"), "epoch": "Resp"}},
+        "exclude": True,
+    }
+    for given in (RULES, str(RULES), text, rules):
+        from_rules = ecevents.run(sample, rules=given)
+        assert_same_bins(from_rules, expected, samples)
+        assert sorted(from_rules.names) == sorted(results.names)
+        for name in results.names:
+            assert from_rules.events(name).tolist() == results.events(name).tolist(), name
+    # Tags marked rt give the same latencies as rt= over the documents.
+    rules["tags"]["Resp:Hit"]["rt"] = True
+    timed = ecevents.run(sample, rules=rules).metadata()
+    documented = ecevents.run(sample, BINLIST, bindesc=BINDESC, rt={"Resp": "R"}).metadata()
+    assert timed["rt_Resp"].notna().sum() == 120
+    assert timed["rt_Resp"].equals(documented["rt_Resp"])
+
+
+def test_a_wrong_rules_file_names_its_place(sample, tmp_path):
+    wrong = tmp_path / "wrong.yaml"
+    wrong.write_text(RULES.read_text().replace("tmax: 0.5", "tmax: soon"))
+    for given, where in [(wrong, f"{wrong}:3:28: epochs.Resp.tmax: expected a number in seconds, got soon"),
+                         (wrong.read_text(), "<rules text>:3:28: epochs.Resp.tmax"),
+                         ({"epochs": {"Stim": {"tmin": "soon"}}}, "<rules dict>:1:30: epochs.Stim.tmin")]:
+        with pytest.raises(ecevents.EventsError, match=re.escape(where)):
+            ecevents.run(sample, rules=given)
+    with pytest.raises(ecevents.EventsError, match="not a rules file"):
+        ecevents.run(sample, rules=BINLIST.read_text())
+
+
+@pytest.mark.parametrize("exact, tags", [(False, {"Stim:Deviant": 1, "Resp:Hit": 1}), (True, {})])
+def test_exact_time_keeps_windows_to_whole_samples_past_2_to_24(exact, tags, tmp_path):
+    # A response 1.002 s after the deviant is inside the 0.2-1.0 s window
+    # only by single precision at sample 2^27.
+    events = ecevents.EventList.from_mne(np.array([[2**27, 0, 1], [2**27 + 1002, 0, 2]]), 1000.0,
+                                         {"deviant": 1, "response": 2})
+    events.exact_time = exact
+    assert events.tag(BINDESC) == tags
+    path = tmp_path / "long_events.tsv"
+    events.write(path)
+    read = ecevents.read_events(path, 1000.0, exact_time=exact)
+    assert read.exact_time == exact and read.tag(BINDESC) == tags
+    with pytest.raises(TypeError, match="exact_time must be a bool"):
+        events.exact_time = "yes"
 
 
 def test_summary_epoch_and_events(results):
@@ -164,7 +227,8 @@ def test_bins_of_two_epochs_are_refused(results):
     ({"bins": BINLIST, "rules": {}}, TypeError, "exactly one"),
     ({"rules": {}, "bindesc": BINDESC}, TypeError, "bindesc cannot be given with rules"),
     ({"rules": 3}, TypeError, "rules must be"),
-    ({"rules": {"bins": []}}, ecevents.EventsError, "rules are not supported"),
+    ({"rules": {"bins": {1}}}, TypeError, "a rules dict holds only"),
+    ({"rules": {}, "rt": {"Resp": "R"}}, TypeError, "rt cannot be given"),
     ({"bins": 3}, TypeError, "bins must be a path"),
     ({"bins": "<bin_desc/>"}, ecevents.EventsError, "<bins text>: not a bin list or bin-results document"),
     ({"bins": BINLIST, "bindesc": BINLIST}, ecevents.EventsError, "not a bin description"),
