@@ -25,6 +25,13 @@ int Column(const std::vector<std::string>& header, const std::string& name)
     return -1;
 }
 
+// A row's cell in column, n/a when the table has no such column, so that an
+// optional column needs no test of its own before each use.
+const std::string& Cell(const std::vector<std::string>& cells, int column)
+{
+    return column >= 0 ? cells[static_cast<size_t>(column)] : kNA;
+}
+
 std::string Where(const std::string& path, size_t line)
 {
     return path + " line " + std::to_string(line);
@@ -102,7 +109,8 @@ void ecBidsEvents::ReadText(const std::string& text, const std::string& path, co
         if (name < 0)
             throw ecFormatError(path, "no trial_type or value column for the event names; name one with --name-column");
     }
-    const bool fallBackToValue = options.nameColumn.empty() && value >= 0 && name != value;
+    // Where a missing name is looked up next; -1 for nowhere.
+    const int fallBack = options.nameColumn.empty() && name != value ? value : -1;
     const double rate = list.GetSamplingRate();
 
     const float keepRate = list.GetSamplingRate();
@@ -121,10 +129,15 @@ void ecBidsEvents::ReadText(const std::string& text, const std::string& path, co
 
         ecEvent e;
         e.m_sName = cells[name];
-        if (e.m_sName == kNA && fallBackToValue && cells[value] != kNA)
-            e.m_sName = cells[value];
+        if (e.m_sName == kNA)
+            e.m_sName = Cell(cells, fallBack);
+        // n/a marks a missing cell, not a kind of event: such a row has no
+        // name, as a nameless event is written back as n/a, and no "n/a"
+        // event type appears that nobody put in the table.
+        if (e.m_sName == kNA)
+            e.m_sName.clear();
 
-        if (tags >= 0 && cells[tags] != kNA)
+        if (Cell(cells, tags) != kNA)
             for (const std::string& t : Split(cells[tags], ';'))
                 if (!ecTextTable::Trim(t).empty())
                     e.m_vTags.push_back(ecTextTable::Trim(t));
@@ -136,7 +149,7 @@ void ecBidsEvents::ReadText(const std::string& text, const std::string& path, co
         try {
             if (rate > 0.0 && haveOnset) {
                 e.m_iStart = FitSample(ecNearestSample(seconds, rate), "onset " + cells[onset] + " s");
-            } else if (sample >= 0 && cells[sample] != kNA) {
+            } else if (Cell(cells, sample) != kNA) {
                 double s = 0.0;
                 if (!ecTextTable::ParseNumber(cells[sample], s))
                     throw ecFormatError("", "sample \"" + cells[sample] + "\" is not a number");
@@ -149,7 +162,7 @@ void ecBidsEvents::ReadText(const std::string& text, const std::string& path, co
             }
 
             e.m_iStop = e.m_iStart;
-            if (duration >= 0 && cells[duration] != kNA) {
+            if (Cell(cells, duration) != kNA) {
                 double d = 0.0;
                 if (!ecTextTable::ParseNumber(cells[duration], d))
                     throw ecFormatError("", "duration \"" + cells[duration] + "\" is not a number");

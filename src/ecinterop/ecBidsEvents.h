@@ -13,11 +13,11 @@ class ecEventList;
 // sampling rate (ecNearestSample). Onset is the column every BIDS table must
 // have; the optional sample column is used only when no rate is known. The
 // duration becomes the stop sample, the last sample the event covers (0 or
-// n/a: a point event). The name comes
-// from --name-column, else trial_type, else value; a row whose trial_type is
-// n/a takes its value instead. Events come in accepted (ecEventFormats::Read
-// then rejects the exclusions). A tags column gives each event its
-// attribute tags, separated by ";".
+// n/a: a point event). The name comes from --name-column, else trial_type,
+// else value; a row whose trial_type is n/a takes its value instead, and one
+// whose name is still n/a has none. Events come in accepted
+// (ecEventFormats::Read then rejects the exclusions). A tags column gives
+// each event its attribute tags, separated by ";".
 //
 // Writing: onset, duration, sample and trial_type, rows in time order, plus
 // a tags column when any event carries attribute tags; a tag that could not

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <system_error>
 #include <vector>
@@ -20,25 +21,27 @@ bool EndsWith(const std::string& s, const std::string& suffix)
     return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-// Splits "sub-01_ses-2_task-x" into key/value entities; false when a piece
+using EntityMap = std::map<std::string, std::string>;
+
+// Splits "sub-01_ses-2_task-x" into key/value entities; none when a piece
 // is not of the form key-value.
-bool Entities(const std::string& stem, std::map<std::string, std::string>& out)
+std::optional<EntityMap> Entities(const std::string& stem)
 {
-    out.clear();
+    EntityMap out;
     if (stem.empty())
-        return true;
+        return out;
     std::stringstream in(stem);
     std::string piece;
     while (std::getline(in, piece, '_')) {
         size_t dash = piece.find('-');
         if (dash == std::string::npos || dash == 0)
-            return false;
+            return std::nullopt;
         out[piece.substr(0, dash)] = piece.substr(dash + 1);
     }
-    return true;
+    return out;
 }
 
-bool IsSubset(const std::map<std::string, std::string>& part, const std::map<std::string, std::string>& whole)
+bool IsSubset(const EntityMap& part, const EntityMap& whole)
 {
     for (const auto& kv : part) {
         auto w = whole.find(kv.first);
@@ -62,8 +65,7 @@ bool ecBidsSidecar::ParseRate(const std::string& json, double& rate)
     if (i >= json.size() || json[i] != ':')
         return false;
     ++i;
-    while (i < json.size() && (json[i] == ' ' || json[i] == '\t' || json[i] == '\r' || json[i] == '\n'))
-        ++i;
+    // strtod skips the blanks after the colon itself.
     const char* begin = json.c_str() + i;
     char* end = nullptr;
     double value = std::strtod(begin, &end);
@@ -96,8 +98,8 @@ bool ecBidsSidecar::FindRate(const std::string& eventsFile, float& rate, std::st
     if (!EndsWith(stem, "_events"))
         return false;
     stem.resize(stem.size() - std::string("_events").size());
-    std::map<std::string, std::string> wanted;
-    if (!Entities(stem, wanted))
+    const std::optional<EntityMap> wanted = Entities(stem);
+    if (!wanted)
         return false;
 
     std::error_code ec;
@@ -128,10 +130,11 @@ bool ecBidsSidecar::FindRate(const std::string& eventsFile, float& rate, std::st
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
             std::string n = it->path().filename().string();
             for (const char* suffix : kModalities) {
-                std::map<std::string, std::string> have;
-                if (EndsWith(n, suffix) && Entities(n.substr(0, n.size() - std::string(suffix).size()), have) &&
-                    IsSubset(have, wanted))
-                    candidates.push_back({have.size(), it->path().string()});
+                if (!EndsWith(n, suffix))
+                    continue;
+                const std::optional<EntityMap> have = Entities(n.substr(0, n.size() - std::string(suffix).size()));
+                if (have && IsSubset(*have, *wanted))
+                    candidates.push_back({have->size(), it->path().string()});
             }
         }
         std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {

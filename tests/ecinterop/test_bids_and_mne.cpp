@@ -72,9 +72,13 @@ TEST(BidsEventsRead, NamesPlacesAndStatus)
         // trial_type n/a falls back to value; 0.5 s at 100 Hz covers 50
         // samples; a duration of n/a is a point; status is left to the caller.
         {kTable, 100.0f, "", "go@100-100 7@250-299 EXCLUDE@300-300 "},
-        {kTable, 100.0f, "value", "1@100-100 7@250-299 n/a@300-300 "},
+        // A name still n/a after that is no name.
+        {kTable, 100.0f, "value", "1@100-100 7@250-299 @300-300 "},
+        {"onset\ttrial_type\n1\tn/a\n", 10.0f, "", "@10-10 "},
         // Without trial_type the value column names the events.
         {"onset\tduration\tvalue\n0.5\t0\t13\n", 10.0f, "", "13@5-5 "},
+        // Columns may come in any order.
+        {"duration\tonset\ttrial_type\n0.5\t1\ta\n", 100.0f, "", "a@100-149 "},
         // Without a rate the sample column places them, rounded.
         {"onset\tduration\ttrial_type\tsample\n1.0\t0\tgo\t6052.5455\n", 0.0f, "", "go@6053-6053 "},
         {"\xEF\xBB\xBFonset\tduration\ttrial_type\r\n0.5\t0\ta b\r\n\r\n", 100.0f, "", "a b@50-50 "},
@@ -242,7 +246,9 @@ TEST(BidsSidecar, RealDatasetsAndInheritance)
              {"ds/sub-02/eeg/sub-02_task-x_run-1_events.tsv", "onset\n"},
              {"ds/sub-03/eeg/sub-03_task-y_events.tsv", "onset\n"},
              {"loose/a/sub-9_task-x_events.tsv", "onset\n"},
-             {"loose/task-x_eeg.json", "{\"SamplingFrequency\": 100}"}});
+             {"loose/task-x_eeg.json", "{\"SamplingFrequency\": 100}"},
+             {"bare/_events.tsv", "onset\n"},
+             {"bare/_eeg.json", "{\"SamplingFrequency\": 300}"}});
     ASSERT_TRUE(ecBidsSidecar::FindRate(s / "ds/sub-01/eeg/sub-01_task-x_events.tsv", rate, sidecar));
     EXPECT_EQ(rate, 200.5f); // the nearer, more specific sidecar wins
     ASSERT_TRUE(ecBidsSidecar::FindRate(s / "ds/sub-02/eeg/sub-02_task-x_run-1_events.tsv", rate, sidecar));
@@ -251,6 +257,9 @@ TEST(BidsSidecar, RealDatasetsAndInheritance)
     // Without a dataset root only the events file's own folder counts.
     EXPECT_FALSE(ecBidsSidecar::FindRate(s / "loose/a/sub-9_task-x_events.tsv", rate, sidecar));
     EXPECT_FALSE(ecBidsSidecar::FindRate(s / "ds/sub-01/eeg/notevents.tsv", rate, sidecar));
+    // Names with no entities at all: the suffix alone.
+    ASSERT_TRUE(ecBidsSidecar::FindRate(s / "bare/_events.tsv", rate, sidecar));
+    EXPECT_EQ(rate, 300.0f);
 
     double value = 0.0;
     for (const char* bad : {"{\"SamplingFrequency\": \"n/a\"}", "{\"SamplingFrequency\": 0}", "{\"Sampling\": 10}"})
