@@ -30,7 +30,7 @@ const long kWin = ecConditional::kWindow;
 
 enum Construction { kFollowed, kFollowedPermeable, kPreceded, kPrecededPermeable, kFollowedNotNextX, kNotFollowedOrSoon };
 
-// The spec tags T events; its conditional "R" is the one whose find gives
+// The rule tags T events; its conditional "R" is the one whose find gives
 // the response time.
 void Build(ecPar_BinDesc& desc, Construction c) {
     ecAttribSpec* spec = AddSpec(desc, "Resp", "Hit");
@@ -186,7 +186,7 @@ TEST(ResponseTimes, LatencyIsTheSampleDifferenceOverTheRate) {
     EXPECT_TRUE(std::isnan(rt[1]));
 }
 
-// Two specs share the factor: each event takes the latency of the spec that
+// Two rules share the factor: each event takes the latency of the rule that
 // tagged it; the record refuses a list that is not the one it was taken from.
 TEST(ResponseTimes, RequestsByFactorAndTheirFaults) {
     ecEventList list = MakeList("T@0 R@2 T@10 R@16", kRate);

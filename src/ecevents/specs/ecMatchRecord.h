@@ -18,27 +18,27 @@ class ecPar_BinDesc;
 // finding an event (a negated one, one that seeks no name) has -1.
 class ecMatchRecord {
 public:
-    // One event that an attribute spec tagged.
+    // One event that a tag rule tagged.
     struct Match {
         int iEvent = -1;            // index of the tagged (target) event
         int iStart = 0;             // its start sample
-        std::vector<int> vFound;    // per conditional of the spec, in order: index of the event found, or -1
+        std::vector<int> vFound;    // per conditional of the rule, in order: index of the event found, or -1
         std::vector<int> vFoundStart; // start samples of those events (0 where none)
     };
 
     void Clear();
 
     int GetNumSpecs() const;
-    // The spec's tagged events in list order; an empty list for a spec index
+    // The rule's tagged events in list order; an empty list for a rule index
     // out of range.
     const std::vector<Match>& GetMatches(int iSpec) const;
-    // Index of the first conditional of the spec with that name; -1 when none.
+    // Index of the first conditional of the rule with that name; -1 when none.
     int ConditionalIndex(int iSpec, const std::string& name) const;
     // Number of events in the list when the pass ran.
     int GetNumEvents() const;
 
-    // Latency in seconds from each tagged event of the spec to the event its
-    // conditional found, per list index; NaN where the spec did not tag the
+    // Latency in seconds from each tagged event of the rule to the event its
+    // conditional found, per list index; NaN where the rule did not tag the
     // event or the conditional found none. Times are the events' own start
     // samples divided by the list's sampling rate, in double, so a latency is
     // (found sample - target sample) / rate exactly, whatever the single
