@@ -1,6 +1,8 @@
 // The durable writer on its own: what ends up under the final name, what is
 // left in the folder, and which outputs a run refuses.
 #include <cerrno>
+#include <cstddef>
+#include <iterator>
 #include <stdexcept>
 
 #include <sys/stat.h>
@@ -19,6 +21,11 @@ mode_t Mode(const std::string& path)
     struct stat st;
     EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
     return st.st_mode;
+}
+
+std::ptrdiff_t OpenDescriptors()
+{
+    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
 }
 
 mode_t DefaultMode()
@@ -45,6 +52,7 @@ TEST(ecSafeWriter, FinalNameHoldsTheOldOrTheWholeNewContent)
         {"failing producer leaves the old file", "old", 0600, true, 0600},
         {"failing producer leaves no new file", nullptr, 0, true, 0},
     };
+    const std::ptrdiff_t open = OpenDescriptors();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Scratch s;
@@ -73,6 +81,7 @@ TEST(ecSafeWriter, FinalNameHoldsTheOldOrTheWholeNewContent)
             EXPECT_EQ(Mode(target) & 07777, c.expectedMode ? c.expectedMode : DefaultMode());
         }
     }
+    EXPECT_EQ(OpenDescriptors(), open) << "a write leaves no descriptor open";
 }
 
 TEST(ecSafeWriter, DanglingLinksAreReplacedAndFoldersRefused)
@@ -136,6 +145,9 @@ TEST(ecOutputGuard, OutputsThatWouldReplaceInputsOrEachOther)
     fs::create_hard_link(s / "d/in.evt", s / "d/hard.evt");
     fs::create_symlink(s / "d/in.evt", s / "d/soft.evt");
     fs::create_directory_symlink(s / "d", s / "alias");
+    // Two names of one link that points nowhere: only the link itself can tell.
+    fs::create_symlink(s / "nowhere", s / "d/dangling.tsv");
+    fs::create_hard_link(s / "d/dangling.tsv", s / "d/same-link.tsv");
     struct Case {
         std::string output;
         std::string refusal; // "": allowed
@@ -151,6 +163,8 @@ TEST(ecOutputGuard, OutputsThatWouldReplaceInputsOrEachOther)
         {s / "new/x.tsv", "refusing to overwrite another output of this run (" + s / "new/a/../x.tsv" + ")"},
         {s / "alias/x.tsv", ""},
         {s / "d/x.tsv", "refusing to overwrite another output"},
+        {s / "d/dangling.tsv", ""},
+        {s / "d/same-link.tsv", "refusing to overwrite another output of this run (" + s / "d/dangling.tsv" + ")"},
         {"-", ""},
         {"-", ""},
         {"/dev/null", ""},

@@ -288,6 +288,10 @@ TEST(XmlOwnership, CopiesMovesAndViews)
     EXPECT_EQ(owner.GetInt("a"), 3);
     owner.SetTextPtr(owner.GetTextPtr() + 8);
     EXPECT_EQ(owner.GetText(), "<b>2</b>") << "a pointer into its own text keeps it alive";
+    EXPECT_EQ(owner.GetInt("b"), 2);  // builds the tag index
+    char other[] = "<c/><a>6</a>";
+    owner.SetTextPtr(other);
+    EXPECT_EQ(owner.GetInt("a"), 6) << "a foreign pointer leaves the own text and its index behind";
 
     ecXml doc = FromText("<root><a>1</a><b>2</b></root>");
     ecXml root = doc.Sub("root");
@@ -401,4 +405,10 @@ TEST(XmlDiagnostics, NumbersThatDoNotFitTheirGetter)
     xml.SetText("<a>y</a>");
     EXPECT_EQ(xml.GetInt("a"), 0);
     EXPECT_TRUE(found.empty()) << "a new text turns the diagnostics off";
+    xml.SetDiagnostics(&found);
+    xml.SetDiagnostics(nullptr);
+    EXPECT_EQ(xml.GetInt("a"), 0);
+    EXPECT_TRUE(found.empty()) << "no sink turns them off too";
+    xml.SetText("<b>1</b><a>7</a>");
+    EXPECT_EQ(xml.GetInt("a"), 7) << "a new text is looked up afresh";
 }

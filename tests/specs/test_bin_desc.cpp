@@ -111,6 +111,18 @@ TEST(BinDesc, BinSpecsSectionIsWrittenBackVerbatim) {
     std::remove(file.c_str());
     EXPECT_EQ(Written(reread), written);
 
+    // Saved with Windows line ends, the framing is "\r\n" and goes the same way.
+    auto crlf = [](const std::string& lf) {
+        std::string out;
+        for (char ch : lf)
+            out += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+        return out;
+    };
+    std::ofstream(file, std::ios::binary) << crlf(text);
+    reread.Read(file);
+    std::remove(file.c_str());
+    EXPECT_EQ(reread.GetpBinSpecsSection()->GetText(), crlf(section));
+
     const std::string bad = ::testing::TempDir() + "no_such_dir/specs_x.xml";
     EXPECT_EQ(EcErrorOf([&] { d.Write(bad); }), "[ecPar_BinDesc::Write] Can't open " + bad);
 }

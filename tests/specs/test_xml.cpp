@@ -248,6 +248,10 @@ TEST(SpecsXml, CopiesAreDeep) {
     a.GetpEventSpecs()->AddConditionalEvent("x", 0);
     AddFlag(a.GetpEventSpecs()->GetpConditional(0), 2, 0);
     ecAttribSpec copy(a);
+    ecTarget target;
+    ecConditional conditional;
+    target = *a.GetpEventSpecs()->GetpTarget(0);
+    conditional = *a.GetpEventSpecs()->GetpConditional(0);
     ecAttribSpec assigned;
     EXPECT_EQ(assigned.CreateConditional("C"), 0);
     EXPECT_EQ(assigned.GetpEventSpecs()->GetpConditional(0)->GetOption(), 0) << "made plain: not negated";
@@ -263,6 +267,10 @@ TEST(SpecsXml, CopiesAreDeep) {
         EXPECT_EQ((*c->GetpEventSpecs()->GetpTarget(0)->GetpvFlags())[0]->GetCode(), 4u);
         EXPECT_EQ((*c->GetpEventSpecs()->GetpConditional(0)->GetpvFlags())[0]->GetCode(), 2u);
     }
+    ASSERT_EQ(target.GetNumFlags(), 1);
+    ASSERT_EQ(conditional.GetNumFlags(), 1);
+    EXPECT_EQ((*target.GetpvFlags())[0]->GetCode(), 4u);
+    EXPECT_EQ((*conditional.GetpvFlags())[0]->GetCode(), 2u);
 }
 
 TEST(SpecsXml, AnchorsAreSwappedOnlyForASameSignSameSpecifierWindow) {
