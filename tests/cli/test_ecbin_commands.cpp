@@ -315,6 +315,13 @@ TEST(EcbinInfo, RealTablesAndTheSample)
             EXPECT_TRUE(Contains(r.out, part));
     }
 
+    // Without a rate the span stays in samples.
+    Scratch s;
+    WriteText(s / "plain.evt", "<KOVA_Event_List>\n<Event><Name>a</Name><Start>100</Start><Stop>100</Stop>"
+                               "<Status>2</Status></Event>\n</KOVA_Event_List>\n");
+    Ran plain = Ecbin({"info", s / "plain.evt"});
+    EXPECT_TRUE(Contains(plain.out, "time span: samples 100 to 100\n")) << plain.err;
+
     // The sample: its exclusions, counted once where they overlap nothing.
     ecEventList sample = ReadDocument(Sample(kSampleEvents));
     long long excluded = 0;

@@ -127,6 +127,7 @@ TEST(EcbinResponseTimes, MistakesAreOneLineErrors)
         const char* message;
     } cases[] = {
         {{"tag", events, desc, "--rt", "Resp"}, "--rt Resp: expected FACTOR:CONDITIONAL"},
+        {{"tag", events, desc, "--rt", ":R"}, "--rt :R: expected FACTOR:CONDITIONAL"},
         {{"tag", events, desc, "--rt", "Resp:R", "--rt", "Resp:R"}, "the factor Resp is given twice"},
         {{"tag", events, desc, "--rt", "Mood:R"}, "No attribute spec carries the factor \"Mood\""},
         {{"tag", events, desc, "--rt", "Resp:Q"}, "has a conditional named \"Q\""},

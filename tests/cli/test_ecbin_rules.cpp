@@ -113,6 +113,12 @@ TEST(EcbinRules, CompiledDocumentsRunAndExplainAsTheRulesFile)
     Ran c = Ecbin({"compile", "--rules", Sample("/oddball_rules.yaml"), "--events", events, "-o", s / "odd"});
     ASSERT_EQ(c.status, 0) << c.err;
     EXPECT_TRUE(Contains(c.out, "odd_bindesc.xml: 2 attribute specs"));
+    WriteText(s / "one.yaml", "epochs:\n  Stim: {tmin: -0.2, tmax: 0.8}\n"
+                              "tags:\n  \"Resp:Hit\": {target: deviant, followed_by: response, within: [0.2, 1.0]}\n"
+                              "bins:\n  DevHit: {tags: [\"Resp:Hit\"], epoch: Stim}\n");
+    Ran one = Ecbin({"compile", "--rules", s / "one.yaml", "--events", events, "-o", s / "one"});
+    EXPECT_TRUE(Contains(one.out, "one_bindesc.xml: 1 attribute spec\n")) << one.err;
+    EXPECT_TRUE(Contains(one.out, "one_binlist.xml: 1 bin, 1 epoch\n"));
     EXPECT_TRUE(Outcome(s / "a", {"run", events, "--rules", Sample("/oddball_rules.yaml")}) ==
                 Outcome(s / "b", {"run", events, "--bins", s / "odd_binlist.xml", "--bindesc", s / "odd_bindesc.xml"}));
 
