@@ -5,6 +5,7 @@
 
 #include "ecbin/BinDescFile.h"
 #include "ecbin/BinsFile.h"
+#include "ecinterop/ecBidsDerivatives.h"
 #include "ecinterop/ecBidsEvents.h"
 #include "ecinterop/ecEventFormats.h"
 #include "ecinterop/ecResponseTimes.h"
@@ -18,6 +19,7 @@
 #include "ecsafewrite/ecSafeWriter.h"
 #include "ecutil/ecXml.h"
 #include "ecrules/ecRules.h"
+#include "ecrules/ecRulesExplain.h"
 
 bool RecordingRun::WritesTables(const std::string& outBase)
 {
@@ -47,6 +49,23 @@ std::string RecordingRun::SinglePrecisionWarning(const ecEventList& events)
 }
 
 namespace {
+
+// Each bin's words as explain tells them; a sequence it cannot name takes
+// the words of the next such sequence.
+void DescribeBins(const std::string& binResultsText, std::vector<ecBidsDerivatives::Bin>& bins)
+{
+    std::string exclusion;
+    std::vector<ecRules::BinSentence> told = ecRules::ExplainEachBin(binResultsText, &exclusion);
+    for (ecBidsDerivatives::Bin& bin : bins) {
+        auto it = std::find_if(told.begin(), told.end(), [&](const ecRules::BinSentence& t) { return t.name == bin.id; });
+        if (it == told.end())
+            it = std::find_if(told.begin(), told.end(), [](const ecRules::BinSentence& t) { return t.name == "(sequence)"; });
+        bin.description = it == told.end() ? "the events its sequence saves" : it->words;
+        if (it != told.end())
+            it->name.clear();
+        bin.description += exclusion.empty() ? "" : ". " + exclusion;
+    }
+}
 
 void RunBins(const std::string& eventsPath, const std::string& outBase, const RecordingRun::Plan& plan,
              const ecEventFormats::Rate* rate, RecordingResult& result)
@@ -102,6 +121,7 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     std::vector<ecEventList> binEvents;
     // Per bin, the response-time columns of its events.
     std::vector<std::vector<ecBidsEvents::SecondsColumn>> binRt;
+    std::vector<ecBidsDerivatives::Bin> derived;
     ecBinResultList results;
     results.SetpEvents(&events);
     try {
@@ -135,14 +155,31 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
             if (!outBase.empty()) {
                 binEvents.push_back(results.PreselectedEvents());
                 binRt.push_back(inBin);
+                if (plan.derivatives) {
+                    derived.push_back({id, "", {}});
+                    for (const ecEvent& e : events)
+                        derived.back().events.push_back(e.IsStatusOn());
+                }
             }
         }
+        if (!derived.empty())
+            DescribeBins(binResultsText, derived);
     } catch (...) {
         throw HostError::FromCurrent(eventsPath, "running " + plan.binsPath + ": ");
     }
 
     if (outBase.empty())
         return;
+    if (plan.derivatives) {
+        const std::string table = ecBidsDerivatives::TableName(outBase);
+        if (plan.guard) {
+            plan.guard->Claim(table);
+            plan.guard->Claim(ecBidsDerivatives::SidecarName(table));
+        }
+        ecBidsDerivatives::WriteEvents(events, derived, rt, table);
+        result.written.push_back(table);
+        return;
+    }
     // Check every name before writing any, so a refused bin leaves no
     // partial set of outputs behind.
     std::vector<std::string> names;

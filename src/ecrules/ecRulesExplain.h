@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace ecRules {
 
@@ -14,5 +15,15 @@ std::string Explain(const std::string& text, const std::string& path);
 std::string ExplainBinDesc(const std::string& text);
 // A bin_list or bin_results text.
 std::string ExplainBins(const std::string& text);
+
+// Each bin of a bin_list or bin_results text as ExplainBins tells it: the
+// name, and the words after it. A sequence that is not told as a bin is
+// named "(sequence)". exclusion, when given, receives the sentence on
+// excluded stretches ("" when the document does not say).
+struct BinSentence {
+    std::string name;
+    std::string words;
+};
+std::vector<BinSentence> ExplainEachBin(const std::string& text, std::string* exclusion = nullptr);
 
 } // namespace ecRules
