@@ -310,8 +310,13 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
             rates.push_back(ecEventFormats::FindRate(r.events, run.options));
             AddInputs(guard, {r.events, rates.back().sidecar});
         }
-        if (run.bidsDerivatives)
+        if (run.bidsDerivatives) {
+            // A derivatives dataset goes beside the raw one (or in its
+            // derivatives folder), never over it.
+            for (const std::string& dataset : run.events)
+                guard.AddInput(ecBidsDerivatives::DescriptionName(dataset));
             guard.Claim(ecBidsDerivatives::DescriptionName(run.out));
+        }
         if (!run.summary.empty()) {
             guard.Claim(run.summary);
             RefuseSummaryAmongBins(run.summary, recordings);

@@ -136,16 +136,19 @@ TEST(EcbinDerivatives, DescriptionFingerprintsTheRules)
     EXPECT_EQ(hashes.size(), 2u);
 }
 
-TEST(EcbinDerivatives, RefusedWithoutADatasetOrAnOutputFolder)
+TEST(EcbinDerivatives, RefusedWithoutADatasetOrAnOutputFolderOrOverTheDataset)
 {
     Scratch s;
-    const std::string dataset = Examples() + "/ds000248";
+    const std::string dataset = s / "ds";
+    fs::copy(Examples() + "/ds000248", dataset, fs::copy_options::recursive);
+    const std::set<std::string> inputs = Files(s.Path());
     const struct {
         std::vector<std::string> args;
         std::string message;
     } cases[] = {
         {{dataset + "/" + kRecording + "_events.tsv", "-o", s / "out"}, "mirrors BIDS dataset folders"},
         {{dataset}, "give its folder with -o"},
+        {{dataset, "-o", dataset}, "dataset_description.json: refusing to overwrite an input file"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args{"run", "--rules", RulesData("audiovisual_rules.yaml"), "--bids-derivatives"};
@@ -154,6 +157,6 @@ TEST(EcbinDerivatives, RefusedWithoutADatasetOrAnOutputFolder)
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
         EXPECT_TRUE(Contains(r.err, c.message));
-        EXPECT_FALSE(fs::exists(s / "out"));
+        EXPECT_EQ(Files(s.Path()), inputs);
     }
 }
