@@ -50,23 +50,6 @@ std::string RecordingRun::SinglePrecisionWarning(const ecEventList& events)
 
 namespace {
 
-// Each bin's words as explain tells them; a sequence it cannot name takes
-// the words of the next such sequence.
-void DescribeBins(const std::string& binResultsText, std::vector<ecBidsDerivatives::Bin>& bins)
-{
-    std::string exclusion;
-    std::vector<ecRules::BinSentence> told = ecRules::ExplainEachBin(binResultsText, &exclusion);
-    for (ecBidsDerivatives::Bin& bin : bins) {
-        auto it = std::find_if(told.begin(), told.end(), [&](const ecRules::BinSentence& t) { return t.name == bin.id; });
-        if (it == told.end())
-            it = std::find_if(told.begin(), told.end(), [](const ecRules::BinSentence& t) { return t.name == "(sequence)"; });
-        bin.description = it == told.end() ? "the events its sequence saves" : it->words;
-        if (it != told.end())
-            it->name.clear();
-        bin.description += exclusion.empty() ? "" : ". " + exclusion;
-    }
-}
-
 void RunBins(const std::string& eventsPath, const std::string& outBase, const RecordingRun::Plan& plan,
              const ecEventFormats::Rate* rate, RecordingResult& result)
 {
@@ -162,8 +145,12 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
                 }
             }
         }
-        if (!derived.empty())
-            DescribeBins(binResultsText, derived);
+        std::vector<std::string> ids;
+        for (const ecBidsDerivatives::Bin& bin : derived)
+            ids.push_back(bin.id);
+        const std::vector<std::string> words = derived.empty() ? ids : ecRules::ExplainBinsById(binResultsText, ids);
+        for (size_t i = 0; i < words.size(); ++i)
+            derived[i].description = words[i];
     } catch (...) {
         throw HostError::FromCurrent(eventsPath, "running " + plan.binsPath + ": ");
     }

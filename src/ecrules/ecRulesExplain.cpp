@@ -419,14 +419,26 @@ std::string ExplainBins(const std::string& text)
     return BinsSection(words);
 }
 
-std::vector<BinSentence> ExplainEachBin(const std::string& text, std::string* exclusion)
+std::vector<std::string> ExplainBinsById(const std::string& text, const std::vector<std::string>& ids)
 {
     BinsWords words = Words(text);
-    std::vector<BinSentence> sentences;
-    for (const BinWords& b : words.bins)
-        sentences.push_back({b.name, BinText(words.epochs, b)});
-    if (exclusion)
-        *exclusion = ExclusionText(words.exclude);
+    const std::string exclusion = ExclusionText(words.exclude);
+    std::vector<std::string> sentences;
+    for (const std::string& id : ids) {
+        const auto named = [&](const std::string& name) {
+            return std::find_if(words.bins.begin(), words.bins.end(), [&](const BinWords& b) { return b.name == name; });
+        };
+        auto bin = named(id);
+        if (bin == words.bins.end())
+            bin = named("(sequence)");
+        if (bin == words.bins.end()) {
+            sentences.push_back("the events its sequence saves");
+        } else {
+            sentences.push_back(BinText(words.epochs, *bin));
+            bin->name.clear(); // each told once
+        }
+        sentences.back() += exclusion.empty() ? "" : ". " + exclusion;
+    }
     return sentences;
 }
 

@@ -16,14 +16,10 @@ std::string ExplainBinDesc(const std::string& text);
 // A bin_list or bin_results text.
 std::string ExplainBins(const std::string& text);
 
-// Each bin of a bin_list or bin_results text as ExplainBins tells it: the
-// name, and the words after it. A sequence that is not told as a bin is
-// named "(sequence)". exclusion, when given, receives the sentence on
-// excluded stretches ("" when the document does not say).
-struct BinSentence {
-    std::string name;
-    std::string words;
-};
-std::vector<BinSentence> ExplainEachBin(const std::string& text, std::string* exclusion = nullptr);
+// The bins of a bin_list or bin_results text in words, one per ID asked
+// for: what ExplainBins says after the bin's name, and its sentence on
+// excluded stretches when the document has one. An ID that ExplainBins does
+// not name takes the words of the next sequence it could not name.
+std::vector<std::string> ExplainBinsById(const std::string& text, const std::vector<std::string>& ids);
 
 } // namespace ecRules
