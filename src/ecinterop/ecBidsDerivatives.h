@@ -29,8 +29,9 @@ public:
         std::string text;
     };
 
-    // The table's name for the outputs of a recording whose events file
-    // has this stem (its name without "_events.tsv"), in its mirrored folder.
+    // The table of a recording: outBase is its folder in the derivatives
+    // dataset joined with its entities (the events file's name without
+    // "_events.tsv"), as a batch run mirrors it.
     static std::string TableName(const std::string& outBase);
     // The sidecar of a table: .tsv replaced by .json.
     static std::string SidecarName(const std::string& table);
