@@ -5,6 +5,7 @@
 
 #include "ecbin/BinDescFile.h"
 #include "ecbin/BinsFile.h"
+#include "ecinterop/ecBidsDerivatives.h"
 #include "ecinterop/ecBidsEvents.h"
 #include "ecinterop/ecEventFormats.h"
 #include "ecinterop/ecResponseTimes.h"
@@ -18,6 +19,7 @@
 #include "ecsafewrite/ecSafeWriter.h"
 #include "ecutil/ecXml.h"
 #include "ecrules/ecRules.h"
+#include "ecrules/ecRulesExplain.h"
 
 bool RecordingRun::WritesTables(const std::string& outBase)
 {
@@ -102,6 +104,7 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     std::vector<ecEventList> binEvents;
     // Per bin, the response-time columns of its events.
     std::vector<std::vector<ecBidsEvents::SecondsColumn>> binRt;
+    std::vector<ecBidsDerivatives::Bin> derived;
     ecBinResultList results;
     results.SetpEvents(&events);
     try {
@@ -135,14 +138,35 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
             if (!outBase.empty()) {
                 binEvents.push_back(results.PreselectedEvents());
                 binRt.push_back(inBin);
+                if (plan.derivatives) {
+                    derived.push_back({id, "", {}});
+                    for (const ecEvent& e : events)
+                        derived.back().events.push_back(e.IsStatusOn());
+                }
             }
         }
+        std::vector<std::string> ids;
+        for (const ecBidsDerivatives::Bin& bin : derived)
+            ids.push_back(bin.id);
+        const std::vector<std::string> words = derived.empty() ? ids : ecRules::ExplainBinsById(binResultsText, ids);
+        for (size_t i = 0; i < words.size(); ++i)
+            derived[i].description = words[i];
     } catch (...) {
         throw HostError::FromCurrent(eventsPath, "running " + plan.binsPath + ": ");
     }
 
     if (outBase.empty())
         return;
+    if (plan.derivatives) {
+        const std::string table = ecBidsDerivatives::TableName(outBase);
+        if (plan.guard) {
+            plan.guard->Claim(table);
+            plan.guard->Claim(ecBidsDerivatives::SidecarName(table));
+        }
+        ecBidsDerivatives::WriteEvents(events, derived, rt, table);
+        result.written.push_back(table);
+        return;
+    }
     // Check every name before writing any, so a refused bin leaves no
     // partial set of outputs behind.
     std::vector<std::string> names;
