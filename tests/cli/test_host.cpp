@@ -7,10 +7,10 @@
 #include "cli_test_support.h"
 #include "ecbin/BatchRunner.h"
 #include "ecbin/ProgressBar.h"
-#include "ecbin/RecordingSet.h"
-#include "ecbin/RunSummary.h"
-#include "ecbin/SafePath.h"
-#include "ecbin/SafeText.h"
+#include "ecrun/RecordingSet.h"
+#include "ecrun/RunSummary.h"
+#include "ecrun/SafePath.h"
+#include "ecrun/SafeText.h"
 
 using namespace clitest;
 

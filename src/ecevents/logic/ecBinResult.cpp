@@ -41,6 +41,7 @@ void ecBinResult::BasicConstruct()
     R2 = nullptr;
     m_bInitialized = false;
     m_nTag = 1;
+    m_nExcluded = 0;
 }
 
 void ecBinResult::Free()
@@ -91,6 +92,7 @@ ecBinResult& ecBinResult::operator=(const ecBinResult& other)
     m_bPopped = other.m_bPopped;
     m_Epoch = other.m_Epoch;
     m_nTag = other.m_nTag;
+    m_nExcluded = other.m_nExcluded;
     if (!other.m_bInitialized)
         return *this;
     Initialize(other.m_nOrder, other.m_nItems, other.m_Epoch, other.m_nTag);
@@ -130,5 +132,6 @@ ecBinResult& ecBinResult::operator=(ecBinResult&& other) noexcept
     std::swap(R2, other.R2);
     std::swap(m_bInitialized, other.m_bInitialized);
     std::swap(m_nTag, other.m_nTag);
+    std::swap(m_nExcluded, other.m_nExcluded);
     return *this;
 }

@@ -1,5 +1,6 @@
 #include "ecevents/logic/ecEventLogic.h"
 
+#include <algorithm>
 #include <functional>
 #include <ostream>
 
@@ -396,8 +397,15 @@ void ecEventLogic::ApplyExclusionCriteria()
 {
     if (!m_bExclude)
         return;
+    ecBinResult* top = GetpResult(1);
+    const auto selected = [top]() {
+        const bool* r = top->R1;
+        return r ? static_cast<int>(std::count(r, r + top->m_nItems, true)) : 0;
+    };
+    const int before = selected();
     ecXml none;
     Op1_RejectIf(none);
+    top->m_nExcluded += before - selected();
 }
 
 void ecEventLogic::AutoSaveBin()

@@ -280,6 +280,7 @@ void ecEventLogic::Op2_And(ecXml& xml)
         const ecBinResult* operand = GetpResult(depth);
         CheckResultLength(*operand);
         const bool* in = operand->R1;
+        r->m_nExcluded += operand->m_nExcluded;
         if (depth == 2) {
             std::memcpy(out, in, count);
         } else {
@@ -298,6 +299,7 @@ void ecEventLogic::Op2_AndNot(ecXml&)
     const ecBinResult* b = GetpResult(3);
     CheckResultLength(*a);
     CheckResultLength(*b);
+    r->m_nExcluded = a->m_nExcluded + b->m_nExcluded;
     bool* out = r->R1;
     const std::size_t count = static_cast<std::size_t>(r->m_nItems);
     for (std::size_t i = 0; i < count; ++i)
@@ -313,6 +315,7 @@ void ecEventLogic::Op2_Or(ecXml&)
     CheckResultLength(*b);
     const bool* inA = a->R1;
     const bool* inB = b->R1;
+    r->m_nExcluded = a->m_nExcluded + b->m_nExcluded;
     bool* out = r->R1;
     Walk([&](int i, const ecEvent&) { out[i] = inA[i] || inB[i]; });
 }

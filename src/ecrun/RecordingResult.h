@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 // What running the bins over one recording produced: one row per bin, or
@@ -9,6 +10,11 @@ struct RecordingResult {
         std::string id;
         std::string epoch;
         int events = 0;
+        // Events the exclusion step took out of the bin.
+        int excluded = 0;
+        // The bin's epoch, in seconds around each event.
+        float tmin = 0.0f;
+        float tmax = 0.0f;
         // Smallest start and largest stop sample of the bin's events
         // (meaningless when events is 0).
         int firstSample = 0;
@@ -20,6 +26,8 @@ struct RecordingResult {
     };
 
     std::string recording;
+    // The BIDS entities of the file name (sub, ses, ...), those it has.
+    std::vector<std::pair<std::string, std::string>> entities;
     bool ok = false;
     std::string error;
     // Problems that did not stop the run (names the recording lacks; under
