@@ -10,11 +10,6 @@ struct RecordingResult {
         std::string id;
         std::string epoch;
         int events = 0;
-        // Events the exclusion step took out of the bin.
-        int excluded = 0;
-        // The bin's epoch, in seconds around each event.
-        float tmin = 0.0f;
-        float tmax = 0.0f;
         // Smallest start and largest stop sample of the bin's events
         // (meaningless when events is 0).
         int firstSample = 0;
@@ -23,6 +18,11 @@ struct RecordingResult {
         // bin's events that have one, in seconds (NaN when none has).
         std::vector<double> rtMean{};
         std::vector<double> rtMedian{};
+        // Events the exclusion step took out of the bin.
+        int excluded = 0;
+        // The bin's epoch, in seconds around each event.
+        float tmin = 0.0f;
+        float tmax = 0.0f;
     };
 
     std::string recording;

@@ -36,7 +36,8 @@ public:
     bool m_bInitialized;
     int m_nTag;
     // Events the exclusion post-step took out of the selections this one
-    // was made from (summed over the operands of a combination); a count
-    // for reports, no part of the selection itself.
+    // was made from (summed over the operands of & and |; for &~, those of
+    // the selection it keeps events from); a count for reports, no part of
+    // the selection itself.
     int m_nExcluded;
 };

@@ -299,7 +299,8 @@ void ecEventLogic::Op2_AndNot(ecXml&)
     const ecBinResult* b = GetpResult(3);
     CheckResultLength(*a);
     CheckResultLength(*b);
-    r->m_nExcluded = a->m_nExcluded + b->m_nExcluded;
+    // The result holds events of b only.
+    r->m_nExcluded = b->m_nExcluded;
     bool* out = r->R1;
     const std::size_t count = static_cast<std::size_t>(r->m_nItems);
     for (std::size_t i = 0; i < count; ++i)
