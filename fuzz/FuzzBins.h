@@ -38,10 +38,13 @@ inline bool RunBins(const std::string& document, bool writeEvents)
                 FUZZ_CHECK(e.IsStatusOn() != e.IsStatusOff(), "every event is either in the bin or not");
                 on += e.IsStatusOn() ? 1 : 0;
             }
-            FUZZ_CHECK(bin.result.m_sID == bin.id && Selected(bin.result) == on, "a preselected bin marks its selected events");
-            FUZZ_CHECK(bin.result.m_nExcluded >= 0, "exclusion only takes events out");
+            FUZZ_CHECK(bin.result.m_sID == bin.id && Selected(bin.result) == on,
+                       "a preselected bin marks its selected events");
+            for (std::size_t i = 0; i < bin.result.m_vExcluded.size(); ++i)
+                FUZZ_CHECK(!(bin.result.m_vExcluded[i] && bin.result.R1[i]), "an excluded event is not in its bin");
             counts[bin.id] = counts.count(bin.id) ? -1 : on;
-            unsafeName = unsafeName || bin.id.find_first_of(std::string("/\0", 2)) != std::string::npos || bin.id.size() > 200;
+            unsafeName = unsafeName || bin.id.find_first_of(std::string("/\0", 2)) != std::string::npos ||
+                         bin.id.size() > 200;
         });
     } catch (const ecError&) {
         // The library refuses the document; a walk it started must end.

@@ -110,7 +110,7 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
             bin.epoch = walked.result.m_Epoch.sID;
             bin.tmin = walked.result.m_Epoch.fStart;
             bin.tmax = walked.result.m_Epoch.fStop;
-            bin.excluded = walked.result.m_nExcluded;
+            bin.excluded = walked.result.Excluded();
             std::vector<ecBidsEvents::SecondsColumn> inBin = rt;
             for (ecBidsEvents::SecondsColumn& column : inBin)
                 column.values.clear();

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
 
@@ -35,9 +36,9 @@ public:
     bool** R2;
     bool m_bInitialized;
     int m_nTag;
-    // Events the exclusion post-step took out of the selections this one
-    // was made from (summed over the operands of & and |; for &~, those of
-    // the selection it keeps events from); a count for reports, no part of
-    // the selection itself.
-    int m_nExcluded;
+    // The events the exclusion post-step took out of this selection or of
+    // the selections it was combined from, that would be in it otherwise;
+    // empty when there are none. For reports: no part of the selection.
+    std::vector<char> m_vExcluded;
+    int Excluded() const;
 };
