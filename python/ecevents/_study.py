@@ -220,8 +220,15 @@ def run_study(inputs, bins=None, *, bindesc=None, rules=None, out=None, client=N
     return _frame(results)
 
 
+class _Parser(argparse.ArgumentParser):
+    """Wrong arguments are told in one line (the usage is one --help away)."""
+
+    def error(self, message):
+        self.exit(2, f"{self.prog}: {message} (see --help)\n")
+
+
 def main(argv=None):
-    parser = argparse.ArgumentParser(
+    parser = _Parser(
         prog="python3 -m ecevents.study",
         description="Runs bins over every recording of a dataset on a Dask cluster and writes a summary.")
     parser.add_argument("dataset", nargs="+", help="BIDS dataset folders or event files")
