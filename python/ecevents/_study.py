@@ -158,8 +158,8 @@ def run_study(inputs, bins=None, *, bindesc=None, rules=None, out=None, client=N
 
     Notes
     -----
-    Work is submitted through a sliding window: a few tasks per worker
-    thread are in flight, and each finished one is replaced by the next
+    Work is submitted through a sliding window: eight tasks per worker
+    thread (at least 64) are in flight, and each finished one is replaced by the next
     recording (``as_completed``). The scheduler never holds more than the
     window, whatever the size of the study, and each result is reduced to
     its summary rows as it arrives, so 100,000 recordings need neither a
@@ -185,7 +185,7 @@ def run_study(inputs, bins=None, *, bindesc=None, rules=None, out=None, client=N
         client = Client(cluster)
     try:
         threads = sum(client.nthreads().values()) or 1
-        window = max(8, 4 * threads)
+        window = max(64, 8 * threads)
         shared = client.scatter(spec, broadcast=True, hash=False)
         results = [None] * len(recordings)
         bar = _Bar(len(recordings), progress)
