@@ -5,10 +5,9 @@ default), and from the measured costs an estimate for a larger study on more
 workers.
 
 Three costs are measured: the cost of one recording's task itself (run in
-this process, no Dask), the scheduler's cost per task (the same sliding
-window of run_study submitting tasks that do nothing, so that only Dask's
-bookkeeping and messages remain; a window wide enough that the client's
-round trips do not count), and the wall time of the real study. The
+this process, no Dask), the scheduler's cost per task (run_study's own
+sliding window submitting tasks that do nothing, so that only Dask's
+bookkeeping and messages remain), and the wall time of the real study. The
 estimate for N recordings on W workers is
 
     max(N * task / W, N * scheduler)
@@ -27,9 +26,10 @@ import subprocess
 import tempfile
 import time
 
-from dask.distributed import Client, LocalCluster, as_completed
+from dask.distributed import Client, LocalCluster
 
 from ecevents import _core
+from ecevents._study import _stream
 from ecevents.study import run_study
 
 BINS = """<bin_results>
@@ -94,19 +94,9 @@ def main():
             study, frame = timed(lambda: run_study(ds, bins, out=scratch / "study", client=client, progress=False))
             assert frame["recording"].nunique() == n and (frame["status"] == "").all()
 
-            # The scheduler alone: the same window of tasks that do nothing.
+            # The scheduler alone: run_study's own window of tasks that do nothing.
             def empty():
-                window, submitted = 1000, 0
-                pending = as_completed()
-                for _ in range(min(window, n)):
-                    pending.add(client.submit(nothing, None, str(submitted), "", pure=False))
-                    submitted += 1
-                for future in pending:
-                    future.result()
-                    future.release()
-                    if submitted < n:
-                        pending.add(client.submit(nothing, None, str(submitted), "", pure=False))
-                        submitted += 1
+                _stream(client, nothing, None, [(str(i), "") for i in range(n)], lambda i, future: future.result())
             overhead, _ = timed(empty)
         scheduler = overhead / n
         shutil.rmtree(scratch / "study")

@@ -117,6 +117,35 @@ def _frame(results):
     return frame
 
 
+def _stream(client, task, shared, arguments, done):
+    """Runs task(shared, *arguments[i]) for every i through a sliding window
+    of tasks, calling done(i, future) as each finishes. Finished tasks are
+    taken in batches and replaced by one map call, so that the client sends
+    few messages however short the tasks are."""
+    from dask.distributed import as_completed
+
+    window = max(64, 8 * (sum(client.nthreads().values()) or 1))
+    index = {}
+    following = 0
+
+    def submit(count):
+        nonlocal following
+        chosen = range(following, min(following + count, len(arguments)))
+        following = chosen.stop
+        if not chosen:
+            return []
+        futures = client.map(task, [shared] * len(chosen), *zip(*(arguments[i] for i in chosen)), pure=False)
+        index.update((f.key, i) for f, i in zip(futures, chosen))
+        return futures
+
+    pending = as_completed(submit(window))
+    for batch in pending.batches():
+        for future in batch:
+            done(index.pop(future.key), future)
+            future.release()
+        pending.update(submit(len(batch)))
+
+
 def run_study(inputs, bins=None, *, bindesc=None, rules=None, out=None, client=None, sfreq=None, progress=True):
     """Runs bins over every recording of a study on a Dask cluster.
 
@@ -159,9 +188,10 @@ def run_study(inputs, bins=None, *, bindesc=None, rules=None, out=None, client=N
     Notes
     -----
     Work is submitted through a sliding window: eight tasks per worker
-    thread (at least 64) are in flight, and each finished one is replaced by the next
-    recording (``as_completed``). The scheduler never holds more than the
-    window, whatever the size of the study, and each result is reduced to
+    thread (at least 64) are in flight, and the tasks that finished are
+    replaced by as many next recordings (``as_completed``, in batches).
+    The scheduler never holds more than the window, whatever the size of
+    the study, and each result is reduced to
     its summary rows as it arrives, so 100,000 recordings need neither a
     100,000-task graph nor 100,000 futures in the client. A worker that
     dies has its tasks run again elsewhere by the scheduler; every output
@@ -175,7 +205,7 @@ def run_study(inputs, bins=None, *, bindesc=None, rules=None, out=None, client=N
     out = os.path.abspath(os.fspath(out)) if out is not None else ""
     recordings = _core.find_recordings(paths, out)
 
-    from dask.distributed import Client, LocalCluster, as_completed
+    from dask.distributed import Client, LocalCluster
 
     own = client is None
     if own:
@@ -184,33 +214,19 @@ def run_study(inputs, bins=None, *, bindesc=None, rules=None, out=None, client=N
                                dashboard_address=None, silence_logs=logging.ERROR)
         client = Client(cluster)
     try:
-        threads = sum(client.nthreads().values()) or 1
-        window = max(64, 8 * threads)
         shared = client.scatter(spec, broadcast=True, hash=False)
         results = [None] * len(recordings)
         bar = _Bar(len(recordings), progress)
 
-        def submit(i):
-            future = client.submit(_run_recording, shared, *recordings[i], pure=False)
-            index[future.key] = i
-            return future
-
-        index = {}
-        pending = as_completed([submit(i) for i in range(min(window, len(recordings)))])
-        following = min(window, len(recordings))
-        for future in pending:
-            i = index.pop(future.key)
+        def done(i, future):
             events = recordings[i][0]
-            if future.status == "finished":
+            try:
                 results[i] = future.result()
-            else:
-                error = future.exception()
+            except Exception as error:  # the task's own failure, or Dask's (a worker killed too often)
                 results[i] = _failed(events, f"{events}: {type(error).__name__}: {error}")
-            future.release()
             bar.step()
-            if following < len(recordings):
-                pending.add(submit(following))
-                following += 1
+
+        _stream(client, _run_recording, shared, recordings, done)
     finally:
         if own:
             client.close()
