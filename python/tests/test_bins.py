@@ -43,9 +43,8 @@ def test_bins_equal_ecbin_run(recording, tmp_path):
 def assert_same_bins(results, expected, samples):
     summary = results.summary()
     assert results.names == expected["bin"].tolist()
-    for column, theirs in [("epoch", "epoch"), ("n_events", "events"), ("first_sample", "first_sample"),
-                           ("last_sample", "last_sample")]:
-        assert summary[column].tolist() == expected[theirs].tolist()
+    for column in ["epoch", "n_events", "first_sample", "last_sample"]:
+        assert summary[column].tolist() == expected[column].tolist()
     for name in results.names:
         assert results.events(name)[:, 0].tolist() == sorted(samples[name].tolist())
 
