@@ -178,7 +178,8 @@ def run_study(inputs, bins=None, *, bindesc=None, rules=None, out=None, client=N
     -------
     pandas.DataFrame
         One row per bin of each recording, in the recordings' order:
-        recording, the BIDS entities (sub, ses, task, run, acq) some
+        recording (the event file's absolute path: workers may run
+        elsewhere than the caller's folder), the BIDS entities (sub, ses, task, run, acq) some
         recording has, bin, epoch, n_events, n_excluded (events the
         exclusion step took out), first_sample, last_sample, tmin, tmax,
         the response times asked for, and status: empty, or, in the one row
