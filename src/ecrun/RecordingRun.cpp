@@ -5,6 +5,7 @@
 
 #include "ecrun/BinDescFile.h"
 #include "ecrun/BinsFile.h"
+#include "ecinterop/ecBidsDerivatives.h"
 #include "ecinterop/ecBidsEvents.h"
 #include "ecinterop/ecBinWalk.h"
 #include "ecinterop/ecEventFormats.h"
@@ -19,6 +20,7 @@
 #include "ecsafewrite/ecOutputGuard.h"
 #include "ecsafewrite/ecSafeWriter.h"
 #include "ecrules/ecRules.h"
+#include "ecrules/ecRulesExplain.h"
 
 bool RecordingRun::WritesTables(const std::string& outBase)
 {
@@ -103,6 +105,7 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     std::vector<ecEventList> binEvents;
     // Per bin, the response-time columns of its events.
     std::vector<std::vector<ecBidsEvents::SecondsColumn>> binRt;
+    std::vector<ecBidsDerivatives::Bin> derived;
     try {
         ecBinWalk::Run(binResultsText, events, [&](const ecBinWalk::Bin& walked) {
             RecordingResult::Bin bin;
@@ -132,14 +135,35 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
             if (!outBase.empty()) {
                 binEvents.push_back(walked.results.PreselectedEvents());
                 binRt.push_back(inBin);
+                if (plan.derivatives) {
+                    derived.push_back({walked.id, "", {}});
+                    for (const ecEvent& e : events)
+                        derived.back().events.push_back(e.IsStatusOn());
+                }
             }
         });
+        std::vector<std::string> ids;
+        for (const ecBidsDerivatives::Bin& bin : derived)
+            ids.push_back(bin.id);
+        const std::vector<std::string> words = derived.empty() ? ids : ecRules::ExplainBinsById(binResultsText, ids);
+        for (size_t i = 0; i < words.size(); ++i)
+            derived[i].description = words[i];
     } catch (...) {
         throw HostError::FromCurrent(eventsPath, "running " + plan.binsPath + ": ");
     }
 
     if (outBase.empty())
         return;
+    if (plan.derivatives) {
+        const std::string table = ecBidsDerivatives::TableName(outBase);
+        if (plan.guard) {
+            plan.guard->Claim(table);
+            plan.guard->Claim(ecBidsDerivatives::SidecarName(table));
+        }
+        ecBidsDerivatives::WriteEvents(events, derived, rt, table);
+        result.written.push_back(table);
+        return;
+    }
     // Check every name before writing any, so a refused bin leaves no
     // partial set of outputs behind.
     std::vector<std::string> names;

@@ -45,6 +45,9 @@ public:
         // recording with its own event names, then run as they are; its
         // tags with rt: true add to the response times asked for.
         std::shared_ptr<const ecRules::Rules> rules;
+        // Write the recording's events with a column per bin as a BIDS
+        // derivatives table (ecBidsDerivatives) instead of a file per bin.
+        bool derivatives = false;
     };
 
     // The documents of a run as the user named them; "" for those not given.

@@ -34,6 +34,12 @@ inline std::string Examples()
     return std::string(ECEVENTS_TEST_DATA) + "/cli/bids-examples";
 }
 
+// A rules file or bin document of the test data, by name.
+inline std::string RulesData(const std::string& name)
+{
+    return std::string(ECEVENTS_TEST_DATA) + "/ecrules/" + name;
+}
+
 // A file of the bundled sample, by name ("/oddball_binlist.xml").
 inline std::string Sample(const std::string& name)
 {
