@@ -14,7 +14,7 @@
 #include <signal.h>
 
 #include "ecbin/Commands.h"
-#include "ecbin/HostError.h"
+#include "ecrun/HostError.h"
 #include "ecbin/ProgressBar.h"
 #include "ecsafewrite/ecSafeWriter.h"
 

@@ -11,17 +11,17 @@
 #include <unordered_map>
 
 #include "ecbin/BatchRunner.h"
-#include "ecbin/BinDescFile.h"
-#include "ecbin/BinsFile.h"
+#include "ecrun/BinDescFile.h"
+#include "ecrun/BinsFile.h"
 #include "ecinterop/ecEventFormats.h"
-#include "ecbin/HostError.h"
-#include "ecbin/NameCheck.h"
+#include "ecrun/HostError.h"
+#include "ecrun/NameCheck.h"
 #include "ecbin/ProgressBar.h"
-#include "ecbin/ReadNotes.h"
-#include "ecbin/RecordingRun.h"
-#include "ecbin/RecordingSet.h"
-#include "ecbin/RunSummary.h"
-#include "ecbin/SafeText.h"
+#include "ecrun/ReadNotes.h"
+#include "ecrun/RecordingRun.h"
+#include "ecrun/RecordingSet.h"
+#include "ecrun/RunSummary.h"
+#include "ecrun/SafeText.h"
 #include "ecbin/SampleLocator.h"
 #include "ecinterop/ecXmlPlace.h"
 #include "ecinterop/ecTextTable.h"
@@ -268,32 +268,8 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
         ecEventFormats::ParseFormat(run.options.inputFormat);
-        RecordingRun::Plan plan;
         ReadNotes notes(run.options.lenient);
-        if (run.rules.empty() == run.bins.empty())
-            throw HostError("give the bins either as --bins (with --bindesc for tags) or as --rules");
-        if (!run.rules.empty()) {
-            if (!run.binDesc.empty())
-                throw HostError("--rules holds the tags itself: give no --bindesc with it");
-            auto rules = std::make_shared<ecRules::Rules>(LoadRules(run.rules));
-            plan.binsPath = run.rules;
-            plan.wanted.push_back(RulesWanted(*rules, run.rules));
-            plan.rules = rules;
-        } else {
-            plan.binsPath = run.bins;
-            const std::string binsText = ecTextTable::ReadFile(run.bins);
-            plan.binResultsText = BinsFile::FromText(binsText, run.bins, nullptr, &notes);
-            plan.wanted.push_back(NameCheck::FromBins(binsText, run.bins));
-        }
-        if (!run.binDesc.empty()) {
-            plan.binDescPath = run.binDesc;
-            plan.binDescText = BinDescFile::Load(run.binDesc, &notes);
-            plan.wanted.push_back(NameCheck::FromBinDesc(plan.binDescText, run.binDesc));
-            plan.rt = BinDescFile::RtRequests(plan.binDescText, run.binDesc, run.rt);
-        } else if (!run.rt.empty()) {
-            throw HostError(run.rules.empty() ? "--rt takes the response times from the tagging: give --bindesc"
-                                              : "a rules file asks for response times with rt: true on a tag, not --rt");
-        }
+        RecordingRun::Plan plan = RecordingRun::Prepare({run.bins, run.binDesc, run.rules, run.rt}, notes);
         plan.strict = run.strict;
         plan.derivatives = run.bidsDerivatives;
         const std::vector<ecBidsDerivatives::Document> documents = DerivativeDocuments(run);

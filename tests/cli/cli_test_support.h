@@ -15,7 +15,7 @@
 
 #include "../support/test_files.h"
 #include "ecevents/events/ecEventList.h"
-#include "ecbin/HostError.h"
+#include "ecrun/HostError.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
