@@ -274,11 +274,9 @@ public:
     Pass(const Pass&) = delete;
     Pass& operator=(const Pass&) = delete;
 
-    // Reads the events (emptying their tags and code words when clear is
-    // set); then, once the list is in its final order, Index builds what the
-    // walks look up.
+    // Reads the events, emptying their tags and code words when clear is
+    // set; a list found out of time order is read again once sorted.
     void Load(bool clear);
-    void Index();
     bool Sorted() const { return m_sorted; }
     int Count() const { return static_cast<int>(m_state.size()); }
     bool Accepted(int i) const { return (m_state[static_cast<size_t>(i)] & kAccepted) != 0; }
@@ -375,8 +373,8 @@ private:
     bool m_exact;
     float m_rate;
     bool m_sorted = true;
-    // Event times never decrease along the list: sorted, and in single
-    // precision a positive rate.
+    // Event times never decrease along the list: it is sorted, and in single
+    // precision the rate is positive.
     bool m_ordered = true;
     NameIds m_nameIds;
     std::vector<Spec> m_specs;
@@ -553,6 +551,14 @@ void Pass::Load(bool clear) {
     int last = n > 0 ? m_list[0].m_iStart : 0;
     for (size_t i = 0; i < n; ++i) {
         ecEvent& e = m_list[i];
+#if defined(__GNUC__)
+        if (i + 8 < n) {
+            const ecEvent& ahead = m_list[i + 8];
+            __builtin_prefetch(&ahead.m_sName);
+            __builtin_prefetch(&ahead.m_vTags);
+            __builtin_prefetch(&ahead.m_nCode);
+        }
+#endif
         // Records are large: writing only what is not clear already spares
         // the memory traffic of dirtying them.
         if (clear) {
@@ -573,46 +579,7 @@ void Pass::Load(bool clear) {
         m_sorted = m_sorted && start >= last;
         last = start;
     }
-}
-
-void Pass::Index() {
     m_ordered = m_sorted && (m_exact || m_rate > 0.0f);
-    const int n = Count();
-    // The lists of the permeable conditionals in one sweep.
-    std::vector<std::vector<int>> listsOfName(static_cast<size_t>(m_nameIds.Count()));
-    for (Spec& spec : m_specs) {
-        for (Cond& cond : spec.conds) {
-            if (!cond.permeable || !cond.hasNames || cond.positions >= 0)
-                continue;
-            const auto added = m_positionSets.emplace(cond.named, static_cast<int>(m_positions.size()));
-            cond.positions = added.first->second;
-            if (!added.second)
-                continue;
-            m_positions.emplace_back();
-            for (size_t id = 0; id < cond.named.size(); ++id)
-                if (cond.named[id])
-                    listsOfName[id].push_back(cond.positions);
-        }
-    }
-    if (m_positions.empty())
-        return;
-    // Counted first, so that each list is allocated once.
-    std::vector<size_t> sizes(m_positions.size(), 0);
-    for (int pass = 0; pass < 2; ++pass) {
-        for (int i = 0; i < n; ++i) {
-            const int id = m_nameId[static_cast<size_t>(i)];
-            if (id < 0 || Tagged(i))
-                continue;
-            for (const int list : listsOfName[static_cast<size_t>(id)]) {
-                if (pass == 0)
-                    ++sizes[static_cast<size_t>(list)];
-                else
-                    m_positions[static_cast<size_t>(list)].push_back(i);
-            }
-        }
-        for (size_t list = 0; pass == 0 && list < sizes.size(); ++list)
-            m_positions[list].reserve(sizes[list]);
-    }
 }
 
 const std::vector<int>& Pass::Positions(Cond& cond) {
@@ -738,24 +705,65 @@ bool Pass::Impermeable(const Clock& clock, int i, int r, Cond& cond) {
     return true;
 }
 
-// Candidates without a conditional name only ever decide a walk when times
-// follow list order, and then only by lying beyond the far edge, where any
-// later named candidate lies too: so the walk visits the named candidates
-// alone. In time order it also starts at the first one that is not short of
-// the near edge, found by galloping, so that its cost does not grow with the
-// distance to the window.
+// In time order the permeable walk starts where the window does, found by
+// galloping, and stops at its far edge: before the window, named candidates
+// are passed over and an unnamed one can only end the walk as the far edge
+// would; beyond the far edge every candidate ends it with the negated bit.
+// Its cost thus follows the number of events in the window, not the distance
+// to it. The other walks (backward towards a plus post anchor, which no edge
+// bounds, or times out of list order) visit the named candidates alone.
 template <class Clock>
 bool Pass::Permeable(const Clock& clock, int i, int r, Cond& cond) {
-    const std::vector<int>& named = Positions(cond);
     const typename Clock::Time preAbs = Clock::Edge(Anchor(cond.pre));
     const typename Clock::Time postAbs = Clock::Edge(Anchor(cond.post));
     const bool negated = cond.negated;
+    const auto found = [&](int c) {
+        if (negated)
+            return false;
+        Record(clock, cond, c, i);
+        return true;
+    };
 
+    if (m_ordered && !cond.preMinus) {
+        const size_t k = FirstTrue(static_cast<size_t>(Count()), cond.hint, [&](size_t j) {
+            return static_cast<int>(j) > r && !(clock.Of(static_cast<int>(j)) < preAbs);
+        });
+        cond.hint = k;
+        for (int c = static_cast<int>(k); c < Count(); ++c) {
+            if (Tagged(c))
+                continue;
+            if (clock.Of(c) > postAbs)
+                return negated;
+            if (!Named(cond, c))
+                continue;
+            if (Test(c, cond.flags))
+                return found(c);
+            if (!negated)
+                return false;
+        }
+        return negated;
+    }
+    if (m_ordered && cond.postMinus) {
+        const size_t k = FirstTrue(static_cast<size_t>(Count()), cond.hint, [&](size_t j) {
+            return static_cast<int>(j) > r - 2 || clock.Of(static_cast<int>(j)) > preAbs;
+        });
+        cond.hint = k;
+        for (int c = static_cast<int>(k) - 1; c >= 0; --c) {
+            if (Tagged(c))
+                continue;
+            if (clock.Of(c) < postAbs)
+                return negated;
+            if (Named(cond, c))
+                return Test(c, cond.flags) ? found(c) : negated;
+        }
+        return negated;
+    }
+
+    const std::vector<int>& named = Positions(cond);
     if (!cond.preMinus) {
+        // Out of time order: every named candidate after the reference.
         size_t k = FirstTrue(named.size(), cond.hint, [&](size_t j) { return named[j] > r; });
         cond.hint = k;
-        if (m_ordered)
-            k = FirstTrue(named.size(), k, [&](size_t j) { return named[j] > r && !(clock.Of(named[j]) < preAbs); });
         for (; k < named.size(); ++k) {
             const int c = named[k];
             const typename Clock::Time t = clock.Of(c);
@@ -763,18 +771,13 @@ bool Pass::Permeable(const Clock& clock, int i, int r, Cond& cond) {
                 continue;
             if (t > postAbs)
                 return negated;
-            if (Test(c, cond.flags)) {
-                if (negated)
-                    return false;
-                Record(clock, cond, c, i);
-                return true;
-            }
+            if (Test(c, cond.flags))
+                return found(c);
             if (!negated)
                 return false;
         }
         return negated;
     }
-
     // Backward, the first named candidate not short of the near edge decides.
     size_t k = FirstTrue(named.size(), cond.hint, [&](size_t j) { return named[j] > r - 2; });
     cond.hint = k;
@@ -787,12 +790,7 @@ bool Pass::Permeable(const Clock& clock, int i, int r, Cond& cond) {
             continue;
         if (cond.postMinus ? t < postAbs : t > postAbs)
             return negated;
-        if (!Test(c, cond.flags))
-            return negated;
-        if (negated)
-            return false;
-        Record(clock, cond, c, i);
-        return true;
+        return Test(c, cond.flags) ? found(c) : negated;
     }
     return negated;
 }
@@ -833,7 +831,6 @@ void ecEventList::SetBinDescAttributes(ecPar_BinDesc& binDesc, ecMatchRecord* re
         SortEventListInTimelyOrder("");
         pass.Load(false);
     }
-    pass.Index();
 
     if (record != nullptr)
         record->Begin(binDesc, static_cast<int>(size()));
@@ -846,6 +843,10 @@ void ecEventList::SetBinDescAttributes(ecPar_BinDesc& binDesc, ecMatchRecord* re
         if (!pass.Accepted(i))
             continue;
         m_iCurrentEventIndex = i;
+#if defined(__GNUC__)
+        if (i + 16 < n)
+            __builtin_prefetch(&(*this)[static_cast<size_t>(i + 16)].m_vTags, 1);
+#endif
         tagIds.clear();
         bool matched = false;
         for (size_t s = 0; s < pass.NumSpecs(); ++s) {
@@ -902,7 +903,6 @@ struct StepPass {
         if (cond != nullptr)
             pass.CondOf(0, cond);
         pass.Load(false);
-        pass.Index();
     }
     Pass pass;
 };
