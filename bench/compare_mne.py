@@ -165,8 +165,10 @@ def best_of(repeats, function, *args):
 
 
 def end_to_end_numpy(eve, out):
-    events = np.loadtxt(eve, dtype=np.int64, usecols=(0, 2, 3))
-    events = np.c_[events[:, 0], events[:, 1], events[:, 2]]
+    events = np.loadtxt(eve, ndmin=2)
+    if events.shape[1] == 4:  # a time column after the sample
+        events = events[:, [0, 2, 3]]
+    events = events.astype(np.int64)
     np.savetxt(out, numpy_rule(events), fmt="%d")
 
 
@@ -206,7 +208,7 @@ def compare_window(args):
                     tag_times.append(time.perf_counter() - start)
                 times[exact] = min(tag_times)
                 same.append("yes" if np.array_equal(ours_window_tagged(copy), numpy_found) else "NO")
-            run_mne = args.full or size <= args.mne_limit
+            run_mne = args.full or size <= args.window_mne_limit
             if run_mne:
                 mne_time, mne_found = best_of(1, mne_window, events)
                 last = (len(events), mne_time)
@@ -243,6 +245,8 @@ def main():
     parser.add_argument("--window", action="store_true",
                         help="the window question: MNE, NumPy searchsorted and ecevents side by side")
     parser.add_argument("--window-sizes", type=int, nargs="+", default=[12_000, 120_000, 1_200_000])
+    parser.add_argument("--window-mne-limit", type=int, default=120_000,
+                        help="largest size MNE runs for the window question without --full")
     parser.add_argument("--ecbin", default="build/cli/ecbin", help="the ecbin program, for end-to-end times")
     parser.add_argument("--repeats", type=int, default=5, help="runs per timing; the fastest counts")
     args = parser.parse_args()
