@@ -52,6 +52,20 @@ ecEventList MakeList()
     return list;
 }
 
+// Times reading path back with read (a member of ecEventList), then removes it.
+template <class Read>
+void TimeReading(benchmark::State& state, const std::string& path, Read read)
+{
+    for (auto _ : state) {
+        ecEventList list;
+        if (!(list.*read)(path.c_str(), false) || list.size() != static_cast<std::size_t>(kEvents))
+            state.SkipWithError("the file did not read back");
+        benchmark::DoNotOptimize(list.data());
+    }
+    std::remove(path.c_str());
+    state.SetItemsProcessed(state.iterations() * kEvents);
+}
+
 void BM_WriteDocument(benchmark::State& state)
 {
     ecEventList list = MakeList();
@@ -69,14 +83,7 @@ void BM_ReadDocument(benchmark::State& state)
         ecEventList list = MakeList();
         list.Write(path.c_str());
     }
-    for (auto _ : state) {
-        ecEventList list;
-        if (!list.ReadEventFile(path.c_str(), false) || list.size() != static_cast<std::size_t>(kEvents))
-            state.SkipWithError("document did not read back");
-        benchmark::DoNotOptimize(list.data());
-    }
-    std::remove(path.c_str());
-    state.SetItemsProcessed(state.iterations() * kEvents);
+    TimeReading(state, path, &ecEventList::ReadEventFile);
 }
 
 void BM_MergeDocument(benchmark::State& state)
@@ -143,14 +150,7 @@ void BM_ReadOtherLayout(benchmark::State& state)
         std::fwrite(text.data(), 1, text.size(), f);
         std::fclose(f);
     }
-    for (auto _ : state) {
-        ecEventList list;
-        if (!list.ReadEventFile(path.c_str(), false) || list.size() != static_cast<std::size_t>(kEvents))
-            state.SkipWithError("document did not read back");
-        benchmark::DoNotOptimize(list.data());
-    }
-    std::remove(path.c_str());
-    state.SetItemsProcessed(state.iterations() * kEvents);
+    TimeReading(state, path, &ecEventList::ReadEventFile);
 }
 
 void BM_ReadPreXml(benchmark::State& state)
@@ -164,14 +164,7 @@ void BM_ReadPreXml(benchmark::State& state)
             std::fprintf(f, "%s %d %d 2\n", names[i % 4], i * 37, i * 37);
         std::fclose(f);
     }
-    for (auto _ : state) {
-        ecEventList list;
-        if (!list.ReadEventFilePreXml(path.c_str(), false) || list.size() != static_cast<std::size_t>(kEvents))
-            state.SkipWithError("pre-XML file did not read back");
-        benchmark::DoNotOptimize(list.data());
-    }
-    std::remove(path.c_str());
-    state.SetItemsProcessed(state.iterations() * kEvents);
+    TimeReading(state, path, &ecEventList::ReadEventFilePreXml);
 }
 
 } // namespace

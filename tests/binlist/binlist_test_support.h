@@ -1,6 +1,7 @@
 #pragma once
 #include "../support/ec_error_of.h"
 #include "../support/event_builders.h"
+#include "../support/xml_text.h"
 // Builders shared by the bin-list tests.
 #include <functional>
 #include <sstream>
@@ -55,21 +56,6 @@ inline ecEventRelatedEpoch MakeEpoch(const std::string& id, float start = -0.2f,
     return epoch;
 }
 
-inline ecXml FromText(const std::string& text)
-{
-    ecXml xml;
-    xml.SetText(text);
-    return xml;
-}
-
-
-template <class T>
-std::string Written(T& object)
-{
-    std::ostringstream out;
-    object.WriteXml(out);
-    return out.str();
-}
 
 inline std::string BinResults(ecBinList& list)
 {

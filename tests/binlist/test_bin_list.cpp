@@ -57,7 +57,7 @@ TEST(BinDescription, WrittenLinesAndReading)
 
     // One working record: successive reads take successive bins and clear
     // only the list of the case read; an empty entry ends a list.
-    ecXml xml = FromText("<vBinList>" + Written(names) + Written(logic) + head +
+    ecXml xml = XmlOf("<vBinList>" + Written(names) + Written(logic) + head +
                          "EvtTags</sCase><vEvtTags><tag>F:1</tag><tag></tag><tag>G:2</tag></vEvtTags></bin>" + head +
                          "Codes</sCase></bin></vBinList>");
     ecBinDescription read;
@@ -73,7 +73,7 @@ TEST(BinDescription, WrittenLinesAndReading)
     EXPECT_EQ(read.GetCase(), "Codes") << "what was read stays";
     EXPECT_FALSE(read.ReadXml(xml));
     EXPECT_EQ(read.GetBinName(), "B");
-    ecXml noCase = FromText("<bin><sEpochName>E</sEpochName></bin>");
+    ecXml noCase = XmlOf("<bin><sEpochName>E</sEpochName></bin>");
     EXPECT_EQ(EcErrorOf([&] { read.ReadXml(noCase); }), "[ecBinDescription::ReadXml] Unrecognised case = ");
     EXPECT_EQ(read.GetBinName(), "") << "a missing element reads as empty";
 }
@@ -232,7 +232,7 @@ TEST(BinListXml, DocumentTextsAndRoundTrip)
                         Written(stim) + Written(resp) + "\t</vEpochList>\n</bin_list>\n\n");
     EXPECT_EQ(list.GetBinName(1), "Left_1") << "the repairs of Validate stay";
 
-    ecXml xml = FromText(text);
+    ecXml xml = XmlOf(text);
     ecBinList read;
     ASSERT_TRUE(read.ReadXml(xml));
     EXPECT_EQ(Written(read), text);
@@ -243,16 +243,16 @@ TEST(BinListXml, DocumentTextsAndRoundTrip)
 TEST(BinListXml, ReadingRepairsAndFailures)
 {
     ecBinList list;
-    ecXml none = FromText("<bin_results></bin_results>");
+    ecXml none = XmlOf("<bin_results></bin_results>");
     EXPECT_EQ(EcErrorOf([&] { list.ReadXml(none); }), "[ecBinList::ReadXml] <bin_list> section not found");
     ecBinDescription a = NamesBin("A");
     const std::string head = "<bin_list><iCurrentSelectedBin>5</iCurrentSelectedBin><sName>N</sName><vBinList>" +
                              Written(a) + Written(a) + "</vBinList>";
-    ecXml noEpochs = FromText(head + "</bin_list>");
+    ecXml noEpochs = XmlOf(head + "</bin_list>");
     EXPECT_EQ(EcErrorOf([&] { list.ReadXml(noEpochs); }), "[ecBinList::Validate] No epoch specifications are available");
     EXPECT_EQ(list.GetNumBins(), 2) << "what was read stays";
     EXPECT_EQ(list.sName, "N");
-    ecXml twice = FromText(head + "<vEpochList><epoch><sID>Stim</sID><fStart>-0.1</fStart><fStop>0.4</fStop></epoch>"
+    ecXml twice = XmlOf(head + "<vEpochList><epoch><sID>Stim</sID><fStart>-0.1</fStart><fStop>0.4</fStop></epoch>"
                                   "<epoch><sID>Stim</sID><fStart>-0.3</fStart><fStop>0.6</fStop></epoch></vEpochList></bin_list>");
     list.bExcludeON = true;
     ASSERT_TRUE(list.ReadXml(twice));

@@ -87,7 +87,7 @@ struct Recording {
     // Runs the list's document and walks the bins; each bin's epoch too.
     Bins Run(ecBinList& list, std::map<std::string, std::string>* epochs = nullptr)
     {
-        ecXml xml = FromText(BinResults(list));
+        ecXml xml = XmlOf(BinResults(list));
         ecBinResultList results;
         results.SetpEvents(&events);
         EXPECT_TRUE(results.ReadXml(xml));
@@ -152,7 +152,7 @@ TEST(BinResultsRun, EveryCaseAndOperatorWithExclusionOnAndOff)
     EXPECT_EQ(bins.at("Apart"), (std::vector<int>{0, 1, 2, 4, 5}));
     EXPECT_EQ(bins.at("ANotEleven"), (std::vector<int>{4}));
 
-    ecXml stored = FromText(Written(list));
+    ecXml stored = XmlOf(Written(list));
     ecBinList reread;
     ASSERT_TRUE(reread.ReadXml(stored));
     EXPECT_EQ(BinResults(reread), BinResults(list));
@@ -172,7 +172,7 @@ TEST(BinResultsRun, DocumentsTheReaderRejects)
         {&empty, "[ecBinResultList::ReadXml] Under <bin_results>, at least one event-related <epoch> must be specified."},
     };
     for (const auto& [list, message] : cases) {
-        ecXml xml = FromText(BinResults(*list));
+        ecXml xml = XmlOf(BinResults(*list));
         ecBinResultList results;
         results.SetpEvents(&recording.events);
         EXPECT_EQ(EcErrorOf([&] { results.ReadXml(xml); }), message);

@@ -1,4 +1,5 @@
 #include "ecutil/ecXml.h"
+#include "../support/xml_text.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +13,6 @@
 
 namespace {
 
-ecXml FromText(const std::string& text)
-{
-    ecXml xml;
-    xml.SetText(text);
-    return xml;
-}
 
 // A file of this text in the temporary folder, removed with the object.
 struct TempFile {
@@ -62,7 +57,7 @@ TEST(XmlBasics, EmptyReaderAnswersNothing)
 TEST(XmlBasics, TypedValues)
 {
     // Strict numbers with surrounding space allowed; anything else reads as 0.
-    ecXml xml = FromText("<a> 17 \n</a><b>12abc</b><c>3.5</c><d>+8</d><e></e><f>-</f><g> -1.5e3 </g><h>1e-40</h>"
+    ecXml xml = XmlOf("<a> 17 \n</a><b>12abc</b><c>3.5</c><d>+8</d><e></e><f>-</f><g> -1.5e3 </g><h>1e-40</h>"
                          "<k>abc</k><l>99999999999999999999999</l><m>-2147483648</m><u>4294967295</u>"
                          "<big>4294967296</big>");
     const std::pair<const char*, int> ints[] = {{"a", 17},  {"b", 0},      {"c", 0},         {"d", 8},
@@ -79,9 +74,9 @@ TEST(XmlBasics, TypedValues)
         std::ostringstream out;
         out.precision(9);
         out << "<v>" << v << "</v>";
-        EXPECT_EQ(FromText(out.str()).GetFloat("v"), v) << out.str();
+        EXPECT_EQ(XmlOf(out.str()).GetFloat("v"), v) << out.str();
     }
-    ecXml bools = FromText("<a>TRUE</a><b>False</b><c>2</c><d>-1</d><e>yes</e><f> 1 </f><g>0x1</g>");
+    ecXml bools = XmlOf("<a>TRUE</a><b>False</b><c>2</c><d>-1</d><e>yes</e><f> 1 </f><g>0x1</g>");
     const std::pair<const char*, bool> flags[] = {{"a", true}, {"b", false}, {"c", true}, {"d", true},
                                                   {"e", false}, {"f", true}, {"g", false}, {"missing", false}};
     for (const auto& [tag, value] : flags)
@@ -92,7 +87,7 @@ TEST(XmlPositions, EachTagKeepsItsOwnPosition)
 {
     // A conditional reads mode first although it is written last; the
     // bin-results reader takes all epochs, then all bin_ops, on one reader.
-    ecXml xml = FromText("<pre>P</pre><e>1</e><x>a</x><e>2</e><e></e><e>3</e><b>1</b><b>2</b><mode>m</mode>");
+    ecXml xml = XmlOf("<pre>P</pre><e>1</e><x>a</x><e>2</e><e></e><e>3</e><b>1</b><b>2</b><mode>m</mode>");
     EXPECT_EQ(xml.CharacterData("mode"), "m");
     EXPECT_EQ(xml.Sub("pre").GetText(), "P");
     EXPECT_EQ(xml.Sub("e").GetText(), "1");
@@ -112,7 +107,7 @@ TEST(XmlPositions, EachTagKeepsItsOwnPosition)
     xml.Reset();
     EXPECT_EQ(xml.CharacterDataNext("b"), "1");
 
-    ecXml nested = FromText("<a><b><c>deep</c></b></a><c>top</c><d><d>x</d></d><d>y</d>");
+    ecXml nested = XmlOf("<a><b><c>deep</c></b></a><c>top</c><d><d>x</d></d><d>y</d>");
     EXPECT_EQ(nested.CharacterData("c"), "deep") << "the search is depth-agnostic";
     EXPECT_EQ(nested.CharacterDataNext("c"), "top");
     EXPECT_EQ(nested.Sub("d").GetText(), "<d>x</d>");
@@ -163,11 +158,11 @@ TEST(XmlSyntax, CharacterDataOfEachConstruct)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        ecXml xml = FromText(c.text);
+        ecXml xml = XmlOf(c.text);
         EXPECT_EQ(xml.CharacterData("s"), c.data);
         EXPECT_EQ(xml.TagExists("s"), c.exists);
     }
-    ecXml empty = FromText("<Event/><Event /><Event><Name>A</Name></Event><Event><Name>B</Na");
+    ecXml empty = XmlOf("<Event/><Event /><Event><Name>A</Name></Event><Event><Name>B</Na");
     EXPECT_TRUE(empty.Sub("Event").IsEmpty());
     EXPECT_TRUE(empty.Sub("Event").IsEmpty());
     EXPECT_EQ(empty.Sub("Event").CharacterData("Name"), "A");
@@ -180,19 +175,19 @@ TEST(XmlRobustness, GarbageTruncationAndNulBytes)
 {
     for (const char* t : {"<", "<a", "<a>", "<a/", "</a>", "<a>x</a", "<!--", "<![CDATA[<a>1</a>", "<?xml",
                           "<a b='>1</a>", "&", "&#", "&#x", "<a>&"}) {
-        ecXml xml = FromText(t);
+        ecXml xml = XmlOf(t);
         (void)xml.Sub("a");
         (void)xml.CharacterDataNext("a");
         (void)xml.GetFloat("a");
     }
-    EXPECT_EQ(FromText("<!-- <a>1</a>").GetInt("a"), 1) << "an unterminated comment is text";
+    EXPECT_EQ(XmlOf("<!-- <a>1</a>").GetInt("a"), 1) << "an unterminated comment is text";
 
     std::string text = "<a>1</a>";
     text += '\0';
     text += "<b>x";
     text += '\0';
     text += "y</b>";
-    ecXml nul = FromText(text);
+    ecXml nul = XmlOf(text);
     EXPECT_EQ(nul.GetText(), text);
     EXPECT_EQ(nul.GetInt("a"), 1);
     EXPECT_EQ(nul.CharacterData("b"), std::string("x\0y", 3));
@@ -203,7 +198,7 @@ TEST(XmlRobustness, LargeAndDeepTexts)
     std::string text;
     for (int i = 0; i < 20000; ++i)
         text += "<x>" + std::to_string(i) + "</x>";
-    ecXml wide = FromText(text + "<last>9</last>");
+    ecXml wide = XmlOf(text + "<last>9</last>");
     EXPECT_EQ(wide.GetInt("last"), 9);
     int count = 0;
     while (!wide.Sub("x").IsEmpty())
@@ -216,7 +211,7 @@ TEST(XmlRobustness, LargeAndDeepTexts)
     closed += "x";
     for (int i = 0; i < 100000; ++i)
         closed += "</a>";
-    ecXml xml = FromText(closed);
+    ecXml xml = XmlOf(closed);
     EXPECT_EQ(xml.Sub("a").GetText().size(), closed.size() - 7) << "deep nesting needs no stack";
     EXPECT_EQ(xml.CharacterData("a").size(), closed.size() - 7);
 }
@@ -229,7 +224,7 @@ TEST(XmlRobustness, IndexedAndScannedLookupsAgree)
     std::mt19937 gen(777);
     for (int round = 0; round < 3000; ++round) {
         const std::string text = RandomText(gen, "<>/!-[]?&#;ab \"'=CDT1", 60);
-        ecXml owned = FromText(text);
+        ecXml owned = XmlOf(text);
         std::vector<char> buffer(text.begin(), text.end());
         buffer.push_back('\0');
         ecXml view;
@@ -240,7 +235,7 @@ TEST(XmlRobustness, IndexedAndScannedLookupsAgree)
             ASSERT_EQ(owned.GetInt(tag), view.GetInt(tag)) << text << " / " << tag;
         }
     }
-    ecXml xml = FromText("<a>1</a><b>2</b>");
+    ecXml xml = XmlOf("<a>1</a><b>2</b>");
     EXPECT_EQ(xml.GetInt("b"), 2);  // builds the tag index
     xml.GetTextPtr()[1] = 'b';
     xml.GetTextPtr()[6] = 'b';
@@ -249,7 +244,7 @@ TEST(XmlRobustness, IndexedAndScannedLookupsAgree)
 
 TEST(XmlOwnership, CopiesMovesAndViews)
 {
-    ecXml a = FromText("<e>1</e><e>2</e>");
+    ecXml a = XmlOf("<e>1</e><e>2</e>");
     EXPECT_EQ(a.CharacterDataNext("e"), "1");
     ecXml b(a);
     EXPECT_NE(b.GetTextPtr(), a.GetTextPtr());
@@ -282,14 +277,14 @@ TEST(XmlOwnership, CopiesMovesAndViews)
     view.SetTextPtr(nullptr);
     EXPECT_TRUE(view.IsEmpty());
 
-    ecXml owner = FromText("<a>3</a><b>2</b>");
+    ecXml owner = XmlOf("<a>3</a><b>2</b>");
     view.SetTextPtr(owner.GetTextPtr());
     owner.NewCopy(view);  // a copy from a view of its own text
     EXPECT_EQ(owner.GetInt("a"), 3);
     owner.SetTextPtr(owner.GetTextPtr() + 8);
     EXPECT_EQ(owner.GetText(), "<b>2</b>") << "a pointer into its own text keeps it alive";
 
-    ecXml doc = FromText("<root><a>1</a><b>2</b></root>");
+    ecXml doc = XmlOf("<root><a>1</a><b>2</b></root>");
     ecXml root = doc.Sub("root");
     ecXml rootCopy(root);
     root.GetTextPtr()[3] = '7';
@@ -366,7 +361,7 @@ TEST(XmlDiagnostics, NumbersThatDoNotFitTheirGetter)
         const std::string text = "<doc>\n<pad>" + std::string(40, ' ') + "</pad>\n<big>\n\n<v>" + c.text +
                                  "</v>\n</big>\n</doc>\n";
         auto read = [&](std::vector<ecReadDiagnostic>* sink) {
-            ecXml xml = FromText(text);
+            ecXml xml = XmlOf(text);
             xml.SetDiagnostics(sink);
             ecXml inner = xml.Sub("doc").Sub("big");
             ecXml copy(inner);
@@ -396,7 +391,7 @@ TEST(XmlDiagnostics, NumbersThatDoNotFitTheirGetter)
     }
 
     std::vector<ecReadDiagnostic> found;
-    ecXml xml = FromText("<a>x</a>");
+    ecXml xml = XmlOf("<a>x</a>");
     xml.SetDiagnostics(&found);
     xml.SetText("<a>y</a>");
     EXPECT_EQ(xml.GetInt("a"), 0);

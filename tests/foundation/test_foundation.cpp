@@ -2,6 +2,7 @@
 #include "ecevents/foundation/ecError.h"
 #include "ecevents/foundation/ecLabeledState.h"
 #include "ecutil/ecXml.h"
+#include "../support/xml_text.h"
 
 #include <gtest/gtest.h>
 
@@ -10,20 +11,6 @@
 
 namespace {
 
-ecXml FromText(const std::string& text)
-{
-    ecXml xml;
-    xml.SetText(text);
-    return xml;
-}
-
-template <class T>
-std::string Written(T& object)
-{
-    std::ostringstream out;
-    object.WriteXml(out);
-    return out.str();
-}
 
 // Getters that answer differently from the fields: copies go through them.
 class Answering : public ecBase {
@@ -52,7 +39,7 @@ TEST(Base, FlagsEqualityAndCopyThroughGetters)
     ecBase a;
     ecBase b;
     b.SetDirty(true);
-    ecXml xml = FromText("<ErrorCode>8</ErrorCode>");
+    ecXml xml = XmlOf("<ErrorCode>8</ErrorCode>");
     b.ReadXml(xml);  // the only way besides assignment to set an error code
     EXPECT_EQ(b.GetErrorCode(), 8);
     EXPECT_EQ(a == b, 1) << "error code and dirty flag are not compared";
@@ -84,13 +71,13 @@ TEST(Base, XmlTextAndUnsignedRoundTrip)
     EXPECT_EQ(Written(base), "<state>4294967295</state><option>2147483648</option><ErrorCode>0</ErrorCode>"
                              "<InstanceType>4294967294</InstanceType><bDirtyFlag>1</bDirtyFlag>");
     ecBase back;
-    ecXml xml = FromText("<wrap>" + Written(base) + "</wrap>");  // found without descending
+    ecXml xml = XmlOf("<wrap>" + Written(base) + "</wrap>");  // found without descending
     EXPECT_TRUE(back.ReadXml(xml));
     EXPECT_EQ(back.GetState(), -1);
     EXPECT_EQ(back.GetOption(), static_cast<long>(INT32_MIN));
     EXPECT_TRUE(back.IsDirty());
     EXPECT_EQ(back == base, 1);
-    ecXml partial = FromText("<option>2</option>");
+    ecXml partial = XmlOf("<option>2</option>");
     EXPECT_TRUE(back.ReadXml(partial));
     EXPECT_EQ(back.GetState(), 0) << "a missing tag stores the reader's default";
     EXPECT_FALSE(back.IsDirty());
@@ -127,7 +114,7 @@ TEST(LabeledState, WrittenTextAndRoundTrip)
     state.SetUseSIPrefix(true);
     EXPECT_FALSE(state.IsDirty()) << "setters leave the dirty flag alone";
     EXPECT_NE(Written(state).find("<l>a<b & c</l>"), std::string::npos) << "written unescaped";
-    ecXml xml = FromText(Written(state) + empty);
+    ecXml xml = XmlOf(Written(state) + empty);
     ecLabeledState back;
     EXPECT_TRUE(back.ReadXml(xml));
     EXPECT_EQ(back.GetLabel(), "a<b & c");
@@ -144,13 +131,13 @@ TEST(LabeledState, MissingElementsAndEquality)
     state.SetDataUnit("mV");
     state.SetUseSIPrefix(true);
     state.SetOption(5);
-    ecXml xml = FromText("<item><l>new</l><s>2</s></item>");
+    ecXml xml = XmlOf("<item><l>new</l><s>2</s></item>");
     state.ReadXml(xml);
     EXPECT_EQ(state.GetLabel(), "new");
     EXPECT_EQ(state.GetDataUnit(), "mV") << "absent optional elements keep their fields";
     EXPECT_TRUE(state.UseSIPrefix());
     EXPECT_EQ(state.GetOption(), 5);
-    ecXml none = FromText("<other>1</other>");
+    ecXml none = XmlOf("<other>1</other>");
     EXPECT_TRUE(state.ReadXml(none));
     EXPECT_EQ(state.GetLabel(), "");
     EXPECT_EQ(state.GetState(), 0);

@@ -1,6 +1,7 @@
 #pragma once
 #include "../support/ec_error_of.h"
 #include "../support/event_builders.h"
+#include "../support/xml_text.h"
 // Builders shared by the tests of this folder: XML readers and writers and
 // bin descriptions put together through the public
 // interfaces.
@@ -23,18 +24,8 @@
 
 namespace specs_test {
 
-inline ecXml XmlOf(const std::string& text) {
-    ecXml xml;
-    xml.SetText(text);
-    return xml;
-}
-
-template <class T>
-std::string Written(T& object) {
-    std::ostringstream out;
-    object.WriteXml(out);
-    return out.str();
-}
+using ::XmlOf;
+using ::Written;
 
 
 inline std::string Repeated(const std::string& element, int n) {
