@@ -2,13 +2,13 @@
 // ecEventList that tag events with the factor:value tags of the attribute
 // specs they satisfy.
 //
-// A pass works on compact copies of what it reads: event times, name ids
-// interned once, status bits and code words in flat arrays, the flags
-// compiled, the time anchors' run-time values in a table, and for every
-// permeable conditional the indexes of the events that bear one of its
-// names. Event records are read once and written back only where tags or
-// code words change; anchors are written back when the pass ends, however it
-// ends.
+// A pass works on compact copies of what it reads: event times (or start
+// samples), name ids interned once, status bits and code words in flat
+// arrays, the flags compiled, the time anchors' run-time values in a table,
+// and for the permeable walks that no window edge bounds the indexes of the
+// events bearing the conditional's names. Event records are read once and
+// written only where tags or code words change; anchors and code words go
+// back to their objects when the pass ends, however it ends.
 #include <algorithm>
 #include <cstdint>
 #include <map>
@@ -181,7 +181,7 @@ struct Cond {
     Reference postRef;
     Flags flags;
     int positions = -1; // its list of named events, once a permeable walk needs it
-    size_t hint = 0;    // where the last walk began in that list
+    size_t hint = 0;    // where its last walk began (in the events, or in that list)
 };
 
 struct Spec {
@@ -345,6 +345,8 @@ private:
         for (int k = 0; k < 8; ++k, i += step)
             if (i < 0 || i >= Count() || !Tagged(i))
                 return i < 0 ? -1 : std::min(i, Count());
+        if (i < 0 || i >= Count())
+            return i < 0 ? -1 : Count();
         if (m_nextUntagged.empty()) {
             const int n = Count();
             m_nextUntagged.resize(static_cast<size_t>(n));
