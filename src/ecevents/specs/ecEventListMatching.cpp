@@ -148,7 +148,7 @@ struct AnchorState {
     long long sample = 0;
 };
 
-// Where a specifier leads: the anchor's slot, -1 when nothing of the spec
+// Where a specifier leads: the anchor's slot, -1 when nothing of the rule
 // bears the name; an empty name is reported by the lookup itself.
 struct Reference {
     int slot = -1;
@@ -280,7 +280,7 @@ public:
     bool Sorted() const { return m_sorted; }
     int Count() const { return static_cast<int>(m_state.size()); }
     bool Accepted(int i) const { return (m_state[static_cast<size_t>(i)] & kAccepted) != 0; }
-    // Whether a target of spec s seeks the name of event i.
+    // Whether a target of rule s seeks the name of event i.
     bool Sought(int i, size_t s) const {
         const int id = m_nameId[static_cast<size_t>(i)];
         return id >= 0 && m_sought[static_cast<size_t>(id) * m_specs.size() + s] != 0;
@@ -301,8 +301,8 @@ public:
     }
     void ResetAnchors() { std::fill(m_anchors.begin(), m_anchors.end(), AnchorState()); }
     Spec& SpecAt(size_t s) { return m_specs[s]; }
-    // The compiled conditional of spec s, compiled now (before Load, as it
-    // may bring names) if the spec does not hold it.
+    // The compiled conditional of rule s, compiled now (before Load, as it
+    // may bring names) if the rule does not hold it.
     Cond& CondOf(size_t s, ecConditional* object);
 
     // Single precision keeps event times, exact time start samples.
@@ -396,7 +396,7 @@ private:
     std::vector<int> m_nextUntagged; // built when a long run of tagged events is met
     std::vector<int> m_prevUntagged;
     std::vector<int> m_touched; // events whose code word changed
-    std::vector<char> m_sought;    // by name id, then spec
+    std::vector<char> m_sought;    // by name id, then rule
     std::vector<size_t> m_tagBound; // by name id
 };
 
@@ -669,7 +669,7 @@ void Pass::Record(const Clock& clock, Cond& cond, int found, int home) {
 
 // Where both walks start. A conditional that seeks no name gives its negated
 // bit without looking its reference up. A pre anchor naming nothing of its
-// attribute spec is the same fault the window computation reports, so it is
+// rule is the same fault the window computation reports, so it is
 // reported the same way whether or not the window is used; an index outside
 // the list can only come from an anchor that was never filled by this list.
 template <class Clock>
@@ -862,7 +862,7 @@ void ecEventList::SetBinDescAttributes(ecPar_BinDesc& binDesc, ecMatchRecord* re
             if (!matched)
                 ev.m_vTags.reserve(pass.TagBound(i));
             matched = true;
-            // Written at once: a later spec may throw.
+            // Written at once: a later rule may throw.
             for (const int id : pass.SpecTags(s)) {
                 if (std::find(tagIds.begin(), tagIds.end(), id) != tagIds.end())
                     continue;
@@ -896,7 +896,7 @@ bool ecEventList::MatchEventToAttribSpecs(ecEvent* ev, ecAttribSpec* spec) {
 }
 
 namespace {
-// A pass over one spec (and a conditional it may not hold), with the list
+// A pass over one rule (and a conditional it may not hold), with the list
 // read and indexed as it stands.
 struct StepPass {
     StepPass(ecEventList& list, ecAttribSpec* spec, bool exact, ecMatchRecord* record,
