@@ -5,7 +5,8 @@ JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_DIR  ?= build-fuzz
 FUZZ_SECONDS ?= 60
 DEB_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev libyaml-cpp-dev \
-  pybind11-dev python3-dev python3-numpy python3-pandas python3-mne python3-matplotlib python3-pytest
+  pybind11-dev python3-dev python3-numpy python3-pandas python3-mne python3-matplotlib python3-pytest \
+  python3-dask python3-distributed
 FUZZ_DEB_PACKAGES := clang libclang-rt-14-dev
 
 .PHONY: all deps fuzz-deps install-packages configure build test asan-test fuzz-build fuzz bench demo install clean

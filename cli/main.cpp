@@ -14,7 +14,7 @@
 #include <signal.h>
 
 #include "ecbin/Commands.h"
-#include "ecbin/HostError.h"
+#include "ecrun/HostError.h"
 #include "ecbin/ProgressBar.h"
 #include "ecsafewrite/ecSafeWriter.h"
 
@@ -152,6 +152,9 @@ int main(int argc, char** argv)
     runCmd->add_flag("--strict", run.strict,
                      "Fail a recording that lacks an event name or tag the bins ask for (default: a warning)");
     runCmd->add_option("--rt", run.rt, "Response time: the tag factor and the <name> of the conditional whose found event ends it, FACTOR:CONDITIONAL; written as rt_<factor> in .tsv outputs (repeatable)");
+    runCmd->add_flag("--bids-derivatives", run.bidsDerivatives,
+                     "Write OUT as a BIDS derivatives dataset: per recording its events with a true/false column per bin "
+                     "(*_desc-bins_events.tsv and .json), and dataset_description.json (dataset folders only)");
     AddEventFlags(runCmd, runFlags, false);
     runCmd->footer("Examples:\n"
                    "  ecbin run rec_events.evt --bins bins.xml --bindesc tags.xml --rate 500 -o out/rec\n"

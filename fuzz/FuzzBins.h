@@ -7,6 +7,7 @@
 #include "FuzzSupport.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecevents/logic/ecBinResultList.h"
+#include "ecinterop/ecBinWalk.h"
 
 namespace fuzz {
 
@@ -24,43 +25,42 @@ inline bool RunBins(const std::string& document, bool writeEvents)
 {
     static const ecEventList recording = SmallRecording(true);
     ecEventList list = recording;
-    ecBinResultList results;
-    results.SetpEvents(&list);
-    try {
-        ecXml xml;
-        xml.SetText(document);
-        results.ReadXml(xml);
-    } catch (const ecError&) {
-        return false;
-    }
-    FUZZ_CHECK(list.size() == recording.size(), "running bins keeps the events");
 
     // Each step marks the bin's events and only them.
     std::map<std::string, int> counts;
     bool unsafeName = false;
-    results.ResetForPreselection();
     std::size_t steps = 0;
-    for (std::string id = results.PreselectNextBin(); !id.empty(); id = results.PreselectNextBin()) {
-        FUZZ_CHECK(++steps <= results.m_vResultList.size(), "the walk ends");
-        FUZZ_CHECK(results.GetpEpoch() != nullptr, "a preselected bin has an epoch");
-        int on = 0;
-        for (const ecEvent& e : list) {
-            FUZZ_CHECK(e.IsStatusOn() != e.IsStatusOff(), "every event is either in the bin or not");
-            on += e.IsStatusOn() ? 1 : 0;
-        }
-        bool found = false;
-        for (const ecBinResult& r : results.m_vResultList)
-            found = found || (r.m_sID == id && Selected(r) == on);
-        FUZZ_CHECK(found, "a preselected bin marks its selected events");
-        counts[id] = counts.count(id) ? -1 : on;
-        unsafeName = unsafeName || id.find_first_of(std::string("/\0", 2)) != std::string::npos || id.size() > 200;
+    try {
+        ecBinWalk::Run(document, list, [&](const ecBinWalk::Bin& bin) {
+            FUZZ_CHECK(++steps <= bin.results.m_vResultList.size(), "the walk ends");
+            int on = 0;
+            for (const ecEvent& e : list) {
+                FUZZ_CHECK(e.IsStatusOn() != e.IsStatusOff(), "every event is either in the bin or not");
+                on += e.IsStatusOn() ? 1 : 0;
+            }
+            FUZZ_CHECK(bin.result.m_sID == bin.id && Selected(bin.result) == on,
+                       "a preselected bin marks its selected events");
+            for (std::size_t i = 0; i < bin.result.m_vExcluded.size(); ++i)
+                FUZZ_CHECK(!(bin.result.m_vExcluded[i] && bin.result.R1[i]), "an excluded event is not in its bin");
+            counts[bin.id] = counts.count(bin.id) ? -1 : on;
+            unsafeName = unsafeName || bin.id.find_first_of(std::string("/\0", 2)) != std::string::npos ||
+                         bin.id.size() > 200;
+        });
+    } catch (const ecError&) {
+        // The library refuses the document; a walk it started must end.
+        FUZZ_CHECK(steps == 0, "a document the library ran walks to its end");
+        return false;
     }
-    std::ostringstream out;
-    results.WriteXml(out);
+    FUZZ_CHECK(list.size() == recording.size(), "running bins keeps the events");
 
     if (!writeEvents || unsafeName)
         return true;
     static const std::string base = ScratchPath("bin");
+    ecBinResultList results;
+    results.SetpEvents(&list);
+    ecXml xml;
+    xml.SetText(document);
+    results.ReadXml(xml);
     results.WriteResultsAsEvents(base);
     for (const auto& c : counts) {
         if (c.second <= 0)

@@ -7,24 +7,26 @@
 #include <memory>
 #include <ostream>
 #include <sstream>
+#include <system_error>
 #include <unordered_map>
 
 #include "ecbin/BatchRunner.h"
-#include "ecbin/BinDescFile.h"
-#include "ecbin/BinsFile.h"
+#include "ecrun/BinDescFile.h"
+#include "ecrun/BinsFile.h"
 #include "ecinterop/ecEventFormats.h"
-#include "ecbin/HostError.h"
-#include "ecbin/NameCheck.h"
+#include "ecrun/HostError.h"
+#include "ecrun/NameCheck.h"
 #include "ecbin/ProgressBar.h"
-#include "ecbin/ReadNotes.h"
-#include "ecbin/RecordingRun.h"
-#include "ecbin/RecordingSet.h"
-#include "ecbin/RunSummary.h"
-#include "ecbin/SafeText.h"
+#include "ecrun/ReadNotes.h"
+#include "ecrun/RecordingRun.h"
+#include "ecrun/RecordingSet.h"
+#include "ecrun/RunSummary.h"
+#include "ecrun/SafeText.h"
 #include "ecbin/SampleLocator.h"
 #include "ecinterop/ecXmlPlace.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecevents/events/ecEventList.h"
+#include "ecinterop/ecBidsDerivatives.h"
 #include "ecinterop/ecBidsEvents.h"
 #include "ecinterop/ecDatasetRecordings.h"
 #include "ecinterop/ecResponseTimes.h"
@@ -232,6 +234,27 @@ struct EventFile {
     float rate;
 };
 
+// The documents a derivatives dataset fingerprints, read before any
+// recording runs; none without --bids-derivatives, which needs dataset
+// folders to mirror.
+std::vector<ecBidsDerivatives::Document> DerivativeDocuments(const Commands::Run& run)
+{
+    std::vector<ecBidsDerivatives::Document> documents;
+    if (!run.bidsDerivatives)
+        return documents;
+    if (run.out.empty())
+        throw HostError("--bids-derivatives writes a derivatives dataset: give its folder with -o");
+    std::error_code ec;
+    for (const std::string& input : run.events)
+        if (fs::exists(input, ec) && !fs::is_directory(input, ec))
+            throw HostError(input, "--bids-derivatives mirrors BIDS dataset folders: give the dataset's folder, not "
+                                   "its event files");
+    for (const std::string& path : {run.rules, run.bins, run.binDesc})
+        if (!path.empty())
+            documents.push_back({fs::path(path).filename().string(), ecTextTable::ReadFile(path)});
+    return documents;
+}
+
 } // namespace
 
 namespace Commands {
@@ -245,33 +268,11 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
 {
     return Guarded(err, [&]() {
         ecEventFormats::ParseFormat(run.options.inputFormat);
-        RecordingRun::Plan plan;
         ReadNotes notes(run.options.lenient);
-        if (run.rules.empty() == run.bins.empty())
-            throw HostError("give the bins either as --bins (with --bindesc for tags) or as --rules");
-        if (!run.rules.empty()) {
-            if (!run.binDesc.empty())
-                throw HostError("--rules holds the tags itself: give no --bindesc with it");
-            auto rules = std::make_shared<ecRules::Rules>(LoadRules(run.rules));
-            plan.binsPath = run.rules;
-            plan.wanted.push_back(RulesWanted(*rules, run.rules));
-            plan.rules = rules;
-        } else {
-            plan.binsPath = run.bins;
-            const std::string binsText = ecTextTable::ReadFile(run.bins);
-            plan.binResultsText = BinsFile::FromText(binsText, run.bins, nullptr, &notes);
-            plan.wanted.push_back(NameCheck::FromBins(binsText, run.bins));
-        }
-        if (!run.binDesc.empty()) {
-            plan.binDescPath = run.binDesc;
-            plan.binDescText = BinDescFile::Load(run.binDesc, &notes);
-            plan.wanted.push_back(NameCheck::FromBinDesc(plan.binDescText, run.binDesc));
-            plan.rt = BinDescFile::RtRequests(plan.binDescText, run.binDesc, run.rt);
-        } else if (!run.rt.empty()) {
-            throw HostError(run.rules.empty() ? "--rt takes the response times from the tagging: give --bindesc"
-                                              : "a rules file asks for response times with rt: true on a tag, not --rt");
-        }
+        RecordingRun::Plan plan = RecordingRun::Prepare({run.bins, run.binDesc, run.rules, run.rt}, notes);
         plan.strict = run.strict;
+        plan.derivatives = run.bidsDerivatives;
+        const std::vector<ecBidsDerivatives::Document> documents = DerivativeDocuments(run);
         notes.Print(err);
         plan.events = run.options;
         bool batch = false;
@@ -284,6 +285,13 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
         for (const RecordingSet::Recording& r : recordings) {
             rates.push_back(ecEventFormats::FindRate(r.events, run.options));
             AddInputs(guard, {r.events, rates.back().sidecar});
+        }
+        if (run.bidsDerivatives) {
+            // A derivatives dataset goes beside the raw one (or in its
+            // derivatives folder), never over it.
+            for (const std::string& dataset : run.events)
+                guard.AddInput(ecBidsDerivatives::DescriptionName(dataset));
+            guard.Claim(ecBidsDerivatives::DescriptionName(run.out));
         }
         if (!run.summary.empty()) {
             guard.Claim(run.summary);
@@ -312,6 +320,8 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
         size_t written = 0;
         for (const RecordingResult& r : summary.Results())
             written += r.written.size();
+        if (run.bidsDerivatives && done > 0)
+            ecBidsDerivatives::WriteDescription(run.out, documents);
         if (!run.out.empty() && done > 0)
             report << "wrote " << written << " event file" << (written == 1 ? "" : "s") << (batch ? " under " : " as ")
                    << Shown(batch ? run.out : RecordingRun::OutputName(run.out, "<bin>")) << "\n";

@@ -25,6 +25,8 @@ struct Run {
     bool strict = false;
     // Response times, each FACTOR:CONDITIONAL (--rt).
     std::vector<std::string> rt;
+    // out becomes a BIDS derivatives dataset (dataset folders only).
+    bool bidsDerivatives = false;
     ecFormatOptions options;
 };
 struct Tag {

@@ -5,7 +5,7 @@
 
 #include <unistd.h>
 
-#include "ecbin/SafeText.h"
+#include "ecrun/SafeText.h"
 
 namespace {
 const size_t kWidth = 30;

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "ecbin/HostError.h"
+#include "ecrun/HostError.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,8 @@ epochs, with NumPy, pandas and MNE-Python.
 
 The main entry points are :func:`read_events` and the ``EventList.from_*``
 constructors, :func:`run` (bins over a list, giving :class:`BinResults`) and
-:func:`segments`. Every failure of the engine or of an event file is an
+:func:`segments`; :func:`ecevents.study.run_study` runs a whole study on a Dask
+cluster. Every failure of the engine or of an event file is an
 :class:`EventsError` (a ``ValueError``); arguments of the wrong type give
 ``TypeError``.
 """

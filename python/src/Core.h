@@ -50,6 +50,7 @@ void BindErrors(py::module_& m);
 void BindEvents(py::module_& m);
 void BindBins(py::module_& m);
 void BindWindows(py::module_& m);
+void BindStudy(py::module_& m);
 
 // Unique names of the events in order of first appearance, and each event's
 // index into them.

@@ -6,17 +6,16 @@
 
 #include "Core.h"
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
-#include "ecevents/logic/ecBinResultList.h"
 #include "ecevents/specs/ecMatchRecord.h"
 #include "ecevents/specs/ecPar_BinDesc.h"
 #include "ecevents/specs/ecRtRequest.h"
 #include "ecinterop/ecBidsEvents.h"
 #include "ecinterop/ecBinDocuments.h"
+#include "ecinterop/ecBinWalk.h"
 #include "ecinterop/ecFormatError.h"
 #include "ecinterop/ecResponseTimes.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecrules/ecRules.h"
-#include "ecutil/ecXml.h"
 
 namespace {
 
@@ -102,23 +101,16 @@ void RunDocuments(Documents d, CoreResults& results)
         TagCopy(list, d, results);
     else if (!d.factors.empty())
         throw ecFormatError("", "response times need the bin description whose conditionals find the responses");
-    ecBinResultList run;
-    run.SetpEvents(&list);
     try {
-        ecXml xml;
-        xml.SetText(binResults);
-        run.ReadXml(xml);
-        run.ResetForPreselection();
-        for (std::string id = run.PreselectNextBin(); !id.empty(); id = run.PreselectNextBin()) {
+        ecBinWalk::Run(binResults, list, [&](const ecBinWalk::Bin& walked) {
             CoreBin bin;
-            bin.id = id;
-            if (const ecEventRelatedEpoch* epoch = run.GetpEpoch())
-                bin.epoch = *epoch;
+            bin.id = walked.id;
+            bin.epoch = walked.result.m_Epoch;
             bin.members.reserve(list.size());
             for (const ecEvent& e : list)
                 bin.members.push_back(e.IsStatusOn() ? 1 : 0);
             results.bins.push_back(std::move(bin));
-        }
+        });
     } catch (const ecFormatError&) {
         throw;
     } catch (const std::exception& e) {

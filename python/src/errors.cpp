@@ -4,6 +4,7 @@
 #include "ecevents/foundation/ecError.h"
 #include "ecinterop/ecFormatError.h"
 #include "ecrules/ecRules.h"
+#include "ecrun/HostError.h"
 #include "ecsafewrite/ecSafeWriter.h"
 
 namespace {
@@ -40,6 +41,8 @@ void BindErrors(py::module_& m)
         } catch (const ecWriteError& e) {
             Raise(e.what());
         } catch (const ecRules::Error& e) {
+            Raise(e.what());
+        } catch (const HostError& e) {
             Raise(e.what());
         }
     });

@@ -7,4 +7,5 @@ PYBIND11_MODULE(_core, m)
     BindEvents(m);
     BindBins(m);
     BindWindows(m);
+    BindStudy(m);
 }

@@ -12,20 +12,7 @@ import pandas as pd
 import pytest
 
 import ecevents
-from conftest import BIDS, BINDESC, BINLIST, EVENTS, RATE, RULES
-
-EPOCH = ("<epoch><sID>E</sID><fStart>-0.1</fStart><fStop>0.4</fStop>{baseline}"
-         "<bApplyMagnitudeLimit>{limit}</bApplyMagnitudeLimit></epoch>")
-
-
-def binlist(bins, baseline="<sBaselineDetrend>PreEvent</sBaselineDetrend>", limit=0):
-    """A bin list text with one names bin per (ID, event names) pair, all on one epoch."""
-    rows = "".join(f"<bin><sBinName>{bin_id}</sBinName><sEpochName>E</sEpochName><sCase>EvtNames</sCase>"
-                   f"<vEvtNames>{''.join(f'<name>{n}</name>' for n in names)}</vEvtNames></bin>"
-                   for bin_id, names in bins.items())
-    return (f"<bin_list>\n<bExcludeON>1</bExcludeON><vBinList>{rows}</vBinList>"
-            f"<vEpochList>{EPOCH.format(baseline=baseline, limit=limit)}</vEpochList></bin_list>\n")
-
+from conftest import BIDS, BINDESC, BINLIST, EVENTS, RATE, RULES, binlist
 
 def ecbin_bins(events_path, documents, out, rate=None):
     """ecbin run's summary rows and per-bin samples; documents are its options naming them."""
@@ -56,9 +43,8 @@ def test_bins_equal_ecbin_run(recording, tmp_path):
 def assert_same_bins(results, expected, samples):
     summary = results.summary()
     assert results.names == expected["bin"].tolist()
-    for column, theirs in [("epoch", "epoch"), ("n_events", "events"), ("first_sample", "first_sample"),
-                           ("last_sample", "last_sample")]:
-        assert summary[column].tolist() == expected[theirs].tolist()
+    for column in ["epoch", "n_events", "first_sample", "last_sample"]:
+        assert summary[column].tolist() == expected[column].tolist()
     for name in results.names:
         assert results.events(name)[:, 0].tolist() == sorted(samples[name].tolist())
 

@@ -188,20 +188,28 @@ void ecBidsEvents::ReadText(const std::string& text, const std::string& path, co
 }
 
 std::string ecBidsEvents::WriteText(const ecEventList& list, const std::string& path,
-                                    const std::vector<SecondsColumn>& extra)
+                                    const std::vector<SecondsColumn>& extra, const std::vector<TextColumn>& text)
 {
     const double rate = list.GetSamplingRate();
     if (!(rate > 0.0))
         throw ecFormatError(path, "writing onsets in seconds needs the sampling rate: give --rate");
     std::vector<std::string> names{"onset", "duration", "sample", "trial_type", "tags"};
-    for (const SecondsColumn& column : extra) {
-        if (column.values.size() != list.size())
-            throw ecFormatError(path, "the column " + column.name + " has " + std::to_string(column.values.size()) +
-                                          " values for " + std::to_string(list.size()) + " events");
-        if (column.name.empty() || column.name.find_first_of("\t\r\n") != std::string::npos ||
-            std::find(names.begin(), names.end(), column.name) != names.end())
-            throw ecFormatError(path, "the column name \"" + column.name + "\" is empty, taken or holds a tab or line break");
-        names.push_back(column.name);
+    const auto addName = [&](const std::string& name, size_t values) {
+        if (values != list.size())
+            throw ecFormatError(path, "the column " + name + " has " + std::to_string(values) + " values for " +
+                                          std::to_string(list.size()) + " events");
+        if (name.empty() || name.find_first_of("\t\r\n") != std::string::npos ||
+            std::find(names.begin(), names.end(), name) != names.end())
+            throw ecFormatError(path, "the column name \"" + name + "\" is empty, taken or holds a tab or line break");
+        names.push_back(name);
+    };
+    for (const SecondsColumn& column : extra)
+        addName(column.name, column.values.size());
+    for (const TextColumn& column : text) {
+        addName(column.name, column.values.size());
+        for (const std::string& v : column.values)
+            if (v.find_first_of("\t\r\n") != std::string::npos)
+                throw ecFormatError(path, "a value of the column " + column.name + " holds a tab or line break");
     }
     // Indexes rather than events, so that the extra columns follow the rows.
     std::vector<size_t> order(list.size());
@@ -218,6 +226,8 @@ std::string ecBidsEvents::WriteText(const ecEventList& list, const std::string& 
     std::string out = "onset\tduration\tsample\ttrial_type";
     out += tags ? "\ttags" : "";
     for (const SecondsColumn& column : extra)
+        out += '\t' + column.name;
+    for (const TextColumn& column : text)
         out += '\t' + column.name;
     out += '\n';
     // A row takes some 60 characters; a little spare saves regrowing.
@@ -261,12 +271,17 @@ std::string ecBidsEvents::WriteText(const ecEventList& list, const std::string& 
             else
                 out += kNA;
         }
+        for (const TextColumn& column : text) {
+            out += '\t';
+            out += column.values[row];
+        }
         out += '\n';
     }
     return out;
 }
 
-void ecBidsEvents::Write(const ecEventList& list, const std::string& path, const std::vector<SecondsColumn>& extra)
+void ecBidsEvents::Write(const ecEventList& list, const std::string& path, const std::vector<SecondsColumn>& extra,
+                         const std::vector<TextColumn>& text)
 {
-    ecSafeWriter::WriteText(path, WriteText(list, path, extra));
+    ecSafeWriter::WriteText(path, WriteText(list, path, extra, text));
 }

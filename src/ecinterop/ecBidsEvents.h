@@ -23,12 +23,16 @@ class ecEventList;
 // a tags column when any event carries attribute tags; a tag that could not
 // be read back the same (empty, "n/a", holding ";", a tab or a line break)
 // is refused. Columns of seconds may follow (response times), one value per
-// event; NaN is written as n/a.
+// event; NaN is written as n/a; then columns of text, written as given.
 class ecBidsEvents {
 public:
     struct SecondsColumn {
         std::string name;
         std::vector<double> values; // per event of the list, in list order
+    };
+    struct TextColumn {
+        std::string name;
+        std::vector<std::string> values; // per event, in list order; no tab or line break
     };
 
     // Fills list (emptied first) from the table; the list's sampling rate
@@ -39,6 +43,8 @@ public:
                          ecEventList& list);
 
     static std::string WriteText(const ecEventList& list, const std::string& path,
-                                 const std::vector<SecondsColumn>& extra = {});
-    static void Write(const ecEventList& list, const std::string& path, const std::vector<SecondsColumn>& extra = {});
+                                 const std::vector<SecondsColumn>& extra = {},
+                                 const std::vector<TextColumn>& text = {});
+    static void Write(const ecEventList& list, const std::string& path, const std::vector<SecondsColumn>& extra = {},
+                      const std::vector<TextColumn>& text = {});
 };

@@ -54,3 +54,29 @@ std::vector<ecDatasetRecordings::Recording> ecDatasetRecordings::Find(const std:
     std::sort(found.begin(), found.end(), [](const Recording& a, const Recording& b) { return a.events < b.events; });
     return found;
 }
+
+const std::vector<std::string>& ecDatasetRecordings::EntityKeys()
+{
+    static const std::vector<std::string> keys{"sub", "ses", "task", "run", "acq"};
+    return keys;
+}
+
+std::vector<std::pair<std::string, std::string>> ecDatasetRecordings::Entities(const std::string& path)
+{
+    const std::string stem = Stem(path);
+    std::vector<std::pair<std::string, std::string>> found;
+    for (const std::string& key : EntityKeys()) {
+        for (std::size_t at = 0; at < stem.size();) {
+            std::size_t end = stem.find('_', at);
+            if (end == std::string::npos)
+                end = stem.size();
+            const std::string part = stem.substr(at, end - at);
+            if (part.size() > key.size() + 1 && part.compare(0, key.size() + 1, key + "-") == 0) {
+                found.emplace_back(key, part.substr(key.size() + 1));
+                break;
+            }
+            at = end + 1;
+        }
+    }
+    return found;
+}

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 // The recordings of a BIDS dataset folder: every *_events.tsv below it,
@@ -19,4 +20,9 @@ public:
 
     // The file name without extension and without a trailing "_events".
     static std::string Stem(const std::string& path);
+
+    // The entities a summary reports (sub, ses, task, run, acq), in that
+    // order, each that the file name carries as key-value.
+    static std::vector<std::pair<std::string, std::string>> Entities(const std::string& path);
+    static const std::vector<std::string>& EntityKeys();
 };

@@ -216,26 +216,43 @@ struct BinWords {
     std::string epoch;
 };
 
-std::string BinsSection(std::vector<ecEventRelatedEpoch>& epochs, const std::vector<BinWords>& bins, int exclude)
+// What a bin list or bin-results document holds, ready to be told.
+struct BinsWords {
+    std::vector<ecEventRelatedEpoch> epochs;
+    std::vector<BinWords> bins;
+    int exclude = -1; // 1 on, 0 off, -1 not set by the document
+};
+
+// A bin's line after its name.
+std::string BinText(std::vector<ecEventRelatedEpoch>& epochs, const BinWords& b)
+{
+    std::string text = b.what + ", epoch " + b.epoch;
+    for (ecEventRelatedEpoch& e : epochs)
+        if (e.sID == b.epoch)
+            return text + " " + Range(e.fStart, e.fStop);
+    return text;
+}
+
+std::string ExclusionText(int exclude)
+{
+    if (exclude == 1)
+        return "Events whose epoch overlaps an excluded stretch are left out of every bin.";
+    if (exclude == 0)
+        return "Excluded stretches are not applied.";
+    return "";
+}
+
+std::string BinsSection(BinsWords& words)
 {
     std::ostringstream out;
     out << "Epochs:\n";
-    for (ecEventRelatedEpoch& e : epochs)
+    for (ecEventRelatedEpoch& e : words.epochs)
         out << "  " << EpochText(e) << "\n";
     out << "Bins:\n";
-    for (const BinWords& b : bins) {
-        out << "  " << b.name << ": " << b.what << ", epoch " << b.epoch;
-        for (ecEventRelatedEpoch& e : epochs)
-            if (e.sID == b.epoch) {
-                out << " " << Range(e.fStart, e.fStop);
-                break;
-            }
-        out << "\n";
-    }
-    if (exclude == 1)
-        out << "Events whose epoch overlaps an excluded stretch are left out of every bin.\n";
-    else if (exclude == 0)
-        out << "Excluded stretches are not applied.\n";
+    for (const BinWords& b : words.bins)
+        out << "  " << b.name << ": " << BinText(words.epochs, b) << "\n";
+    if (words.exclude >= 0)
+        out << ExclusionText(words.exclude) << "\n";
     return out.str();
 }
 
@@ -252,7 +269,7 @@ std::string LogicWords(const std::string& a, const std::string& op, const std::s
     return "events of " + a + " " + op + " " + b;
 }
 
-std::string ExplainBinList(const std::string& text)
+BinsWords BinListWords(const std::string& text)
 {
     ecXml xml;
     xml.SetText(text);
@@ -275,7 +292,7 @@ std::string ExplainBinList(const std::string& text)
         }
         bins.push_back(w);
     }
-    return BinsSection(list.vEpochList, bins, list.bExcludeON ? 1 : 0);
+    return {list.vEpochList, bins, list.bExcludeON ? 1 : 0};
 }
 
 std::string Ordinal(int n)
@@ -291,7 +308,7 @@ struct Op {
     ecXml xml;
 };
 
-std::string ExplainBinResults(const std::string& text)
+BinsWords BinResultsWords(const std::string& text)
 {
     ecXml xml;
     xml.SetText(text);
@@ -357,7 +374,12 @@ std::string ExplainBinResults(const std::string& text)
         }
         bins.push_back(w);
     }
-    return BinsSection(epochs, bins, exclude);
+    return {epochs, bins, exclude};
+}
+
+BinsWords Words(const std::string& text)
+{
+    return Has(text, "bin_list") ? BinListWords(text) : BinResultsWords(text);
 }
 
 } // namespace
@@ -393,9 +415,31 @@ std::string ExplainBinDesc(const std::string& text)
 
 std::string ExplainBins(const std::string& text)
 {
-    if (Has(text, "bin_list"))
-        return ExplainBinList(text);
-    return ExplainBinResults(text);
+    BinsWords words = Words(text);
+    return BinsSection(words);
+}
+
+std::vector<std::string> ExplainBinsById(const std::string& text, const std::vector<std::string>& ids)
+{
+    BinsWords words = Words(text);
+    const std::string exclusion = ExclusionText(words.exclude);
+    std::vector<std::string> sentences;
+    for (const std::string& id : ids) {
+        const auto named = [&](const std::string& name) {
+            return std::find_if(words.bins.begin(), words.bins.end(), [&](const BinWords& b) { return b.name == name; });
+        };
+        auto bin = named(id);
+        if (bin == words.bins.end())
+            bin = named("(sequence)");
+        if (bin == words.bins.end()) {
+            sentences.push_back("the events its sequence saves");
+        } else {
+            sentences.push_back(BinText(words.epochs, *bin));
+            bin->name.clear(); // each told once
+        }
+        sentences.back() += exclusion.empty() ? "" : ". " + exclusion;
+    }
+    return sentences;
 }
 
 std::string Explain(const std::string& text, const std::string& path)

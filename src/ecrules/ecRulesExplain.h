@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace ecRules {
 
@@ -14,5 +15,11 @@ std::string Explain(const std::string& text, const std::string& path);
 std::string ExplainBinDesc(const std::string& text);
 // A bin_list or bin_results text.
 std::string ExplainBins(const std::string& text);
+
+// The bins of a bin_list or bin_results text in words, one per ID asked
+// for: what ExplainBins says after the bin's name, and its sentence on
+// excluded stretches when the document has one. An ID that ExplainBins does
+// not name takes the words of the next sequence it could not name.
+std::vector<std::string> ExplainBinsById(const std::string& text, const std::vector<std::string>& ids);
 
 } // namespace ecRules

@@ -15,7 +15,7 @@
 
 #include "../support/test_files.h"
 #include "ecevents/events/ecEventList.h"
-#include "ecbin/HostError.h"
+#include "ecrun/HostError.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,6 +32,12 @@ inline std::string SampleDir()
 inline std::string Examples()
 {
     return std::string(ECEVENTS_TEST_DATA) + "/cli/bids-examples";
+}
+
+// A rules file or bin document of the test data, by name.
+inline std::string RulesData(const std::string& name)
+{
+    return std::string(ECEVENTS_TEST_DATA) + "/ecrules/" + name;
 }
 
 // A file of the bundled sample, by name ("/oddball_binlist.xml").

@@ -51,9 +51,10 @@ TEST(EcbinBatch, OneBrokenRecordingDoesNotStopTheOthers)
 
         std::vector<std::string> tsv = Lines(ReadText(s / "out/summary.tsv"));
         ASSERT_EQ(tsv.size(), 4u);
-        EXPECT_TRUE(Contains(tsv[1], "sub-01_task-beep_events.tsv\tBeep\tStim\t2\t100\t200\tok"));
-        EXPECT_TRUE(Contains(tsv[2], "sub-02_task-beep_events.tsv\tn/a\tn/a\tn/a\tn/a\tn/a\tfailed: "));
-        EXPECT_TRUE(Contains(tsv[3], "sub-03_task-beep_events.tsv\tBeep\tStim\t1\t125\t125\tok"));
+        EXPECT_TRUE(Contains(tsv[1] + "\n", "sub-01_task-beep_events.tsv\t01\tbeep\tBeep\tStim\t2\t0\t100\t200\t-0.1\t0.4\t\n"));
+        EXPECT_TRUE(Contains(tsv[2], "sub-02_task-beep_events.tsv\t02\tbeep\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a\t" +
+                                         (s / "ds/sub-02/eeg/sub-02_task-beep_events.tsv") + " line 3: "));
+        EXPECT_TRUE(Contains(tsv[3] + "\n", "sub-03_task-beep_events.tsv\t03\tbeep\tBeep\tStim\t1\t0\t125\t125\t-0.1\t0.4\t\n"));
     }
     // Several files named one by one, all good.
     Ran r = Ecbin({"run", s / "ds/sub-01/eeg/sub-01_task-beep_events.tsv", s / "ds/sub-03/eeg/sub-03_task-beep_events.tsv",

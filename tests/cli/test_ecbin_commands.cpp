@@ -226,7 +226,7 @@ TEST(EcbinRun, OneFilePerBinMatchingTheTable)
     EXPECT_EQ(std::distance(fs::directory_iterator(s / "out"), fs::directory_iterator()), 6);
     std::vector<std::string> tsv = Lines(ReadText(s / "summary.tsv"));
     ASSERT_EQ(tsv.size(), 7u);
-    EXPECT_EQ(tsv[1].substr(0, Sample(kSampleEvents).size() + 10), Sample(kSampleEvents) + "\tStandard\t");
+    EXPECT_EQ(tsv[1].substr(0, Sample(kSampleEvents).size() + 21), Sample(kSampleEvents) + "\t01\toddball\tStandard\t");
 
     r = Ecbin({"run", Sample(kSampleEvents), "--bins", Sample("/oddball_binlist.xml"), "--summary", s / "summary.json"});
     ASSERT_EQ(r.status, 0) << r.err;

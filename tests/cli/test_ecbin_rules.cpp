@@ -6,11 +6,6 @@ using namespace clitest;
 
 namespace {
 
-std::string RulesData(const std::string& name)
-{
-    return std::string(ECEVENTS_TEST_DATA) + "/ecrules/" + name;
-}
-
 // The bin table and every bin's event file of one run.
 std::string Outcome(const std::string& folder, std::vector<std::string> args)
 {

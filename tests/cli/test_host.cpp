@@ -7,10 +7,10 @@
 #include "cli_test_support.h"
 #include "ecbin/BatchRunner.h"
 #include "ecbin/ProgressBar.h"
-#include "ecbin/RecordingSet.h"
-#include "ecbin/RunSummary.h"
-#include "ecbin/SafePath.h"
-#include "ecbin/SafeText.h"
+#include "ecrun/RecordingSet.h"
+#include "ecrun/RunSummary.h"
+#include "ecrun/SafePath.h"
+#include "ecrun/SafeText.h"
 
 using namespace clitest;
 
@@ -59,9 +59,10 @@ TEST(RecordingSet, DatasetFoldersAndOutputBases)
 TEST(RunSummary, TableTsvAndJson)
 {
     RecordingResult good;
-    good.recording = "a.evt";
+    good.recording = "sub-1_run-2_events.tsv";
+    good.entities = {{"sub", "1"}, {"run", "2"}};
     good.ok = true;
-    good.bins.push_back({"Left", "Stim", 2, 10, 90});
+    good.bins.push_back({"Left", "Stim", 2, 10, 90, {}, {}, 3, -0.2f, 0.8f});
     good.bins.push_back({"Empty", "Stim", 0, 0, 0});
     RecordingResult bad;
     bad.recording = "b \"x\".tsv";
@@ -77,20 +78,22 @@ TEST(RunSummary, TableTsvAndJson)
     EXPECT_EQ(lines[1], "Left   Stim        2            10           90");
     EXPECT_EQ(lines[2], "Empty  Stim        0             -            -");
 
+    // Entity columns only for the entities some recording has.
     lines = Lines(summary.Tsv());
     ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0], "recording\tbin\tepoch\tevents\tfirst_sample\tlast_sample\tstatus");
-    EXPECT_EQ(lines[1], "a.evt\tLeft\tStim\t2\t10\t90\tok");
-    EXPECT_EQ(lines[2], "a.evt\tEmpty\tStim\t0\tn/a\tn/a\tok");
-    EXPECT_EQ(lines[3], "b \"x\".tsv\tn/a\tn/a\tn/a\tn/a\tn/a\tfailed: b.tsv line 3: onset \"abc\" is not a number");
+    EXPECT_EQ(lines[0], "recording\tsub\trun\tbin\tepoch\tn_events\tn_excluded\tfirst_sample\tlast_sample\ttmin\ttmax\tstatus");
+    EXPECT_EQ(lines[1], "sub-1_run-2_events.tsv\t1\t2\tLeft\tStim\t2\t3\t10\t90\t-0.2\t0.8\t");
+    EXPECT_EQ(lines[2], "sub-1_run-2_events.tsv\t1\t2\tEmpty\tStim\t0\t0\tn/a\tn/a\t0\t0\t");
+    EXPECT_EQ(lines[3], "b \"x\".tsv\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a\tn/a\tb.tsv line 3: onset \"abc\" is not a number");
 
     const std::string json = summary.Json();
     EXPECT_TRUE(Contains(json, "\"recording\": \"b \\\"x\\\".tsv\""));
-    EXPECT_TRUE(Contains(json, "{\"bin\": \"Empty\", \"epoch\": \"Stim\", \"events\": 0, \"first_sample\": null"));
+    EXPECT_TRUE(Contains(json, "\"sub\": \"1\",\n      \"run\": \"2\",\n      \"status\": \"\""));
+    EXPECT_TRUE(Contains(json, "{\"bin\": \"Left\", \"epoch\": \"Stim\", \"n_events\": 2, \"n_excluded\": 3, "
+                               "\"first_sample\": 10, \"last_sample\": 90, \"tmin\": -0.2, \"tmax\": 0.8}"));
+    EXPECT_TRUE(Contains(json, "\"first_sample\": null"));
     EXPECT_TRUE(Contains(json, "\"failed\": 1"));
-    // Only the failed recording has an error.
-    EXPECT_TRUE(Contains(json, "\"error\": \"b.tsv line 3: onset \\\"abc\\\" is not a number\""));
-    EXPECT_EQ(json.find("\"error\""), json.rfind("\"error\""));
+    EXPECT_TRUE(Contains(json, "\"status\": \"b.tsv line 3: onset \\\"abc\\\" is not a number\""));
     EXPECT_EQ(RunSummary::JsonString("a\\b\n\x01"), "\"a\\\\b\\n\\u0001\"");
 }
 

@@ -29,3 +29,18 @@ TEST(ecDatasetRecordings, EventTablesBelowTheDatasetInPathOrder)
     EXPECT_EQ(ecDatasetRecordings::Stem("a/b/sub-1_task-x_events.tsv"), "sub-1_task-x");
     EXPECT_EQ(ecDatasetRecordings::Stem("rec.evt"), "rec");
 }
+
+TEST(ecDatasetRecordings, EntitiesOfTheFileNameInSummaryOrder)
+{
+    using Entities = std::vector<std::pair<std::string, std::string>>;
+    const std::vector<std::pair<std::string, Entities>> cases{
+        {"d/sub-01_ses-a_task-x_acq-hi_run-2_events.tsv",
+         {{"sub", "01"}, {"ses", "a"}, {"task", "x"}, {"run", "2"}, {"acq", "hi"}}},
+        {"sub-01_task-odd_events.evt", {{"sub", "01"}, {"task", "odd"}}},
+        // Keys are whole parts: "subject-1" and "xrun-3" are not entities, nor is an empty value.
+        {"subject-1_xrun-3_run-_events.tsv", {}},
+        {"rec.evt", {}},
+    };
+    for (const auto& [path, expected] : cases)
+        EXPECT_EQ(ecDatasetRecordings::Entities(path), expected) << path;
+}

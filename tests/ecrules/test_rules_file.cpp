@@ -114,4 +114,20 @@ TEST(RulesFile, ThinnedBinsMakeABinResultsDocument)
                                     "the 2nd, epoch Stim"));
 }
 
+// Bins are told by ID whatever the order asked; a sequence explain cannot
+// name still gets its own words, once.
+TEST(RulesFile, BinsToldById)
+{
+    const std::string text = "<bin_results>\n<epoch><sID>E</sID><fStart>-0.1</fStart><fStop>0.2</fStop></epoch>\n"
+                             "<bin_ops><op><id>SetExcludeOn</id></op></bin_ops>\n"
+                             "<bin_ops><op><id>Names</id><s>a</s></op><op><id>SaveBin</id><s>A</s></op></bin_ops>\n"
+                             "<bin_ops><op><id>Names</id><s>b</s></op><op><id>Or</id></op>"
+                             "<op><id>SaveBin</id><s>Odd</s></op></bin_ops>\n</bin_results>\n";
+    const std::string excluded = ". Events whose epoch overlaps an excluded stretch are left out of every bin.";
+    EXPECT_EQ(ecRules::ExplainBinsById(text, {"Odd", "A", "Z"}),
+              (std::vector<std::string>{"the operations Names, Or, SaveBin, epoch " + excluded,
+                                        "events named a, epoch " + excluded,
+                                        "the events its sequence saves" + excluded}));
+}
+
 } // namespace

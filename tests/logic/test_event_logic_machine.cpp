@@ -200,6 +200,22 @@ TEST(Exclusion, DeselectsEventsWhoseEpochOverlapsAnExclusion)
     EXPECT_EQ(SavedBin(results, "All").size(), 9u);
     EXPECT_EQ(Starts(results, list, "Long"), Indices({95000}));
     EXPECT_EQ(Starts(results, list, "Short"), Indices({90000, 95000}));
+    // What the post-step took out is counted; a RejectIf asked for is not.
+    const std::vector<std::pair<std::string, int>> excluded{{"Clean", 7}, {"Wide", 9}, {"All", 0}, {"Short", 0}};
+    for (const auto& [id, count] : excluded)
+        EXPECT_EQ(results.GetpResult(id, true)->Excluded(), count) << id;
+
+    // Combined selections count what would be in them but for the post-step.
+    ecBinResultList combined;
+    ASSERT_EQ(RunDoc(combined, list,
+                     Doc(Seq(Names("Stim") + Names("Stim") + Op("And") + Save("And") + Names("Stim") + Names("A")
+                             + Op("Or") + Save("Or") + Names("Stim") + Names("A") + Op("AndNot") + Save("AndNot")
+                             + Names("Stim") + Names("Stim") + Op("AndNot") + Save("None")),
+                         Epoch("Stim"))),
+              "");
+    const std::vector<std::pair<std::string, int>> combinedExcluded{{"And", 7}, {"Or", 7}, {"AndNot", 7}, {"None", 0}};
+    for (const auto& [id, count] : combinedExcluded)
+        EXPECT_EQ(combined.GetpResult(id, true)->Excluded(), count) << id;
 
     ecEventList unset = MakeList("A", 0.0f);
     ecBinResultList none;

@@ -1,5 +1,6 @@
 #include "ecevents/logic/ecBinResult.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <utility>
@@ -41,6 +42,7 @@ void ecBinResult::BasicConstruct()
     R2 = nullptr;
     m_bInitialized = false;
     m_nTag = 1;
+    m_vExcluded.clear();
 }
 
 void ecBinResult::Free()
@@ -81,6 +83,11 @@ void ecBinResult::Initialize(int nOrder, int nItems, ecEventRelatedEpoch epoch, 
     m_bInitialized = true;
 }
 
+int ecBinResult::Excluded() const
+{
+    return static_cast<int>(std::count(m_vExcluded.begin(), m_vExcluded.end(), 1));
+}
+
 ecBinResult& ecBinResult::operator=(const ecBinResult& other)
 {
     if (this == &other)
@@ -91,6 +98,7 @@ ecBinResult& ecBinResult::operator=(const ecBinResult& other)
     m_bPopped = other.m_bPopped;
     m_Epoch = other.m_Epoch;
     m_nTag = other.m_nTag;
+    m_vExcluded = other.m_vExcluded;
     if (!other.m_bInitialized)
         return *this;
     Initialize(other.m_nOrder, other.m_nItems, other.m_Epoch, other.m_nTag);
@@ -130,5 +138,6 @@ ecBinResult& ecBinResult::operator=(ecBinResult&& other) noexcept
     std::swap(R2, other.R2);
     std::swap(m_bInitialized, other.m_bInitialized);
     std::swap(m_nTag, other.m_nTag);
+    m_vExcluded.swap(other.m_vExcluded);
     return *this;
 }

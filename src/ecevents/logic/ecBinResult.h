@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "ecevents/epochs/ecEventRelatedEpoch.h"
 
@@ -35,4 +36,9 @@ public:
     bool** R2;
     bool m_bInitialized;
     int m_nTag;
+    // The events the exclusion post-step took out of this selection or of
+    // the selections it was combined from, that would be in it otherwise;
+    // empty when there are none. For reports: no part of the selection.
+    std::vector<char> m_vExcluded;
+    int Excluded() const;
 };

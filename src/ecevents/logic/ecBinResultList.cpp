@@ -110,6 +110,13 @@ ecEventRelatedEpoch* ecBinResultList::GetpEpoch()
     return &m_vResultList[static_cast<std::size_t>(m_iPreselect)].m_Epoch;
 }
 
+const ecBinResult* ecBinResultList::GetpPreselected() const
+{
+    if (m_iPreselect < 0 || static_cast<std::size_t>(m_iPreselect) >= m_vResultList.size())
+        return nullptr;
+    return &m_vResultList[static_cast<std::size_t>(m_iPreselect)];
+}
+
 ecBinResult* ecBinResultList::GetpResult(std::string id, bool bThrow)
 {
     for (auto it = m_vResultList.rbegin(); it != m_vResultList.rend(); ++it) {

@@ -33,6 +33,8 @@ public:
     ecEventRelatedEpoch* GetpEpoch(std::string id, bool bThrow);
     // The epoch of the preselected bin; null when no bin is preselected.
     ecEventRelatedEpoch* GetpEpoch();
+    // The preselected bin itself; null when no bin is preselected.
+    const ecBinResult* GetpPreselected() const;
     ecBinResult* GetpResult(std::string id, bool bThrow);
 
     void ResetForPreselection();

@@ -1,5 +1,6 @@
 #include "ecevents/logic/ecEventLogic.h"
 
+#include <algorithm>
 #include <functional>
 #include <ostream>
 
@@ -396,8 +397,45 @@ void ecEventLogic::ApplyExclusionCriteria()
 {
     if (!m_bExclude)
         return;
+    ecBinResult* top = GetpResult(1);
+    const std::vector<char> before = top->R1 ? std::vector<char>(top->R1, top->R1 + top->m_nItems) : std::vector<char>();
     ecXml none;
     Op1_RejectIf(none);
+    NoteExcluded(*top, before);
+}
+
+void ecEventLogic::NoteExcluded(ecBinResult& result, const std::vector<char>& before)
+{
+    const std::size_t n = before.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!before[i] || result.R1[i])
+            continue;
+        if (result.m_vExcluded.size() != n)
+            result.m_vExcluded.assign(n, 0);
+        result.m_vExcluded[i] = 1;
+    }
+}
+
+void ecEventLogic::CombineExcluded(ecBinResult& result, const std::vector<const ecBinResult*>& operands, bool all)
+{
+    // An event counts when the operands would have put it in the result
+    // had the post-step taken nothing out, and it is not in it.
+    const bool any = std::any_of(operands.begin(), operands.end(),
+                                 [](const ecBinResult* r) { return !r->m_vExcluded.empty(); });
+    if (!any)
+        return;
+    const std::size_t n = static_cast<std::size_t>(result.m_nItems);
+    result.m_vExcluded.assign(n, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (result.R1[i])
+            continue;
+        bool in = all;
+        for (const ecBinResult* r : operands) {
+            const bool would = r->R1[i] || (!r->m_vExcluded.empty() && r->m_vExcluded[i]);
+            in = all ? in && would : in || would;
+        }
+        result.m_vExcluded[i] = in ? 1 : 0;
+    }
 }
 
 void ecEventLogic::AutoSaveBin()

@@ -56,6 +56,10 @@ private:
     void ResetNextEvent();
     ecEvent* GetpNextEvent();
     void ApplyExclusionCriteria();
+    // What the post-step took out of result (before: its selection then),
+    // and what it took out of the operands of a combination (all: &, else |).
+    static void NoteExcluded(ecBinResult& result, const std::vector<char>& before);
+    static void CombineExcluded(ecBinResult& result, const std::vector<const ecBinResult*>& operands, bool all);
     void AutoSaveBin();
     bool ReadOperator(ecXml& seq);
 

@@ -287,6 +287,10 @@ void ecEventLogic::Op2_And(ecXml& xml)
                 out[i] = out[i] && in[i];
         }
     }
+    std::vector<const ecBinResult*> operands;
+    for (int depth = 2; depth <= n + 1; ++depth)
+        operands.push_back(GetpResult(depth));
+    CombineExcluded(*r, operands, true);
     for (int k = 0; k < n; ++k)
         Pop(2);
 }
@@ -302,6 +306,13 @@ void ecEventLogic::Op2_AndNot(ecXml&)
     const std::size_t count = static_cast<std::size_t>(r->m_nItems);
     for (std::size_t i = 0; i < count; ++i)
         out[i] = b->R1[i] && !a->R1[i];
+    // What the post-step took out of b stays out, unless a would have
+    // taken it away anyway.
+    if (!b->m_vExcluded.empty()) {
+        r->m_vExcluded.assign(count, 0);
+        for (std::size_t i = 0; i < count; ++i)
+            r->m_vExcluded[i] = b->m_vExcluded[i] && !a->R1[i] && (a->m_vExcluded.empty() || !a->m_vExcluded[i]);
+    }
 }
 
 void ecEventLogic::Op2_Or(ecXml&)
@@ -315,4 +326,5 @@ void ecEventLogic::Op2_Or(ecXml&)
     const bool* inB = b->R1;
     bool* out = r->R1;
     Walk([&](int i, const ecEvent&) { out[i] = inA[i] || inB[i]; });
+    CombineExcluded(*r, {a, b}, false);
 }

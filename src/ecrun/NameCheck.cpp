@@ -1,11 +1,11 @@
-#include "ecbin/NameCheck.h"
+#include "ecrun/NameCheck.h"
 
 #include <algorithm>
 #include <string_view>
 #include <unordered_set>
 
-#include "ecbin/BinDescFile.h"
-#include "ecbin/HostError.h"
+#include "ecrun/BinDescFile.h"
+#include "ecrun/HostError.h"
 #include "ecevents/binlist/ecBinList.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/foundation/ecError.h"

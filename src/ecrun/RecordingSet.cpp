@@ -1,10 +1,10 @@
-#include "ecbin/RecordingSet.h"
+#include "ecrun/RecordingSet.h"
 
 #include <filesystem>
 #include <map>
 #include <system_error>
 
-#include "ecbin/HostError.h"
+#include "ecrun/HostError.h"
 #include "ecinterop/ecDatasetRecordings.h"
 
 namespace fs = std::filesystem;

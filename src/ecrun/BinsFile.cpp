@@ -1,9 +1,9 @@
-#include "ecbin/BinsFile.h"
+#include "ecrun/BinsFile.h"
 
 #include <vector>
 
-#include "ecbin/HostError.h"
-#include "ecbin/ReadNotes.h"
+#include "ecrun/HostError.h"
+#include "ecrun/ReadNotes.h"
 #include "ecinterop/ecBinDocuments.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecutil/ecXml.h"

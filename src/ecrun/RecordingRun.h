@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -6,11 +7,12 @@
 #include "ecevents/specs/ecRtRequest.h"
 #include "ecinterop/ecEventFormats.h"
 #include "ecinterop/ecFormatOptions.h"
-#include "ecbin/NameCheck.h"
-#include "ecbin/RecordingResult.h"
+#include "ecrun/NameCheck.h"
+#include "ecrun/RecordingResult.h"
 
 class ecEventList;
 class ecOutputGuard;
+class ReadNotes;
 namespace ecRules {
 struct Rules;
 }
@@ -43,7 +45,26 @@ public:
         // recording with its own event names, then run as they are; its
         // tags with rt: true add to the response times asked for.
         std::shared_ptr<const ecRules::Rules> rules;
+        // Write the recording's events with a column per bin as a BIDS
+        // derivatives table (ecBidsDerivatives) instead of a file per bin.
+        bool derivatives = false;
     };
+
+    // The documents of a run as the user named them; "" for those not given.
+    struct Documents {
+        std::string bins;
+        std::string binDesc;
+        std::string rules;
+        // FACTOR:CONDITIONAL words asking for response times (with binDesc).
+        std::vector<std::string> rt{};
+    };
+    // Reads and checks the documents once for every recording: bins (with
+    // an optional bin description) or a rules file. Throws HostError for a
+    // missing or contradictory choice or a document that cannot be used;
+    // what the readers read past goes to notes.
+    // read gives a document's text for its name (by default, the file's).
+    using Reader = std::function<std::string(const std::string&)>;
+    static Plan Prepare(const Documents& documents, ReadNotes& notes, const Reader& read = nullptr);
 
     // Never throws: every failure ends up in the result's error, one line
     // naming the file. With an empty outBase nothing is written. rate: where

@@ -1,7 +1,7 @@
-#include "ecbin/BinDescFile.h"
+#include "ecrun/BinDescFile.h"
 
-#include "ecbin/HostError.h"
-#include "ecbin/ReadNotes.h"
+#include "ecrun/HostError.h"
+#include "ecrun/ReadNotes.h"
 #include "ecinterop/ecBinDocuments.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecevents/events/ecEventList.h"
@@ -10,7 +10,11 @@
 
 std::string BinDescFile::Load(const std::string& path, ReadNotes* notes)
 {
-    std::string text = ecTextTable::ReadFile(path);
+    return Checked(ecTextTable::ReadFile(path), path, notes);
+}
+
+std::string BinDescFile::Checked(std::string text, const std::string& path, ReadNotes* notes)
+{
     std::vector<ecReadDiagnostic> found;
     ecPar_BinDesc desc;
     Parse(text, path, desc, &found);

@@ -1,4 +1,4 @@
-#include "ecbin/SafePath.h"
+#include "ecrun/SafePath.h"
 
 std::string SafePath::BinIdProblem(const std::string& id)
 {

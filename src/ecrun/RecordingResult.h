@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 // What running the bins over one recording produced: one row per bin, or
@@ -17,9 +18,16 @@ struct RecordingResult {
         // bin's events that have one, in seconds (NaN when none has).
         std::vector<double> rtMean{};
         std::vector<double> rtMedian{};
+        // Events the exclusion step took out of the bin.
+        int excluded = 0;
+        // The bin's epoch, in seconds around each event.
+        float tmin = 0.0f;
+        float tmax = 0.0f;
     };
 
     std::string recording;
+    // The BIDS entities of the file name (sub, ses, ...), those it has.
+    std::vector<std::pair<std::string, std::string>> entities;
     bool ok = false;
     std::string error;
     // Problems that did not stop the run (names the recording lacks; under

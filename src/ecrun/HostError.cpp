@@ -1,9 +1,9 @@
-#include "ecbin/HostError.h"
+#include "ecrun/HostError.h"
 
 #include <ostream>
 #include <sstream>
 
-#include "ecbin/SafeText.h"
+#include "ecrun/SafeText.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecinterop/ecFormatError.h"
 #include "ecsafewrite/ecSafeWriter.h"

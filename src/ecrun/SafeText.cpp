@@ -1,4 +1,4 @@
-#include "ecbin/SafeText.h"
+#include "ecrun/SafeText.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "ecbin/RunSummary.h"
+#include "ecrun/RunSummary.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,8 @@
 #include <ostream>
 #include <sstream>
 
-#include "ecbin/SafeText.h"
+#include "ecrun/SafeText.h"
+#include "ecinterop/ecDatasetRecordings.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecsafewrite/ecSafeWriter.h"
 
@@ -93,34 +94,82 @@ void RunSummary::PrintTable(std::ostream& out, bool withRecording) const
     }
 }
 
-std::string RunSummary::Tsv() const
+std::vector<std::string> RunSummary::EntityKeys() const
 {
-    std::ostringstream out;
-    const std::vector<std::string> rtHeaders = RtHeaders();
-    out << "recording\tbin\tepoch\tevents\tfirst_sample\tlast_sample";
-    for (const std::string& h : rtHeaders)
-        out << '\t' << h;
-    out << "\tstatus\n";
-    auto clean = [](const std::string& s) { return SafeText::Printable(s); };
+    std::vector<std::string> keys;
+    for (const std::string& key : ecDatasetRecordings::EntityKeys()) {
+        const bool any = std::any_of(m_results.begin(), m_results.end(), [&](const RecordingResult& r) {
+            return std::any_of(r.entities.begin(), r.entities.end(), [&](const auto& e) { return e.first == key; });
+        });
+        if (any)
+            keys.push_back(key);
+    }
+    return keys;
+}
+
+std::vector<std::string> RunSummary::Header() const
+{
+    std::vector<std::string> header{"recording"};
+    const std::vector<std::string> keys = EntityKeys();
+    header.insert(header.end(), keys.begin(), keys.end());
+    for (const char* h : {"bin", "epoch", "n_events", "n_excluded", "first_sample", "last_sample", "tmin", "tmax"})
+        header.push_back(h);
+    const std::vector<std::string> rt = RtHeaders();
+    header.insert(header.end(), rt.begin(), rt.end());
+    header.push_back("status");
+    return header;
+}
+
+std::vector<std::vector<std::string>> RunSummary::Rows() const
+{
+    const std::vector<std::string> keys = EntityKeys();
+    const size_t rtColumns = RtHeaders().size();
+    std::vector<std::vector<std::string>> rows;
     for (const RecordingResult& r : m_results) {
+        std::vector<std::string> lead{r.recording};
+        for (const std::string& key : keys) {
+            std::string value = "n/a";
+            for (const auto& e : r.entities)
+                if (e.first == key)
+                    value = e.second;
+            lead.push_back(value);
+        }
         if (!r.ok) {
-            out << clean(r.recording) << "\tn/a\tn/a\tn/a\tn/a\tn/a\t";
-            for (size_t c = 0; c < rtHeaders.size(); ++c)
-                out << "n/a\t";
-            out << clean("failed: " + r.error) << "\n";
+            std::vector<std::string> row = lead;
+            row.resize(lead.size() + 8 + rtColumns, "n/a");
+            row.push_back(r.error);
+            rows.push_back(row);
             continue;
         }
         for (const RecordingResult::Bin& b : r.bins) {
-            out << clean(r.recording) << '\t' << clean(b.id) << '\t' << clean(b.epoch.empty() ? "n/a" : b.epoch) << '\t'
-                << b.events << '\t' << (b.events ? std::to_string(b.firstSample) : "n/a") << '\t'
-                << (b.events ? std::to_string(b.lastSample) : "n/a");
+            std::vector<std::string> row = lead;
+            for (const std::string& cell :
+                 {b.id, b.epoch.empty() ? std::string("n/a") : b.epoch, std::to_string(b.events),
+                  std::to_string(b.excluded), b.events ? std::to_string(b.firstSample) : "n/a",
+                  b.events ? std::to_string(b.lastSample) : "n/a", ecTextTable::ShortFloat(b.tmin),
+                  ecTextTable::ShortFloat(b.tmax)})
+                row.push_back(cell);
             std::vector<std::string> rt = RtCells(b, 6, "n/a");
-            rt.resize(rtHeaders.size(), "n/a");
-            for (const std::string& cell : rt)
-                out << '\t' << cell;
-            out << "\tok\n";
+            rt.resize(rtColumns, "n/a");
+            row.insert(row.end(), rt.begin(), rt.end());
+            row.push_back("");
+            rows.push_back(row);
         }
     }
+    return rows;
+}
+
+std::string RunSummary::Tsv() const
+{
+    std::ostringstream out;
+    auto line = [&out](const std::vector<std::string>& cells) {
+        for (size_t c = 0; c < cells.size(); ++c)
+            out << (c ? "\t" : "") << SafeText::Printable(cells[c]);
+        out << "\n";
+    };
+    line(Header());
+    for (const std::vector<std::string>& row : Rows())
+        line(row);
     return out.str();
 }
 
@@ -137,16 +186,17 @@ std::string RunSummary::Json() const
     for (size_t i = 0; i < m_results.size(); ++i) {
         const RecordingResult& r = m_results[i];
         out << (i ? "," : "") << "\n    {\n      \"recording\": " << JsonString(r.recording) << ",\n";
-        out << "      \"status\": " << JsonString(r.ok ? "ok" : "failed") << ",\n";
-        if (!r.ok)
-            out << "      \"error\": " << JsonString(r.error) << ",\n";
+        for (const auto& e : r.entities)
+            out << "      " << JsonString(e.first) << ": " << JsonString(e.second) << ",\n";
+        out << "      \"status\": " << JsonString(r.ok ? "" : r.error) << ",\n";
         out << "      \"bins\": [";
         for (size_t k = 0; k < r.bins.size(); ++k) {
             const RecordingResult::Bin& b = r.bins[k];
             out << (k ? "," : "") << "\n        {\"bin\": " << JsonString(b.id) << ", \"epoch\": " << JsonString(b.epoch)
-                << ", \"events\": " << b.events << ", \"first_sample\": "
+                << ", \"n_events\": " << b.events << ", \"n_excluded\": " << b.excluded << ", \"first_sample\": "
                 << (b.events ? std::to_string(b.firstSample) : "null")
-                << ", \"last_sample\": " << (b.events ? std::to_string(b.lastSample) : "null");
+                << ", \"last_sample\": " << (b.events ? std::to_string(b.lastSample) : "null")
+                << ", \"tmin\": " << ecTextTable::ShortFloat(b.tmin) << ", \"tmax\": " << ecTextTable::ShortFloat(b.tmax);
             const std::vector<std::string> rt = RtCells(b, 6, "null");
             for (size_t c = 0; c < rt.size() && c < rtHeaders.size(); ++c)
                 out << ", " << JsonString(rtHeaders[c]) << ": " << rt[c];

@@ -1,8 +1,8 @@
-#include "ecbin/ReadNotes.h"
+#include "ecrun/ReadNotes.h"
 
 #include <ostream>
 
-#include "ecbin/HostError.h"
+#include "ecrun/HostError.h"
 #include "ecinterop/ecFormatError.h"
 
 std::string ReadNotes::Line(const std::string& path, const ecReadDiagnostic& d)

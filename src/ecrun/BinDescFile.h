@@ -19,6 +19,8 @@ public:
     // here with diagnostics on: a number that does not fit (or is not
     // finite) is an error, or a warning kept in notes under --lenient.
     static std::string Load(const std::string& path, ReadNotes* notes = nullptr);
+    // The same for a text already read; path names it in messages.
+    static std::string Checked(std::string text, const std::string& path, ReadNotes* notes = nullptr);
 
     // Reads the description from text into desc (refusing a text without a
     // <bin_desc> element), recording what the reader

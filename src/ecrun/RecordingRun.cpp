@@ -1,23 +1,26 @@
-#include "ecbin/RecordingRun.h"
+#include "ecrun/RecordingRun.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "ecbin/BinDescFile.h"
-#include "ecbin/BinsFile.h"
+#include "ecrun/BinDescFile.h"
+#include "ecrun/BinsFile.h"
+#include "ecinterop/ecBidsDerivatives.h"
 #include "ecinterop/ecBidsEvents.h"
+#include "ecinterop/ecBinWalk.h"
 #include "ecinterop/ecEventFormats.h"
 #include "ecinterop/ecResponseTimes.h"
-#include "ecbin/HostError.h"
-#include "ecbin/SafePath.h"
-#include "ecevents/epochs/ecEventRelatedEpoch.h"
+#include "ecinterop/ecTextTable.h"
+#include "ecrun/HostError.h"
+#include "ecrun/SafePath.h"
 #include "ecevents/events/ecEventList.h"
 #include "ecevents/logic/ecBinResultList.h"
+#include "ecinterop/ecDatasetRecordings.h"
 #include "ecevents/specs/ecMatchRecord.h"
 #include "ecsafewrite/ecOutputGuard.h"
 #include "ecsafewrite/ecSafeWriter.h"
-#include "ecutil/ecXml.h"
 #include "ecrules/ecRules.h"
+#include "ecrules/ecRulesExplain.h"
 
 bool RecordingRun::WritesTables(const std::string& outBase)
 {
@@ -102,18 +105,15 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     std::vector<ecEventList> binEvents;
     // Per bin, the response-time columns of its events.
     std::vector<std::vector<ecBidsEvents::SecondsColumn>> binRt;
-    ecBinResultList results;
-    results.SetpEvents(&events);
+    std::vector<ecBidsDerivatives::Bin> derived;
     try {
-        ecXml xml;
-        xml.SetText(binResultsText);
-        results.ReadXml(xml);
-        results.ResetForPreselection();
-        for (std::string id = results.PreselectNextBin(); !id.empty(); id = results.PreselectNextBin()) {
+        ecBinWalk::Run(binResultsText, events, [&](const ecBinWalk::Bin& walked) {
             RecordingResult::Bin bin;
-            bin.id = id;
-            if (ecEventRelatedEpoch* epoch = results.GetpEpoch())
-                bin.epoch = epoch->sID;
+            bin.id = walked.id;
+            bin.epoch = walked.result.m_Epoch.sID;
+            bin.tmin = walked.result.m_Epoch.fStart;
+            bin.tmax = walked.result.m_Epoch.fStop;
+            bin.excluded = walked.result.Excluded();
             std::vector<ecBidsEvents::SecondsColumn> inBin = rt;
             for (ecBidsEvents::SecondsColumn& column : inBin)
                 column.values.clear();
@@ -133,16 +133,37 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
             }
             result.bins.push_back(bin);
             if (!outBase.empty()) {
-                binEvents.push_back(results.PreselectedEvents());
+                binEvents.push_back(walked.results.PreselectedEvents());
                 binRt.push_back(inBin);
+                if (plan.derivatives) {
+                    derived.push_back({walked.id, "", {}});
+                    for (const ecEvent& e : events)
+                        derived.back().events.push_back(e.IsStatusOn());
+                }
             }
-        }
+        });
+        std::vector<std::string> ids;
+        for (const ecBidsDerivatives::Bin& bin : derived)
+            ids.push_back(bin.id);
+        const std::vector<std::string> words = derived.empty() ? ids : ecRules::ExplainBinsById(binResultsText, ids);
+        for (size_t i = 0; i < words.size(); ++i)
+            derived[i].description = words[i];
     } catch (...) {
         throw HostError::FromCurrent(eventsPath, "running " + plan.binsPath + ": ");
     }
 
     if (outBase.empty())
         return;
+    if (plan.derivatives) {
+        const std::string table = ecBidsDerivatives::TableName(outBase);
+        if (plan.guard) {
+            plan.guard->Claim(table);
+            plan.guard->Claim(ecBidsDerivatives::SidecarName(table));
+        }
+        ecBidsDerivatives::WriteEvents(events, derived, rt, table);
+        result.written.push_back(table);
+        return;
+    }
     // Check every name before writing any, so a refused bin leaves no
     // partial set of outputs behind.
     std::vector<std::string> names;
@@ -171,11 +192,46 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
 
 } // namespace
 
+RecordingRun::Plan RecordingRun::Prepare(const Documents& d, ReadNotes& notes, const Reader& read)
+{
+    const Reader text = read ? read : Reader(ecTextTable::ReadFile);
+    Plan plan;
+    if (d.rules.empty() == d.bins.empty())
+        throw HostError("give the bins either as --bins (with --bindesc for tags) or as --rules");
+    if (!d.rules.empty()) {
+        if (!d.binDesc.empty())
+            throw HostError("--rules holds the tags itself: give no --bindesc with it");
+        auto rules = std::make_shared<ecRules::Rules>(ecRules::Parse(text(d.rules), d.rules));
+        plan.binsPath = d.rules;
+        NameCheck::Wanted wanted;
+        wanted.source = "rules file " + d.rules;
+        ecRules::WantedNames(*rules, wanted.names, wanted.tags);
+        plan.wanted.push_back(wanted);
+        plan.rules = rules;
+    } else {
+        plan.binsPath = d.bins;
+        const std::string binsText = text(d.bins);
+        plan.binResultsText = BinsFile::FromText(binsText, d.bins, nullptr, &notes);
+        plan.wanted.push_back(NameCheck::FromBins(binsText, d.bins));
+    }
+    if (!d.binDesc.empty()) {
+        plan.binDescPath = d.binDesc;
+        plan.binDescText = BinDescFile::Checked(text(d.binDesc), d.binDesc, &notes);
+        plan.wanted.push_back(NameCheck::FromBinDesc(plan.binDescText, d.binDesc));
+        plan.rt = BinDescFile::RtRequests(plan.binDescText, d.binDesc, d.rt);
+    } else if (!d.rt.empty()) {
+        throw HostError(d.rules.empty() ? "--rt takes the response times from the tagging: give --bindesc"
+                                        : "a rules file asks for response times with rt: true on a tag, not --rt");
+    }
+    return plan;
+}
+
 RecordingResult RecordingRun::Run(const std::string& eventsPath, const std::string& outBase, const Plan& plan,
                                   const ecEventFormats::Rate* rate)
 {
     RecordingResult result;
     result.recording = eventsPath;
+    result.entities = ecDatasetRecordings::Entities(eventsPath);
     try {
         RunBins(eventsPath, outBase, plan, rate, result);
         result.ok = true;
