@@ -242,13 +242,6 @@ std::vector<ecBidsDerivatives::Document> DerivativeDocuments(const Commands::Run
     std::vector<ecBidsDerivatives::Document> documents;
     if (!run.bidsDerivatives)
         return documents;
-    if (run.out.empty())
-        throw HostError("--bids-derivatives writes a derivatives dataset: give its folder with -o");
-    std::error_code ec;
-    for (const std::string& input : run.events)
-        if (fs::exists(input, ec) && !fs::is_directory(input, ec))
-            throw HostError(input, "--bids-derivatives mirrors BIDS dataset folders: give the dataset's folder, not "
-                                   "its event files");
     for (const std::string& path : {run.rules, run.bins, run.binDesc})
         if (!path.empty())
             documents.push_back({fs::path(path).filename().string(), ecTextTable::ReadFile(path)});
@@ -286,13 +279,8 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
             rates.push_back(ecEventFormats::FindRate(r.events, run.options));
             AddInputs(guard, {r.events, rates.back().sidecar});
         }
-        if (run.bidsDerivatives) {
-            // A derivatives dataset goes beside the raw one (or in its
-            // derivatives folder), never over it.
-            for (const std::string& dataset : run.events)
-                guard.AddInput(ecBidsDerivatives::DescriptionName(dataset));
-            guard.Claim(ecBidsDerivatives::DescriptionName(run.out));
-        }
+        if (run.bidsDerivatives)
+            RecordingSet::CheckDerivatives(run.events, run.out, "--bids-derivatives", guard);
         if (!run.summary.empty()) {
             guard.Claim(run.summary);
             RefuseSummaryAmongBins(run.summary, recordings);

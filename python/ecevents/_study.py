@@ -36,7 +36,7 @@ def _failed(events, message):
     return {"recording": events, "status": message, "entities": {}, "rt_factors": [], "bins": []}
 
 
-def _spec(bins, bindesc, rules, sfreq):
+def _spec(bins, bindesc, rules, sfreq, derivatives=False):
     if (bins is None) == (rules is None):
         raise TypeError("give exactly one of bins and rules")
     if rules is not None and bindesc is not None:
@@ -46,7 +46,8 @@ def _spec(bins, bindesc, rules, sfreq):
     bins_text, bins_source = document(bins, "bins") if bins is not None else (b"", "")
     desc_text, desc_source = document(bindesc, "bindesc") if bindesc is not None else (b"", "")
     rules_text, rules_source = _rules_document(rules) if rules is not None else (b"", "")
-    spec = (bins_text, bins_source, desc_text, desc_source, rules_text, rules_source, float(sfreq or 0))
+    spec = (bins_text, bins_source, desc_text, desc_source, rules_text, rules_source, float(sfreq or 0),
+            bool(derivatives))
     _plan(spec)  # a document that cannot be used fails here, before any task
     return spec
 
@@ -146,7 +147,17 @@ def _stream(client, task, shared, arguments, done):
         pending.update(submit(len(batch)))
 
 
-def run_study(inputs, bins=None, *, bindesc=None, rules=None, out=None, client=None, sfreq=None, progress=True):
+def _documents(spec):
+    """The documents a derivatives dataset fingerprints, named as the
+    command line names them: rules, bins, then bin description."""
+    bins_text, bins_source, desc_text, desc_source, rules_text, rules_source = spec[:6]
+    return [(os.path.basename(source) if not source.startswith("<") else source, text)
+            for text, source in ((rules_text, rules_source), (bins_text, bins_source), (desc_text, desc_source))
+            if source]
+
+
+def run_study(inputs, bins=None, *, bindesc=None, rules=None, out=None, client=None, sfreq=None, progress=True,
+              derivatives=False):
     """Runs bins over every recording of a study on a Dask cluster.
 
     Parameters
@@ -173,6 +184,13 @@ def run_study(inputs, bins=None, *, bindesc=None, rules=None, out=None, client=N
         Sampling rate for recordings without a sidecar that gives one.
     progress : bool
         A progress bar on standard error when it is a terminal.
+    derivatives : bool
+        Make ``out`` a BIDS derivatives dataset, as ``ecbin run
+        --bids-derivatives`` does: per recording a
+        ``*_desc-bins_events.tsv`` of its events with a true/false column
+        per bin, its JSON sidecar, and ``dataset_description.json`` naming
+        this program and a hash of the documents. Needs ``out`` and dataset
+        folders as inputs.
 
     Returns
     -------
@@ -199,11 +217,13 @@ def run_study(inputs, bins=None, *, bindesc=None, rules=None, out=None, client=N
     is written under a temporary name and renamed, and temporary files a
     killed worker left under ``out`` are removed at the end.
     """
-    spec = _spec(bins, bindesc, rules, sfreq)
+    spec = _spec(bins, bindesc, rules, sfreq, derivatives)
     paths = _inputs(inputs)
     if out is not None and not isinstance(out, (str, os.PathLike)):
         raise TypeError(f"out must be a path (str or os.PathLike), not {type(out).__name__}")
     out = os.path.abspath(os.fspath(out)) if out is not None else ""
+    if derivatives:
+        _core.check_derivatives(paths, out)
     recordings = _core.find_recordings(paths, out)
 
     from dask.distributed import Client, LocalCluster
@@ -234,6 +254,8 @@ def run_study(inputs, bins=None, *, bindesc=None, rules=None, out=None, client=N
             cluster.close()
     if out:
         _remove_temporaries(out)
+    if derivatives and any(not r["status"] for r in results):
+        _core.write_description(out, _documents(spec))
     return _frame(results)
 
 
@@ -255,6 +277,9 @@ def main(argv=None):
     parser.add_argument("-o", "--out", help="folder for the per-bin event files")
     parser.add_argument("--summary", help="summary table (TSV) to write; default study_summary.tsv in OUT or here")
     parser.add_argument("--sfreq", type=float, help="sampling rate for recordings without one")
+    parser.add_argument("--bids-derivatives", action="store_true",
+                        help="write OUT as a BIDS derivatives dataset: per recording its events with a true/false "
+                             "column per bin, sidecars, and a dataset description")
     where = parser.add_mutually_exclusive_group()
     where.add_argument("--scheduler", help="address of a running Dask scheduler")
     where.add_argument("--workers", type=int, help="worker processes of a local cluster (default: one per CPU)")
@@ -277,7 +302,7 @@ def main(argv=None):
                                    dashboard_address=None, silence_logs=logging.ERROR)
             client = Client(cluster)
         frame = run_study(args.dataset, args.bins, bindesc=args.bindesc, rules=args.rules, out=args.out,
-                          client=client, sfreq=args.sfreq, progress=True)
+                          client=client, sfreq=args.sfreq, progress=True, derivatives=args.bids_derivatives)
     except (TypeError, ValueError, OSError) as e:
         print(f"python3 -m ecevents.study: {e}", file=sys.stderr)
         return 2

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "Core.h"
+#include "ecinterop/ecBidsDerivatives.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecrun/HostError.h"
+#include "ecsafewrite/ecOutputGuard.h"
 #include "ecsafewrite/ecSafeWriter.h"
 #include "ecrun/ReadNotes.h"
 #include "ecrun/RecordingRun.h"
@@ -22,7 +24,7 @@ struct CorePlan {
 
 std::shared_ptr<CorePlan> Prepare(const std::string& bins, const std::string& binsSource, const std::string& binDesc,
                                   const std::string& binDescSource, const std::string& rules,
-                                  const std::string& rulesSource, double sfreq)
+                                  const std::string& rulesSource, double sfreq, bool derivatives)
 {
     if (!(sfreq >= 0.0) || !std::isfinite(sfreq) || sfreq > 1e9)
         throw HostError("sfreq must be a positive number of samples per second");
@@ -34,6 +36,7 @@ std::shared_ptr<CorePlan> Prepare(const std::string& bins, const std::string& bi
                                             rules.empty() ? "" : rulesSource},
                                            notes, [&texts](const std::string& name) { return texts.at(name); });
     prepared->plan.events.rate = static_cast<float>(sfreq);
+    prepared->plan.derivatives = derivatives;
     return prepared;
 }
 
@@ -95,9 +98,21 @@ void BindStudy(py::module_& m)
     py::class_<CorePlan, std::shared_ptr<CorePlan>>(m, "CorePlan");
     m.def("prepare_run", [](const py::bytes& bins, const std::string& binsSource, const py::bytes& binDesc,
                             const std::string& binDescSource, const py::bytes& rules, const std::string& rulesSource,
-                            double sfreq) {
-        return Prepare(bins, binsSource, binDesc, binDescSource, rules, rulesSource, sfreq);
+                            double sfreq, bool derivatives) {
+        return Prepare(bins, binsSource, binDesc, binDescSource, rules, rulesSource, sfreq, derivatives);
     });
+    m.def("check_derivatives", [](const std::vector<std::string>& inputs, const std::string& out) {
+        ecOutputGuard guard;
+        RecordingSet::CheckDerivatives(inputs, out, "derivatives=True", guard);
+    });
+    m.def("write_description",
+          [](const std::string& folder, const std::vector<std::pair<std::string, py::bytes>>& documents) {
+              std::vector<ecBidsDerivatives::Document> texts;
+              for (const auto& d : documents)
+                  texts.push_back({d.first, std::string(d.second)});
+              py::gil_scoped_release release;
+              ecBidsDerivatives::WriteDescription(folder, texts);
+          });
     m.def("run_recording", &RunRecording);
     m.def("find_recordings", &Recordings);
     m.def("write_text", [](const std::string& path, const py::bytes& text) {

@@ -60,10 +60,10 @@ def generated(tmp_path_factory):
     return ds
 
 
-def ecbin_summary(inputs, bins, out):
+def ecbin_summary(inputs, bins, out, *options):
     summary = out.parent / (out.name + "_summary.tsv")
     done = subprocess.run([os.environ["ECBIN"], "run", *map(str, inputs), "--bins", str(bins), "-j", "2", "-o",
-                           str(out), "--summary", str(summary)], capture_output=True, text=True)
+                           str(out), "--summary", str(summary), *options], capture_output=True, text=True)
     assert done.returncode in (0, 1), done.stderr
     return pd.read_csv(summary, sep="\t", dtype=str, keep_default_na=False)
 
@@ -91,13 +91,17 @@ def same_files(a, b):
     return left
 
 
-@pytest.mark.parametrize("which", ["real", "generated"])
-def test_the_summary_and_the_files_are_those_of_ecbin(which, generated, bins, client, tmp_path):
+@pytest.mark.parametrize("which,derivatives", [("real", False), ("generated", False), ("real", True)])
+def test_the_summary_and_the_files_are_those_of_ecbin(which, derivatives, generated, bins, client, tmp_path):
     inputs = sorted(p for p in BIDS.iterdir() if p.is_dir()) if which == "real" else [generated]
-    table = ecbin_summary(inputs, bins, tmp_path / "ecbin")
-    frame = run_study(inputs, bins, out=tmp_path / "study", client=client, progress=False)
+    table = ecbin_summary(inputs, bins, tmp_path / "ecbin", *(["--bids-derivatives"] if derivatives else []))
+    frame = run_study(inputs, bins, out=tmp_path / "study", client=client, progress=False, derivatives=derivatives)
     same_summary(frame, table)
-    assert same_files(tmp_path / "ecbin", tmp_path / "study")
+    files = same_files(tmp_path / "ecbin", tmp_path / "study")
+    if derivatives:
+        assert {p.name for p in files} >= {"dataset_description.json"}
+        assert all(p.name.endswith(("_desc-bins_events.tsv", "_desc-bins_events.json")) for p in files
+                   if p.name != "dataset_description.json")
     if which == "generated":
         assert frame["recording"].nunique() == RECORDINGS
         assert (frame["n_excluded"].fillna(0) > 0).any()
@@ -159,7 +163,9 @@ def test_the_command_writes_the_summary_and_fails_for_a_failed_recording(generat
     assert f"{RECORDINGS - 1} of {RECORDINGS} recordings done, 1 failed" in done.stdout
     assert len(pd.read_csv(summary, sep="\t")) > RECORDINGS
     for arguments, message in [(["--bins", str(bins), "--rules", str(bins)], "either as --bins"),
-                               (["--bins", str(tmp_path / "none.xml")], "none.xml")]:
+                               (["--bins", str(tmp_path / "none.xml")], "none.xml"),
+                               (["--bins", str(bins), "--bids-derivatives", "-o", str(generated)],
+                                "dataset_description.json: refusing to overwrite an input file")]:
         done = subprocess.run([sys.executable, "-m", "ecevents.study", str(generated), *arguments],
                               capture_output=True, text=True, env=env)
         assert done.returncode == 2 and message in done.stderr and len(done.stderr.splitlines()) == 1

@@ -5,7 +5,9 @@
 #include <system_error>
 
 #include "ecrun/HostError.h"
+#include "ecinterop/ecBidsDerivatives.h"
 #include "ecinterop/ecDatasetRecordings.h"
+#include "ecsafewrite/ecOutputGuard.h"
 
 namespace fs = std::filesystem;
 
@@ -52,4 +54,21 @@ std::vector<RecordingSet::Recording> RecordingSet::Collect(const std::vector<std
         recordings.push_back(r);
     }
     return recordings;
+}
+
+void RecordingSet::CheckDerivatives(const std::vector<std::string>& inputs, const std::string& out,
+                                    const std::string& option, ecOutputGuard& guard)
+{
+    if (out.empty())
+        throw HostError(option + " writes a derivatives dataset: give its folder as the output");
+    std::error_code ec;
+    for (const std::string& input : inputs)
+        if (fs::exists(input, ec) && !fs::is_directory(input, ec))
+            throw HostError(input, option + " mirrors BIDS dataset folders: give the dataset's folder, not its event "
+                                            "files");
+    // A derivatives dataset goes beside the raw one (or in its derivatives
+    // folder), never over it.
+    for (const std::string& dataset : inputs)
+        guard.AddInput(ecBidsDerivatives::DescriptionName(dataset));
+    guard.Claim(ecBidsDerivatives::DescriptionName(out));
 }

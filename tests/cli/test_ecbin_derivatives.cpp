@@ -147,7 +147,7 @@ TEST(EcbinDerivatives, RefusedWithoutADatasetOrAnOutputFolderOrOverTheDataset)
         std::string message;
     } cases[] = {
         {{dataset + "/" + kRecording + "_events.tsv", "-o", s / "out"}, "mirrors BIDS dataset folders"},
-        {{dataset}, "give its folder with -o"},
+        {{dataset}, "give its folder as the output"},
         {{dataset, "-o", dataset}, "dataset_description.json: refusing to overwrite an input file"},
     };
     for (const auto& c : cases) {
