@@ -52,17 +52,24 @@ STIM_BINS = """<bin_list><vBinList><bin><sBinName>Stim</sBinName><sEpochName>E</
 EVENT_ID = {"stim": 1, "resp": 2}
 
 
-def generate(n, seed=0):
-    """About n events: stimuli every 0.4-1.4 s, 70 % answered 0.2-1.6 s later."""
+def stimuli_and_responses(n, seed, answered_share, gaps, delays, grid):
+    """About n MNE events on a grid of samples: stimuli (1) at random gaps,
+    answered_share of them followed by a response (2) after a random delay;
+    gaps and delays are [low, high) in grid steps."""
     rng = np.random.default_rng(seed)
-    n_stims = int(n / 1.7)
-    stims = np.cumsum(rng.integers(2, 8, n_stims)) * 20
-    answered = stims[rng.random(n_stims) < 0.7]
-    resps = np.setdiff1d(answered + rng.integers(1, 9, len(answered)) * 20, stims)
+    n_stims = int(n / (1 + answered_share))
+    stims = np.cumsum(rng.integers(*gaps, n_stims)) * grid
+    answered = stims[rng.random(n_stims) < answered_share]
+    resps = np.setdiff1d(answered + rng.integers(*delays, len(answered)) * grid, stims)
     samples = np.r_[stims, resps]
     codes = np.r_[np.ones_like(stims), np.full_like(resps, 2)]
     order = np.argsort(samples, kind="stable")
     return np.c_[samples[order], np.zeros(len(order), np.int64), codes[order]]
+
+
+def generate(n, seed=0):
+    """About n events: stimuli every 0.4-1.4 s, 70 % answered 0.2-1.6 s later."""
+    return stimuli_and_responses(n, seed, 0.7, (2, 8), (1, 9), 20)
 
 
 def ours_target_events(events):
@@ -116,15 +123,7 @@ WINDOW_DESC = """<bin_desc><attrib_spec>
 
 def generate_window(n, seed=0):
     """About n events: targets every 0.6-2.0 s, 80 % answered 100-1300 ms later."""
-    rng = np.random.default_rng(seed)
-    n_targets = int(n / 1.8)
-    targets = np.cumsum(rng.integers(60, 201, n_targets)) * 10
-    answered = targets[rng.random(n_targets) < 0.8]
-    resps = np.setdiff1d(answered + rng.integers(10, 131, len(answered)) * 10, targets)
-    samples = np.r_[targets, resps]
-    codes = np.r_[np.ones_like(targets), np.full_like(resps, 2)]
-    order = np.argsort(samples, kind="stable")
-    return np.c_[samples[order], np.zeros(len(order), np.int64), codes[order]]
+    return stimuli_and_responses(n, seed, 0.8, (60, 201), (10, 131), 10)
 
 
 def numpy_rule(events):
