@@ -217,9 +217,26 @@ py::tuple Record(const CoreEvents& events, py::ssize_t i)
     return py::make_tuple(Text(e.m_sName), e.m_iStart, e.m_iStop, e.m_nStatus, e.IsRejected(), py::tuple(Texts(e.m_vTags)));
 }
 
+// Events per tag, in order of first appearance: the pass lists each tag as
+// it first writes it, walking the list in order, so one sweep over the
+// events' tags counts them without the full statistics of a recording.
+std::vector<std::pair<std::string, long long>> TagCounts(const ecEventList& list)
+{
+    std::vector<std::pair<std::string, long long>> counts;
+    std::unordered_map<std::string, std::size_t> at;
+    for (int k = 0; k < list.GetUniqueTagNameCnt(); ++k) {
+        at.emplace(list.GetUniqueTagName(k), counts.size());
+        counts.push_back({list.GetUniqueTagName(k), 0});
+    }
+    for (const ecEvent& e : list)
+        for (const std::string& t : e.m_vTags)
+            ++counts[at.at(t)].second;
+    return counts;
+}
+
 py::list Tag(CoreEvents& events, const std::string& text, const std::string& source)
 {
-    ecEventStats stats;
+    std::vector<std::pair<std::string, long long>> counts;
     {
         py::gil_scoped_release release;
         std::vector<ecReadDiagnostic> found;
@@ -235,12 +252,12 @@ py::list Tag(CoreEvents& events, const std::string& text, const std::string& sou
         if (!(events.list.GetSamplingRate() > 0.0f))
             throw ecFormatError(source, "tagging needs the sampling rate of the events (sfreq)");
         events.list.SetBinDescAttributes(desc);
-        stats = ecEventStats::Of(events.list);
+        counts = TagCounts(events.list);
     }
-    py::list counts;
-    for (const auto& [tag, count] : stats.tags)
-        counts.append(py::make_tuple(Text(tag), count));
-    return counts;
+    py::list result;
+    for (const auto& [tag, count] : counts)
+        result.append(py::make_tuple(Text(tag), count));
+    return result;
 }
 
 } // namespace

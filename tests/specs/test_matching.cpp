@@ -120,6 +120,28 @@ TEST(Matching, ImpermeableLooksAtOneCandidateOnly) {
         EXPECT_EQ(TagsB(cases[i].names, 0, cases[i].backward, cases[i].tagged), cases[i].want);
         EXPECT_EQ(TagsB(cases[i].names, kNeg, cases[i].backward, cases[i].tagged), !cases[i].want);
     }
+    // Runs of tagged events as long as the short step of the walk, ending
+    // at either end of the list: the walk passes over all of them to an A,
+    // or off the list.
+    for (const bool backward : {false, true}) {
+        for (const bool beyond : {false, true}) {
+            std::vector<std::string> names(8, "X");
+            std::vector<bool> tagged(8, true);
+            if (beyond) {
+                names.insert(backward ? names.begin() : names.end(), "A");
+                tagged.insert(backward ? tagged.begin() : tagged.end(), false);
+            }
+            if (backward) {
+                names.insert(names.end(), {"Y", "B"});
+                tagged.resize(names.size(), false);
+            } else {
+                names.insert(names.begin(), "B");
+                tagged.insert(tagged.begin(), false);
+            }
+            SCOPED_TRACE(std::string(backward ? "backward" : "forward") + (beyond ? ", A beyond" : ""));
+            EXPECT_EQ(TagsB(names, 0, backward, tagged), beyond);
+        }
+    }
     // Nothing to look for: the negated bit decides, the reference unread.
     for (long option : {0L, kNeg, kPerm, kPerm | kNeg}) {
         ecEventList list = MakeList("B@0", kRate);

@@ -33,12 +33,15 @@ public:
         const int n = Chance(10) ? Int(100, 300) : Int(0, 60);
         const int span = Chance(20) ? Int(1, 8) : Int(10, 2 * n + 10);
         const int first = Chance(10) ? -span / 2 : 0;
+        // Now and then most events are tagged, so that walks meet long runs
+        // of them.
+        const int taggedShare = Chance(10) ? 70 : 15;
         for (int i = 0; i < n; ++i) {
             const int s = Int(0, 9);
             const unsigned int status = s < 7 ? kAccepted : (s < 9 ? kRejected : kNoStatus);
             const std::string name = EventName();
             list.push_back(MakeEvent(name, Int(first, first + span), kAtStart, status));
-            if (Chance(15))
+            if (Chance(taggedShare))
                 list.back().SetTagged();
             list.back().m_sNotation = std::to_string(i);
             list.back().SetCode(static_cast<unsigned>(Int(0, 15)));
