@@ -21,7 +21,7 @@
 #include "ecrun/RecordingRun.h"
 #include "ecrun/RecordingSet.h"
 #include "ecrun/RunSummary.h"
-#include "ecrun/SafeText.h"
+#include "ecinterop/SafeText.h"
 #include "ecbin/SampleLocator.h"
 #include "ecinterop/ecXmlPlace.h"
 #include "ecinterop/ecTextTable.h"

@@ -5,7 +5,7 @@
 
 #include <unistd.h>
 
-#include "ecrun/SafeText.h"
+#include "ecinterop/SafeText.h"
 
 namespace {
 const size_t kWidth = 30;

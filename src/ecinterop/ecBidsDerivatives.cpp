@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "ecevents/events/ecEventList.h"
+#include "ecinterop/SafeText.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecsafewrite/ecSafeWriter.h"
 #include "ecutil/ecSha256.h"
@@ -13,57 +14,11 @@ namespace {
 const char* kSuffix = "_desc-bins_events.tsv";
 const char* kBinPrefix = "bin_";
 
-// Bytes that are not well-formed UTF-8 become U+FFFD, so that a file name
-// from any file system still gives valid JSON.
-size_t Utf8Length(const std::string& text, size_t i)
-{
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80)
-        return 1;
-    size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-    if (length == 0 || i + length > text.size())
-        return 0;
-    unsigned long code = c & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) {
-        const unsigned char next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        code = code << 6 | (next & 0x3F);
-    }
-    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-    if (overlong || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
-        return 0;
-    return length;
-}
-
-std::string Json(const std::string& text)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (size_t i = 0; i < text.size();) {
-        const size_t length = Utf8Length(text, i);
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (length != 1) {
-            out += length == 0 ? std::string("\xEF\xBF\xBD") : text.substr(i, length);
-            i += length == 0 ? 1 : length;
-            continue;
-        }
-        ++i;
-        if (c == '"' || c == '\\')
-            out += std::string("\\") + static_cast<char>(c);
-        else if (c < 0x20 || c == 0x7F)
-            out += std::string("\\u00") + digits[c >> 4] + digits[c & 0xF];
-        else
-            out += static_cast<char>(c);
-    }
-    return out + "\"";
-}
-
 // The sidecar entry of one column, "" for a column nothing here writes.
 std::string ColumnEntry(const std::string& column, const std::vector<ecBidsDerivatives::Bin>& bins)
 {
     const auto described = [](const std::string& text, const std::string& more = "") {
-        return "{\"Description\": " + Json(text) + more + "}";
+        return "{\"Description\": " + SafeText::Json(text) + more + "}";
     };
     const std::string seconds = ", \"Units\": \"s\"";
     if (column == "onset")
@@ -128,7 +83,7 @@ void ecBidsDerivatives::WriteEvents(const ecEventList& list, const std::vector<B
     std::string sidecar = "{";
     const std::vector<std::string> header = ecTextTable::SplitTabs(text.substr(0, text.find('\n')));
     for (size_t i = 0; i < header.size(); ++i)
-        sidecar += (i ? ",\n  " : "\n  ") + Json(header[i]) + ": " + ColumnEntry(header[i], bins);
+        sidecar += (i ? ",\n  " : "\n  ") + SafeText::Json(header[i]) + ": " + ColumnEntry(header[i], bins);
     sidecar += "\n}\n";
     // The sidecar first: a table is never left without its description.
     ecSafeWriter::WriteText(SidecarName(table), sidecar);
@@ -149,8 +104,8 @@ std::string ecBidsDerivatives::DescriptionText(const std::vector<Document>& docu
 {
     std::string rules;
     for (size_t i = 0; i < documents.size(); ++i)
-        rules += std::string(i ? ",\n" : "\n") + "        {\"File\": " + Json(documents[i].name) +
-                 ", \"SHA256\": " + Json(ecSha256::Of(documents[i].text)) + "}";
+        rules += std::string(i ? ",\n" : "\n") + "        {\"File\": " + SafeText::Json(documents[i].name) +
+                 ", \"SHA256\": " + SafeText::Json(ecSha256::Of(documents[i].text)) + "}";
     return "{\n"
            "  \"Name\": \"Events in bins\",\n"
            "  \"BIDSVersion\": \"1.9.0\",\n"
@@ -158,7 +113,7 @@ std::string ecBidsDerivatives::DescriptionText(const std::vector<Document>& docu
            "  \"GeneratedBy\": [\n"
            "    {\n"
            "      \"Name\": \"ecevents\",\n"
-           "      \"Version\": " + Json(Version()) + ",\n"
+           "      \"Version\": " + SafeText::Json(Version()) + ",\n"
            "      \"Description\": \"Events tagged and sorted into bins; Rules fingerprints the documents used\",\n"
            "      \"Rules\": [" + rules + (documents.empty() ? "]\n" : "\n      ]\n") +
            "    }\n"

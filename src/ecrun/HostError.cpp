@@ -3,7 +3,7 @@
 #include <ostream>
 #include <sstream>
 
-#include "ecrun/SafeText.h"
+#include "ecinterop/SafeText.h"
 #include "ecevents/foundation/ecError.h"
 #include "ecinterop/ecFormatError.h"
 #include "ecsafewrite/ecSafeWriter.h"

@@ -1,6 +1,7 @@
 #include "ecrun/RecordingRun.h"
 
 #include <algorithm>
+#include <unordered_set>
 #include <utility>
 
 #include "ecrun/BinDescFile.h"
@@ -69,9 +70,12 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     std::string binResultsText = plan.binResultsText;
     std::vector<ecRtRequest> rtRequests = plan.rt;
     if (plan.rules) {
+        // In order of first appearance; the set keeps this linear however
+        // many names a recording has.
         std::vector<std::string> names;
+        std::unordered_set<std::string> seen;
         for (const ecEvent& e : events)
-            if (!e.m_sName.empty() && std::find(names.begin(), names.end(), e.m_sName) == names.end())
+            if (!e.m_sName.empty() && seen.insert(e.m_sName).second)
                 names.push_back(e.m_sName);
         const ecRules::Compiled compiled = ecRules::Compile(*plan.rules, &names);
         binDescText = compiled.binDesc;
@@ -106,6 +110,10 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
     // Per bin, the response-time columns of its events.
     std::vector<std::vector<ecBidsEvents::SecondsColumn>> binRt;
     std::vector<ecBidsDerivatives::Bin> derived;
+    // A derivatives table holds every event with a column per bin, in place
+    // of the per-bin files.
+    const bool derive = !outBase.empty() && plan.derivatives;
+    const bool perBinFiles = !outBase.empty() && !plan.derivatives;
     try {
         ecBinWalk::Run(binResultsText, events, [&](const ecBinWalk::Bin& walked) {
             RecordingResult::Bin bin;
@@ -117,8 +125,12 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
             std::vector<ecBidsEvents::SecondsColumn> inBin = rt;
             for (ecBidsEvents::SecondsColumn& column : inBin)
                 column.values.clear();
+            if (derive)
+                derived.push_back({walked.id, "", {}});
             for (size_t i = 0; i < events.size(); ++i) {
                 const ecEvent& e = events[i];
+                if (derive)
+                    derived.back().events.push_back(e.IsStatusOn());
                 if (!e.IsStatusOn())
                     continue;
                 for (size_t c = 0; c < rt.size(); ++c)
@@ -132,22 +144,19 @@ void RunBins(const std::string& eventsPath, const std::string& outBase, const Re
                 bin.rtMedian.push_back(ecResponseTimes::Median(column.values));
             }
             result.bins.push_back(bin);
-            if (!outBase.empty()) {
+            if (perBinFiles) {
                 binEvents.push_back(walked.results.PreselectedEvents());
                 binRt.push_back(inBin);
-                if (plan.derivatives) {
-                    derived.push_back({walked.id, "", {}});
-                    for (const ecEvent& e : events)
-                        derived.back().events.push_back(e.IsStatusOn());
-                }
             }
         });
-        std::vector<std::string> ids;
-        for (const ecBidsDerivatives::Bin& bin : derived)
-            ids.push_back(bin.id);
-        const std::vector<std::string> words = derived.empty() ? ids : ecRules::ExplainBinsById(binResultsText, ids);
-        for (size_t i = 0; i < words.size(); ++i)
-            derived[i].description = words[i];
+        if (!derived.empty()) {
+            std::vector<std::string> ids;
+            for (const ecBidsDerivatives::Bin& bin : derived)
+                ids.push_back(bin.id);
+            const std::vector<std::string> words = ecRules::ExplainBinsById(binResultsText, ids);
+            for (size_t i = 0; i < words.size(); ++i)
+                derived[i].description = words[i];
+        }
     } catch (...) {
         throw HostError::FromCurrent(eventsPath, "running " + plan.binsPath + ": ");
     }

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <sstream>
 
-#include "ecrun/SafeText.h"
+#include "ecinterop/SafeText.h"
 #include "ecinterop/ecDatasetRecordings.h"
 #include "ecinterop/ecTextTable.h"
 #include "ecsafewrite/ecSafeWriter.h"

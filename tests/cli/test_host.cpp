@@ -10,7 +10,7 @@
 #include "ecrun/RecordingSet.h"
 #include "ecrun/RunSummary.h"
 #include "ecrun/SafePath.h"
-#include "ecrun/SafeText.h"
+#include "ecinterop/SafeText.h"
 
 using namespace clitest;
 

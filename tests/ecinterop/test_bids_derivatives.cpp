@@ -29,7 +29,7 @@ TEST(BidsDerivatives, ARepeatedBinKeepsItsLastEntryAndOddTextStaysValidJson)
                                "3\t0\t300\tB\t0.5\ttrue\tfalse\n");
     const std::string sidecar = ReadText(s / "sub-1_task-t_desc-bins_events.json");
     for (const char* part : {"\"bin_X\": {\"Description\": \"Bin X: last\"",
-                             "\"bin_q\\\"\\u0001\xEF\xBF\xBD\": {\"Description\": \"Bin q\\\"\\u0001\xEF\xBF\xBD: line\\u000abreak\""})
+                             "\"bin_q\\\"\\u0001\xEF\xBF\xBD\": {\"Description\": \"Bin q\\\"\\u0001\xEF\xBF\xBD: line\\nbreak\""})
         EXPECT_TRUE(Contains(sidecar, part));
     EXPECT_EQ(sidecar.find("first"), std::string::npos);
 }

@@ -1,4 +1,4 @@
-#include "ecrun/SafeText.h"
+#include "ecinterop/SafeText.h"
 
 #include <cstdio>
 
