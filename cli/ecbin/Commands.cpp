@@ -234,20 +234,6 @@ struct EventFile {
     float rate;
 };
 
-// The documents a derivatives dataset fingerprints, read before any
-// recording runs; none without --bids-derivatives, which needs dataset
-// folders to mirror.
-std::vector<ecBidsDerivatives::Document> DerivativeDocuments(const Commands::Run& run)
-{
-    std::vector<ecBidsDerivatives::Document> documents;
-    if (!run.bidsDerivatives)
-        return documents;
-    for (const std::string& path : {run.rules, run.bins, run.binDesc})
-        if (!path.empty())
-            documents.push_back({fs::path(path).filename().string(), ecTextTable::ReadFile(path)});
-    return documents;
-}
-
 } // namespace
 
 namespace Commands {
@@ -262,10 +248,18 @@ int RunBins(const Run& run, std::ostream& out, std::ostream& err)
     return Guarded(err, [&]() {
         ecEventFormats::ParseFormat(run.options.inputFormat);
         ReadNotes notes(run.options.lenient);
-        RecordingRun::Plan plan = RecordingRun::Prepare({run.bins, run.binDesc, run.rules, run.rt}, notes);
+        // A derivatives dataset fingerprints the documents as they were
+        // read for the run, not as a second reading might find them.
+        std::vector<ecBidsDerivatives::Document> documents;
+        const auto read = [&](const std::string& path) {
+            std::string text = ecTextTable::ReadFile(path);
+            if (run.bidsDerivatives)
+                documents.push_back({fs::path(path).filename().string(), text});
+            return text;
+        };
+        RecordingRun::Plan plan = RecordingRun::Prepare({run.bins, run.binDesc, run.rules, run.rt}, notes, read);
         plan.strict = run.strict;
         plan.derivatives = run.bidsDerivatives;
-        const std::vector<ecBidsDerivatives::Document> documents = DerivativeDocuments(run);
         notes.Print(err);
         plan.events = run.options;
         bool batch = false;

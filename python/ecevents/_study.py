@@ -316,7 +316,7 @@ def main(argv=None):
     failed = frame.loc[frame["status"] != "", "recording"].nunique()
     for row in frame.loc[frame["status"] != ""].itertuples():
         print(f"python3 -m ecevents.study: {row.status}", file=sys.stderr)
-    print(f"{len(frame['recording'].unique()) - failed} of {frame['recording'].nunique()} recordings done"
+    print(f"{frame['recording'].nunique() - failed} of {frame['recording'].nunique()} recordings done"
           + (f", {failed} failed" if failed else ""))
     print(f"summary: {summary}")
     return 1 if failed else 0
