@@ -392,6 +392,8 @@ TEST(EcbinSegments, EdgesOfLengthCountAndSeparation)
          "ecbin: overlapping segments (negative --min-separation) need --count\n", ""},
         {{"--length", "1", "--min-separation", "0.5", "--seed", "3", "-o", s / "all.tsv"}, 0, "", " segments to "},
         {{"--length", "0.002", "--count", "1", "--seed", "3", "-o", s / "one.tsv"}, 0, "", "wrote 1 segment to "},
+        // Onsets and durations keep six decimals.
+        {{"--length", "0.0034", "--count", "1", "--seed", "3", "--rate", "300"}, 0, "", "\t0.003333\n"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"segments", events};

@@ -76,6 +76,21 @@ TEST(EcbinResponseTimes, TagWritesALatencyColumnPerFactor)
     ASSERT_GT(hits, 0);
     EXPECT_TRUE(Contains(r.out, "rt_Resp: " + std::to_string(hits) + " events, mean ")) << r.out;
     EXPECT_TRUE(Contains(r.out, "mean " + ecTextTable::Fixed(sum / hits, 3) + " s")) << r.out;
+
+    // The count reads in the singular for one event only.
+    const struct {
+        const char* rows;
+        const char* line;
+    } counts[] = {
+        {"1\t0\tdeviant\n1.5\t0\tresponse\n", "rt_Resp: 1 event, mean 0.5 s"},
+        {"1\t0\tstandard\n", "rt_Resp: 0 events\n"},
+    };
+    for (const auto& c : counts) {
+        WriteText(s / "few_events.tsv", std::string("onset\tduration\ttrial_type\n") + c.rows);
+        Ran few = Ecbin({"tag", s / "few_events.tsv", Sample("/oddball_bindesc.xml"), "--rt", "Resp:R", "--rate", "500"});
+        ASSERT_EQ(few.status, 0) << few.err;
+        EXPECT_TRUE(Contains(few.out, c.line)) << few.out;
+    }
 }
 
 TEST(EcbinResponseTimes, RunSummaryAndTablesPerBin)
